@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <memory>
+
+class Program;
+
+// Runs the commands of `corvane script` against one program instance.
+class ScriptRunner {
+public:
+    ScriptRunner(Program& program, QTextStream& out);
+
+    // Runs one line. Returns an empty string on success, else the reason it failed.
+    QString run(const QString& line);
+
+    // The state as one line of JSON.
+    QString state();
+
+    // Names and one-line descriptions of the commands, for --help.
+    static QStringList commandHelp();
+
+private:
+    using Handler = std::function<QString(const QStringList& args, const QString& rest)>;
+    void add(const QString& name, Handler handler);
+
+    QString cmdFormat(const QStringList& args);
+    QString cmdWait(const QStringList& args);
+    QString cmdPng(const QString& path);
+
+    Program& m_program;
+    QTextStream& m_out;
+    QHash<QString, Handler> m_commands;
+};
+
+// The `corvane` command line; returns the exit status.
+int corvaneMain(int argc, char** argv);

@@ -1,0 +1,125 @@
+#include "Automation.h"
+#include "BlockingWait.h"
+#include "MessageBox.h"
+#include "ModalDialogs.h"
+#include "Program.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QTextStream>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kUsage =
+    "usage: corvane COMMAND [ARGS]\n"
+    "\n"
+    "The command-line twin of the fare board simulator 508.\n"
+    "\n"
+    "commands:\n"
+    "  script [FILE]     run commands from FILE (or standard input) against one program\n"
+    "                    instance started as 508 starts\n"
+    "  --help            this text; COMMAND --help describes one command\n";
+
+QString scriptHelp() {
+    QString text = QStringLiteral(
+        "usage: corvane script [FILE]\n"
+        "\n"
+        "Reads commands from FILE (standard input when FILE is - or missing), one per line,\n"
+        "and runs them in order against one program instance started as 508 starts. No\n"
+        "settings file is read or written unless a command says so. Blank lines and lines\n"
+        "starting with # are ignored. Message boxes are recorded, not shown, and answered\n"
+        "with their default button.\n"
+        "\n"
+        "A command that cannot be carried out prints 'error: LINE: reason' on standard error\n"
+        "and the tool exits with status 2; otherwise it exits 0.\n"
+        "\n"
+        "commands:\n");
+    for (const QString& line : ScriptRunner::commandHelp())
+        text += QStringLiteral("  ") + line + QLatin1Char('\n');
+    return text;
+}
+
+bool wantsHelp(int argc, char** argv, int from) {
+    for (int i = from; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    }
+    return false;
+}
+
+int runScript(int argc, char** argv) {
+    if (wantsHelp(argc, argv, 2)) {
+        std::fputs(scriptHelp().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (argc > 3) {
+        std::fputs("corvane script: too many arguments\n", stderr);
+        return 2;
+    }
+    QFile input;
+    const QString path = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("-");
+    if (path == QLatin1String("-")) {
+        if (!input.open(stdin, QIODevice::ReadOnly)) {
+            std::fputs("corvane script: cannot read standard input\n", stderr);
+            return 2;
+        }
+    } else {
+        input.setFileName(path);
+        if (!input.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "corvane script: cannot open %s\n", argv[2]);
+            return 2;
+        }
+    }
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("508"));
+    QApplication::setApplicationVersion(programVersion());
+
+    msgbox::setRecording(true);
+    // A dialog that no command expects is cancelled rather than left waiting.
+    modal::setHandler([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
+
+    Program program;
+    program.start();
+    modal::setHandler({});
+    QApplication::processEvents();
+
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    ScriptRunner runner(program, out);
+    int lineNumber = 0;
+    while (!input.atEnd()) {
+        const QString line = QString::fromUtf8(input.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+        ++lineNumber;
+        const QString problem = runner.run(line);
+        if (!problem.isEmpty()) {
+            out.flush();
+            std::fprintf(stderr, "error: %d: %s\n", lineNumber, problem.toUtf8().constData());
+            return 2;
+        }
+    }
+    out.flush();
+    return 0;
+}
+
+} // namespace
+
+int corvaneMain(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    const QString command = QString::fromLocal8Bit(argv[1]);
+    if (command == QLatin1String("script"))
+        return runScript(argc, argv);
+    std::fprintf(stderr, "corvane: unknown command \"%s\" (see corvane --help)\n", argv[1]);
+    return 2;
+}
+
+int main(int argc, char** argv) { return corvaneMain(argc, argv); }

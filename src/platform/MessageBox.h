@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QVector>
+
+class QWidget;
+
+// Every message box of the program goes through this one seam. Normally it shows a
+// modal QMessageBox; when recording (tests, the automation tool) it records the box
+// and answers with the default button instead of blocking.
+namespace msgbox {
+
+enum class Icon { None, Critical, Question, Exclamation, Information };
+
+struct Record {
+    QString text;
+    QString title;
+    Icon icon = Icon::None;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Shows a message box. `defaultButton` is what a recorder answers; when it is
+// NoButton the first button of `buttons` is taken.
+QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::None,
+                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+// The title every box of the program carries when its caller gives none: the
+// program's own name.
+QString applicationTitle();
+
+void setRecording(bool on);
+bool isRecording();
+// Returns what was recorded since the last call and forgets it.
+QVector<Record> takeRecorded();
+
+QString iconName(Icon icon);
+
+} // namespace msgbox
