@@ -1,6 +1,7 @@
 #include "Design.h"
 
 #include <QFile>
+#include <climits>
 #include <QRegularExpression>
 #include <QStringList>
 
