@@ -38,7 +38,8 @@ void doubleClick(QWidget* w) {
     QCoreApplication::sendEvent(w, &press);
     QCoreApplication::sendEvent(w, &release);
     QCoreApplication::sendEvent(w, &dbl);
-    QMouseEvent release2(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release2(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                         Qt::NoModifier);
     QCoreApplication::sendEvent(w, &release2);
 }
 
@@ -75,13 +76,17 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
     });
 }
 
-void ScriptRunner::add(const QString& name, Handler handler) { m_commands.insert(name, std::move(handler)); }
+void ScriptRunner::add(const QString& name, Handler handler) {
+    m_commands.insert(name, std::move(handler));
+}
 
 QStringList ScriptRunner::commandHelp() {
     return {
-        QStringLiteral("format N ZEROMODE SHIFT FILLZERO   double-click fare display N (1..50) and confirm its"),
+        QStringLiteral(
+            "format N ZEROMODE SHIFT FILLZERO   double-click fare display N (1..50) and confirm its"),
         QStringLiteral("                                   format dialog with these values"),
-        QStringLiteral("format N cancel                    double-click fare display N and cancel the dialog"),
+        QStringLiteral(
+            "format N cancel                    double-click fare display N and cancel the dialog"),
         QStringLiteral("wait MS                            let the program run for MS milliseconds"),
         QStringLiteral("state                              print the state as one line of JSON"),
         QStringLiteral("png PATH                           save a picture of the board window"),

@@ -24,22 +24,32 @@ const char* const kUsage =
     "  --help            this text; COMMAND --help describes one command\n";
 
 QString scriptHelp() {
-    QString text = QStringLiteral(
-        "usage: corvane script [FILE]\n"
-        "\n"
-        "Reads commands from FILE (standard input when FILE is - or missing), one per line,\n"
-        "and runs them in order against one program instance started as 508 starts. No\n"
-        "settings file is read or written unless a command says so. Blank lines and lines\n"
-        "starting with # are ignored. Message boxes are recorded, not shown, and answered\n"
-        "with their default button.\n"
-        "\n"
-        "A command that cannot be carried out prints 'error: LINE: reason' on standard error\n"
-        "and the tool exits with status 2; otherwise it exits 0.\n"
-        "\n"
-        "commands:\n");
+    QString text =
+        QStringLiteral("usage: corvane script [FILE]\n"
+                       "\n"
+                       "Reads commands from FILE (standard input when FILE is - or missing), one per line,\n"
+                       "and runs them in order against one program instance started as 508 starts. No\n"
+                       "settings file is read or written unless a command says so. Blank lines and lines\n"
+                       "starting with # are ignored. Message boxes are recorded, not shown, and answered\n"
+                       "with their default button.\n"
+                       "\n"
+                       "A command that cannot be carried out prints 'error: LINE: reason' on standard error\n"
+                       "and the tool exits with status 2; otherwise it exits 0.\n"
+                       "\n"
+                       "commands:\n");
     for (const QString& line : ScriptRunner::commandHelp())
         text += QStringLiteral("  ") + line + QLatin1Char('\n');
     return text;
+}
+
+// The offscreen platform cannot cut windows to a mask and warns about it on every
+// window; the picture commands apply the mask themselves, so the warning is noise.
+void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QLatin1String("does not support setting window masks")) ||
+        message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    const QByteArray text = qFormatLogMessage(type, context, message).toLocal8Bit();
+    std::fprintf(stderr, "%s\n", text.constData());
 }
 
 bool wantsHelp(int argc, char** argv, int from) {
@@ -76,6 +86,7 @@ int runScript(int argc, char** argv) {
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("508"));
@@ -95,7 +106,8 @@ int runScript(int argc, char** argv) {
     ScriptRunner runner(program, out);
     int lineNumber = 0;
     while (!input.atEnd()) {
-        const QString line = QString::fromUtf8(input.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+        const QString line =
+            QString::fromUtf8(input.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
         ++lineNumber;
         const QString problem = runner.run(line);
         if (!problem.isEmpty()) {
@@ -122,4 +134,6 @@ int corvaneMain(int argc, char** argv) {
     return 2;
 }
 
-int main(int argc, char** argv) { return corvaneMain(argc, argv); }
+int main(int argc, char** argv) {
+    return corvaneMain(argc, argv);
+}

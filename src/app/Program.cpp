@@ -12,7 +12,9 @@
 #define CORVANE_VERSION "0.0.0"
 #endif
 
-QString programVersion() { return QStringLiteral(CORVANE_VERSION); }
+QString programVersion() {
+    return QStringLiteral(CORVANE_VERSION);
+}
 
 Program::Program() : Program(Options{}) {}
 

@@ -25,7 +25,9 @@ struct TintKey {
     QRgb color;
     bool operator==(const TintKey&) const = default;
 };
-inline size_t qHash(const TintKey& k, size_t seed = 0) { return qHashMulti(seed, k.key, k.color); }
+inline size_t qHash(const TintKey& k, size_t seed = 0) {
+    return qHashMulti(seed, k.key, k.color);
+}
 } // namespace digitglyphs
 
 // Seven-segment glyphs fitted to one digit place. Every character of a face is

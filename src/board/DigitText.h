@@ -6,10 +6,10 @@
 
 // The format of a seven-segment display, as its properties hold it.
 struct DigitFormat {
-    int keta = 4;      // places, 1..15
-    int zeroMode = 0;  // 0..3; any other value applies no zero rule
-    int shift = 0;     // blank places kept at the right end
-    int fillZero = 0;  // minimum digit count of a number (leading zeros); <= 0: none
+    int keta = 4;     // places, 1..15
+    int zeroMode = 0; // 0..3; any other value applies no zero rule
+    int shift = 0;    // blank places kept at the right end
+    int fillZero = 0; // minimum digit count of a number (leading zeros); <= 0: none
 };
 
 namespace digittext {

@@ -6,7 +6,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTime>
 #include <QWindow>
 #include <cmath>
@@ -18,7 +17,8 @@ const QString kBuiltInPanel = QStringLiteral(":/board/panel.png");
 
 QRect twipRect(const PropertyBag& bag) {
     return QRect(twips::toPixels(props::int32(bag, "Left", 0)), twips::toPixels(props::int32(bag, "Top", 0)),
-                 twips::toPixels(props::int32(bag, "Width", 0)), twips::toPixels(props::int32(bag, "Height", 0)));
+                 twips::toPixels(props::int32(bag, "Width", 0)),
+                 twips::toPixels(props::int32(bag, "Height", 0)));
 }
 
 } // namespace
@@ -26,9 +26,28 @@ QRect twipRect(const PropertyBag& bag) {
 QRegion roundRectRegion(int right, int bottom, int ellipseWidth, int ellipseHeight) {
     if (right <= 0 || bottom <= 0)
         return QRegion();
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, right, bottom), ellipseWidth / 2.0, ellipseHeight / 2.0);
-    return QRegion(path.toFillPolygon().toPolygon());
+    const double rx = qMin(ellipseWidth, right) / 2.0;
+    const double ry = qMin(ellipseHeight, bottom) / 2.0;
+    const int cornerRows = static_cast<int>(std::ceil(ry));
+    QRegion region;
+    // Rows within the corner ellipses are inset; the rows between are whole.
+    const auto inset = [&](int row) {
+        if (ry <= 0 || rx <= 0)
+            return 0;
+        const double dy = (ry - row - 0.5) / ry;
+        if (dy <= 0)
+            return 0;
+        return static_cast<int>(std::ceil(rx - rx * std::sqrt(qMax(0.0, 1.0 - dy * dy)) - 1e-9));
+    };
+    for (int row = 0; row < cornerRows && row < bottom; ++row) {
+        const int in = inset(row);
+        region += QRect(in, row, right - 2 * in, 1);
+        if (bottom - 1 - row > row)
+            region += QRect(in, bottom - 1 - row, right - 2 * in, 1);
+    }
+    if (bottom > 2 * cornerRows)
+        region += QRect(0, cornerRows, right, bottom - 2 * cornerRows);
+    return region;
 }
 
 Form1::Form1(const QString& designPath, QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint) {
@@ -91,9 +110,15 @@ void Form1::buildFromDesign() {
         qFatal("board design: TimeDegit is missing");
 }
 
-M_Degit* Form1::Degit(int index) const { return m_degits.value(index, nullptr); }
-Label* Form1::lblSeiriNum(int index) const { return m_labels.value(index, nullptr); }
-M_Degit* Form1::TimeDegit(int index) const { return m_timeDegits.value(index, nullptr); }
+M_Degit* Form1::Degit(int index) const {
+    return m_degits.value(index, nullptr);
+}
+Label* Form1::lblSeiriNum(int index) const {
+    return m_labels.value(index, nullptr);
+}
+M_Degit* Form1::TimeDegit(int index) const {
+    return m_timeDegits.value(index, nullptr);
+}
 
 QRect Form1::designGeometry(const QString& name, int index) const {
     const DesignNode* node = m_design.child(name, index);
@@ -116,7 +141,9 @@ void Form1::SetFormInfo(const BoardPosition& position) {
          static_cast<int>(std::lround(position.BoardTop / static_cast<double>(twips::kPerPixel))));
 }
 
-QRegion Form1::windowRegion() const { return roundRectRegion(width(), height(), 2, 2); }
+QRegion Form1::windowRegion() const {
+    return roundRectRegion(width(), height(), 2, 2);
+}
 
 void Form1::shapeWindow() {
     setMask(windowRegion());

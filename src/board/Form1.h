@@ -33,9 +33,9 @@ public:
     explicit Form1(const QString& designPath = QString(), QWidget* parent = nullptr);
     ~Form1() override;
 
-    M_Degit* Degit(int index) const;          // 0..50
-    Label* lblSeiriNum(int index) const;      // 0..50
-    M_Degit* TimeDegit(int index) const;      // 0..1
+    M_Degit* Degit(int index) const;     // 0..50
+    Label* lblSeiriNum(int index) const; // 0..50
+    M_Degit* TimeDegit(int index) const; // 0..1
     QTimer& Timer1() { return m_timer1; }
 
     // Where a control of the design stands, in pixels (for controls added later).

@@ -52,4 +52,6 @@ void Label::setForeColor(std::uint32_t color) {
     setPalette(pal);
 }
 
-void Label::applyFont() { setFont(fonts::uiFont(m_fontName, m_fontSize, m_fontBold)); }
+void Label::applyFont() {
+    setFont(fonts::uiFont(m_fontName, m_fontSize, m_fontBold));
+}

@@ -54,11 +54,13 @@ void M_Degit::InitProperties() {
     m_backColor = kDefaultBackColor;
     const SizeClass c = sizeClass(m_degitSize);
     resize(twips::toPixels(c.placeTwips * m_keta), twips::toPixels(c.heightTwips));
+    m_shownPlaces = QString(m_keta, QLatin1Char(' '));
 }
 
 void M_Degit::ReadProperties(const PropertyBag& bag) {
     m_baseForeColor = static_cast<std::uint32_t>(props::int32(bag, "BaseForeColor", kDefaultBaseForeColor));
-    m_degitForeColor = static_cast<std::uint32_t>(props::int32(bag, "DegitForeColor", kDefaultDegitForeColor));
+    m_degitForeColor =
+        static_cast<std::uint32_t>(props::int32(bag, "DegitForeColor", kDefaultDegitForeColor));
     m_fillZero = props::int16(bag, "FillZero", 0);
     m_zeroMode = props::int16(bag, "ZeroMode", 0);
     m_shift = props::int16(bag, "Shift", 0);
@@ -69,10 +71,13 @@ void M_Degit::ReadProperties(const PropertyBag& bag) {
     m_userSet = props::boolean(bag, "UserSet", true);
     m_backColor = static_cast<std::uint32_t>(props::int32(bag, "BackColor", kDefaultBackColor));
     clearSurface();
+    // Nothing is drawn yet: no place shows a lit character.
+    m_shownPlaces = QString(qBound<int>(0, m_keta, 15), QLatin1Char(' '));
 }
 
 void M_Degit::WriteProperties(PropertyBag& bag) const {
-    bag.WriteProperty("BaseForeColor", static_cast<qint32>(m_baseForeColor), static_cast<qint32>(kDefaultBaseForeColor));
+    bag.WriteProperty("BaseForeColor", static_cast<qint32>(m_baseForeColor),
+                      static_cast<qint32>(kDefaultBaseForeColor));
     bag.WriteProperty("DegitForeColor", static_cast<qint32>(m_degitForeColor),
                       static_cast<qint32>(kDefaultDegitForeColor));
     bag.WriteProperty("FillZero", m_fillZero, 0);
@@ -151,7 +156,9 @@ void M_Degit::setBackColor(std::uint32_t color) {
     redraw();
 }
 
-DigitFormat M_Degit::format() const { return DigitFormat{m_keta, m_zeroMode, m_shift, m_fillZero}; }
+DigitFormat M_Degit::format() const {
+    return DigitFormat{m_keta, m_zeroMode, m_shift, m_fillZero};
+}
 
 fonts::DigitFace M_Degit::face() const {
     switch (m_degitStyle) {
@@ -240,7 +247,8 @@ void M_Degit::DrawDegit(const DigitValue& value, std::uint32_t unlitColor, std::
         const QChar c = t.at(j);
         if (c.isSpace())
             continue;
-        stamp(glyphs.tinted(f, m_boldDigits, cls.pointSize, place, c, lit), (first + j) * (placeWidth + m_charExtra));
+        stamp(glyphs.tinted(f, m_boldDigits, cls.pointSize, place, c, lit),
+              (first + j) * (placeWidth + m_charExtra));
     }
 }
 

@@ -23,9 +23,9 @@ public:
     };
     static SizeClass sizeClass(int degitSize);
 
-    static constexpr std::uint32_t kDefaultBaseForeColor = 9868950; // RGB 150,150,150
+    static constexpr std::uint32_t kDefaultBaseForeColor = 9868950;  // RGB 150,150,150
     static constexpr std::uint32_t kDefaultDegitForeColor = 7525112; // RGB 248,210,114
-    static constexpr std::uint32_t kDefaultBackColor = 8421504; // RGB 128,128,128
+    static constexpr std::uint32_t kDefaultBackColor = 8421504;      // RGB 128,128,128
 
     // A new instance without stored properties gets the defaults; with a bag, the
     // stored values are read as they are, without range rules and without drawing.

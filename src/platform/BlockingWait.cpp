@@ -17,7 +17,11 @@ void wait(int milliseconds) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-void setSkipWaits(bool skip) { g_skip = skip; }
-bool skipWaits() { return g_skip; }
+void setSkipWaits(bool skip) {
+    g_skip = skip;
+}
+bool skipWaits() {
+    return g_skip;
+}
 
 } // namespace blocking

@@ -1,9 +1,9 @@
 #include "Design.h"
 
 #include <QFile>
-#include <climits>
 #include <QRegularExpression>
 #include <QStringList>
+#include <climits>
 
 const DesignNode* DesignNode::child(const QString& childName, int childIndex) const {
     for (const DesignNode& c : children) {

@@ -23,7 +23,9 @@ bool g_registered = false;
 bool g_available = false;
 QString g_family[3];
 
-int faceIndex(DigitFace face) { return static_cast<int>(face); }
+int faceIndex(DigitFace face) {
+    return static_cast<int>(face);
+}
 
 } // namespace
 
@@ -53,7 +55,9 @@ void setDigitFontDirectory(const QString& dir) {
     g_available = false;
 }
 
-QString digitFontDirectory() { return g_dir; }
+QString digitFontDirectory() {
+    return g_dir;
+}
 
 bool registerDigitFonts(QString* problem) {
     if (g_registered) {
@@ -83,7 +87,9 @@ bool registerDigitFonts(QString* problem) {
     return registerDigitFonts(problem);
 }
 
-bool digitFontsAvailable() { return g_registered && g_available; }
+bool digitFontsAvailable() {
+    return g_registered && g_available;
+}
 
 QFont digitFont(DigitFace face, bool bold, int pixelSize) {
     QFont font;

@@ -41,7 +41,8 @@ QString applicationTitle() {
 }
 
 QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QString& title, Icon icon,
-                                 QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
+                                 QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton) {
     const QString shownTitle = title.isEmpty() ? applicationTitle() : title;
     const QMessageBox::StandardButton answer =
         defaultButton == QMessageBox::NoButton ? firstButton(buttons) : defaultButton;
@@ -54,8 +55,12 @@ QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QSt
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void setRecording(bool on) { g_recording = on; }
-bool isRecording() { return g_recording; }
+void setRecording(bool on) {
+    g_recording = on;
+}
+bool isRecording() {
+    return g_recording;
+}
 
 QVector<Record> takeRecorded() {
     QVector<Record> out;

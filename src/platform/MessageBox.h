@@ -22,7 +22,8 @@ struct Record {
 
 // Shows a message box. `defaultButton` is what a recorder answers; when it is
 // NoButton the first button of `buttons` is taken.
-QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::None,
+QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QString& title,
+                                 Icon icon = Icon::None,
                                  QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 

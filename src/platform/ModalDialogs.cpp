@@ -13,7 +13,11 @@ int exec(QDialog& dialog) {
     return dialog.exec();
 }
 
-void setHandler(Handler handler) { g_handler = std::move(handler); }
-bool hasHandler() { return static_cast<bool>(g_handler); }
+void setHandler(Handler handler) {
+    g_handler = std::move(handler);
+}
+bool hasHandler() {
+    return static_cast<bool>(g_handler);
+}
 
 } // namespace modal

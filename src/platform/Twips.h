@@ -8,8 +8,14 @@ namespace twips {
 
 inline constexpr int kPerPixel = 15;
 
-constexpr int toPixels(int twips) { return twips / kPerPixel; }
-constexpr int fromPixels(int pixels) { return pixels * kPerPixel; }
-inline int toPixelsRounded(double twips) { return static_cast<int>(std::lround(twips / kPerPixel)); }
+constexpr int toPixels(int twips) {
+    return twips / kPerPixel;
+}
+constexpr int fromPixels(int pixels) {
+    return pixels * kPerPixel;
+}
+inline int toPixelsRounded(double twips) {
+    return static_cast<int>(std::lround(twips / kPerPixel));
+}
 
 } // namespace twips

@@ -2,9 +2,13 @@
 
 #include "Cp932.h"
 
-qint32 LenB_ASCII(const QByteArray& bytes) { return static_cast<qint32>(bytes.size()); }
+qint32 LenB_ASCII(const QByteArray& bytes) {
+    return static_cast<qint32>(bytes.size());
+}
 
-qint32 LenB_ASCII(const QString& text) { return LenB_ASCII(cp932::encode(text)); }
+qint32 LenB_ASCII(const QString& text) {
+    return LenB_ASCII(cp932::encode(text));
+}
 
 QByteArray MidB_ASCII(const QByteArray& bytes, qint32 start, qint32 count) {
     if (count <= 0)

@@ -3,9 +3,9 @@
 #include "ModalDialogs.h"
 
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -70,11 +70,19 @@ DigitFormatDialog::DigitFormatDialog(QWidget* owner, int keta, int zeroMode, int
     updateExample();
 }
 
-int DigitFormatDialog::zeroMode() const { return m_zeroMode->value(); }
-int DigitFormatDialog::shift() const { return m_shift->value(); }
-int DigitFormatDialog::fillZero() const { return m_fillZero->value(); }
+int DigitFormatDialog::zeroMode() const {
+    return m_zeroMode->value();
+}
+int DigitFormatDialog::shift() const {
+    return m_shift->value();
+}
+int DigitFormatDialog::fillZero() const {
+    return m_fillZero->value();
+}
 
-void DigitFormatDialog::updateExample() { m_example->setText(zeroModeText(m_zeroMode->value())); }
+void DigitFormatDialog::updateExample() {
+    m_example->setText(zeroModeText(m_zeroMode->value()));
+}
 
 qint32 Call_dlg100(QWidget* owner, qint32 keta, qint32& zeroMode, qint32& shift, qint32& fillZero) {
     DigitFormatDialog dialog(owner, keta, zeroMode, shift, fillZero);

@@ -20,7 +20,9 @@ constexpr int kLabelLeft[10] = {1425, 2295, 3150, 4020, 4875, 5745, 6600, 7470, 
 constexpr int kDigitTop[5] = {600, 1170, 1740, 2280, 2835};
 constexpr int kLabelTop[5] = {375, 945, 1500, 2055, 2610};
 
-int px(int twips) { return twips / 15; }
+int px(int twips) {
+    return twips / 15;
+}
 
 void bevel(QPainter& p, const QRect& r, const QColor& light, const QColor& dark) {
     p.setPen(light);
@@ -117,7 +119,8 @@ int main(int argc, char** argv) {
     caption.setBold(false);
     p.setFont(caption);
     p.setPen(QColor(150, 150, 146));
-    p.drawText(QRect(500, 12, 170, 12), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("CORVANE 508  運賃表示器"));
+    p.drawText(QRect(500, 12, 170, 12), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("CORVANE 508  運賃表示器"));
     p.drawText(QRect(95, 12, 200, 12), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("単位：円"));
 
     // The notice plate under the grid, as printed on the acrylic.

@@ -1,0 +1,59 @@
+// How long the board takes to redraw all fifty fare displays, and the digit text
+// rule alone.
+#include "DigitText.h"
+#include "Fonts.h"
+#include "Form1.h"
+#include "M_Degit.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_DigitTextRule(benchmark::State& state) {
+    const DigitFormat format{4, 2, 1, 3};
+    int n = 0;
+    for (auto _ : state) {
+        QString places = digittext::places(DigitValue::number(n % 2000 - 1), format);
+        benchmark::DoNotOptimize(places);
+        ++n;
+    }
+}
+BENCHMARK(BM_DigitTextRule);
+
+void BM_RedrawFiftyDisplays(benchmark::State& state) {
+    fonts::registerDigitFonts();
+    Form1 board;
+    int fare = 100;
+    for (auto _ : state) {
+        for (int i = 1; i <= Form1::kFareDisplays; ++i)
+            board.Degit(i)->setValue(fare + i * 10);
+        fare = fare == 100 ? 150 : 100;
+    }
+    state.SetItemsProcessed(state.iterations() * Form1::kFareDisplays);
+}
+BENCHMARK(BM_RedrawFiftyDisplays)->Unit(benchmark::kMicrosecond);
+
+void BM_LampTestFiftyDisplays(benchmark::State& state) {
+    fonts::registerDigitFonts();
+    Form1 board;
+    bool on = true;
+    for (auto _ : state) {
+        for (int i = 1; i <= Form1::kFareDisplays; ++i)
+            board.Degit(i)->ResetDegit(on);
+        on = !on;
+    }
+}
+BENCHMARK(BM_LampTestFiftyDisplays)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,97 @@
+// The board in a real window of an X server (run under xvfb-run): what the screen
+// shows is checked pixel by pixel.
+#include "Form1.h"
+#include "M_Degit.h"
+#include "Program.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QScreen>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+void settle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QImage screen() {
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+bool isLit(QRgb p) {
+    return qRed(p) > 200 && qGreen(p) > 150 && qBlue(p) < 160;
+} // 248,210,114
+// The unlit segments are grey 150 on the grey 128 of the display's background.
+bool isUnlit(QRgb p) {
+    return qAbs(qRed(p) - qGreen(p)) < 6 && qAbs(qGreen(p) - qBlue(p)) < 6 && qRed(p) >= 142 &&
+           qRed(p) <= 160;
+}
+
+class BoardWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        program = new Program;
+        program->start();
+        settle(700);
+    }
+    static void TearDownTestSuite() { delete program; }
+    static Program* program;
+};
+Program* BoardWindow::program = nullptr;
+
+TEST_F(BoardWindow, StandsAtTheTopLeftCutToItsOutline) {
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    const QImage shot = screen();
+    const QImage panel = Form1::builtInPanel();
+    // Housing pixels between the controls match the panel picture.
+    for (const QPoint& at : {QPoint(5, 150), QPoint(200, 250), QPoint(600, 215), QPoint(40, 40)})
+        EXPECT_EQ(shot.pixel(at), panel.pixel(at)) << at.x() << "," << at.y();
+    EXPECT_EQ(shot.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(shot.pixel(689, 306), qRgb(0, 0, 0));
+    EXPECT_EQ(shot.pixel(700, 100), qRgb(0, 0, 0));
+}
+
+TEST_F(BoardWindow, LitDigitsFallOnTheUnlitEightsAndZeroIsBlank) {
+    Form1& board = program->board();
+    board.Degit(1)->ResetDegit(true); // lamp test: every segment
+    board.Degit(2)->setValue(1234);
+    board.Degit(3)->setZeroMode(0);
+    board.Degit(3)->setValue(0);
+    board.Degit(4)->setValue(QString()); // blank: the unlit row alone
+    settle(500);
+    const QImage shot = screen();
+    const QRect lamp = board.Degit(1)->geometry();
+    const QRect digits = board.Degit(2)->geometry();
+    const QRect zero = board.Degit(3)->geometry();
+    const QRect blank = board.Degit(4)->geometry();
+    ASSERT_EQ(lamp.size(), digits.size());
+    int litCount = 0;
+    int lampCount = 0;
+    int misplaced = 0;
+    for (int y = 0; y < lamp.height(); ++y) {
+        for (int x = 0; x < lamp.width(); ++x) {
+            const QRgb l = shot.pixel(lamp.topLeft() + QPoint(x, y));
+            const QRgb d = shot.pixel(digits.topLeft() + QPoint(x, y));
+            const QRgb b = shot.pixel(blank.topLeft() + QPoint(x, y));
+            if (isLit(d)) {
+                ++litCount;
+                ASSERT_TRUE(isLit(l)) << "lit pixel off the segments at " << x << "," << y;
+            }
+            // The unlit "8"s stand where the lamp test lights the segments (edges
+            // are smoothed, so a few border pixels may differ).
+            lampCount += isLit(l) ? 1 : 0;
+            misplaced += isLit(l) != isUnlit(b) ? 1 : 0;
+            // Zero in zero mode 0 shows nothing lit.
+            ASSERT_FALSE(isLit(shot.pixel(zero.topLeft() + QPoint(x, y)))) << x << "," << y;
+        }
+    }
+    EXPECT_GT(litCount, 40);
+    EXPECT_GT(lampCount, 100);
+    EXPECT_LT(misplaced, lampCount / 20);
+}
+
+} // namespace

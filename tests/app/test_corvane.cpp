@@ -1,0 +1,166 @@
+// Drives the real corvane tool and checks what it prints.
+#include <QDir>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun corvane(const QStringList& args, const QByteArray& input = QByteArray()) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(CORVANE_BINARY_DIR "/bin/corvane"), args);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return ToolRun{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                   QString::fromUtf8(p.readAllStandardError())};
+}
+
+QJsonObject lastState(const ToolRun& r) {
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.isEmpty())
+        return {};
+    return QJsonDocument::fromJson(lines.last().toUtf8()).object();
+}
+
+QStringList displays(const QJsonObject& state) {
+    QStringList out;
+    for (const QJsonValue& v : state.value(QStringLiteral("displays")).toArray())
+        out << v.toString();
+    return out;
+}
+
+TEST(CorvaneScript, FormatOfOneDisplayReachesAllFifty) {
+    const ToolRun r = corvane({"script"}, "format 7 3 1 2\nstate\n");
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList d = displays(lastState(r));
+    ASSERT_EQ(d.size(), 50);
+    // The displays start blank; zero mode 3 shows the empty text as 0, filled to
+    // two digits, one place kept free at the right.
+    for (const QString& s : d)
+        EXPECT_EQ(s, QStringLiteral(" 00 "));
+}
+
+TEST(CorvaneScript, CancelledFormatChangesNothing) {
+    const ToolRun r = corvane({"script"}, "format 12 cancel\nstate\n");
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    for (const QString& s : displays(lastState(r)))
+        EXPECT_EQ(s, QStringLiteral("    "));
+}
+
+TEST(CorvaneScript, StateListsItsKeysInOrder) {
+    const ToolRun r = corvane({"script"}, "state\n");
+    ASSERT_EQ(r.status, 0);
+    const QString line = r.out.trimmed();
+    const QStringList keys = {"\"displays\":", "\"labels\":", "\"messages\":", "\"clock\":"};
+    qsizetype at = -1;
+    for (const QString& k : keys) {
+        const qsizetype next = line.indexOf(k);
+        ASSERT_GT(next, at) << k.toStdString();
+        at = next;
+    }
+    const QJsonObject state = lastState(r);
+    const QJsonArray labels = state.value(QStringLiteral("labels")).toArray();
+    ASSERT_EQ(labels.size(), 50);
+    EXPECT_EQ(labels[0].toObject().value("text").toString(), QStringLiteral("１"));
+    EXPECT_EQ(labels[49].toObject().value("text").toString(), QStringLiteral("５０"));
+    EXPECT_TRUE(labels[0].toObject().value("visible").toBool());
+    EXPECT_EQ(labels[0].toObject().value("color").toString(), QStringLiteral("#FFFFFF"));
+    EXPECT_EQ(state.value(QStringLiteral("clock")).toArray().size(), 2);
+    EXPECT_EQ(state.value(QStringLiteral("clock")).toArray()[0].toString().size(), 2);
+    EXPECT_TRUE(state.value(QStringLiteral("messages")).toArray().isEmpty());
+}
+
+struct ScriptError {
+    const char* name;
+    const char* script;
+    const char* message;
+};
+
+void PrintTo(const ScriptError& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CorvaneErrors : public ::testing::TestWithParam<ScriptError> {};
+
+TEST_P(CorvaneErrors, StopWithStatusTwoNamingTheLine) {
+    const ToolRun r = corvane({"script"}, GetParam().script);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.trimmed().toStdString(), GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CorvaneErrors,
+    ::testing::Values(
+        ScriptError{"unknown", "frobnicate\n", "error: 1: unknown command \"frobnicate\""},
+        ScriptError{"counts_comments_and_blank_lines", "# comment\n\nstate\nbogus 1\n",
+                    "error: 4: unknown command \"bogus\""},
+        ScriptError{"display_out_of_range", "format 51 0 0 0\n",
+                    "error: 1: fare display 51 does not exist (1..50)"},
+        ScriptError{"display_zero", "format 0 0 0 0\n", "error: 1: fare display 0 does not exist (1..50)"},
+        ScriptError{"format_missing_values", "format 3 1\n",
+                    "error: 1: format needs N and ZEROMODE SHIFT FILLZERO, or N cancel"},
+        ScriptError{"format_value_outside_dialog", "format 3 4 0 0\n",
+                    "error: 1: zeroMode 4 is outside 0..3"},
+        ScriptError{"shift_outside_dialog", "format 3 0 4 0\n", "error: 1: shift 4 is outside 0..3"},
+        ScriptError{"wait_not_a_number", "wait soon\n", "error: 1: wait needs a number of milliseconds"},
+        ScriptError{"state_with_argument", "state now\n", "error: 1: state takes no arguments"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CorvaneScript, StopsAtTheFirstErrorAfterRunningWhatCameBefore) {
+    const ToolRun r = corvane({"script"}, "state\nnope\nstate\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 1);
+}
+
+TEST(CorvaneScript, ReadsTheScriptFromAFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.txt"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("format 1 1 0 0\nstate\n");
+    f.close();
+    const ToolRun r = corvane({"script", path});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(displays(lastState(r)).first(), QStringLiteral("   0"));
+    EXPECT_EQ(corvane({"script", dir.filePath(QStringLiteral("missing.txt"))}).status, 2);
+}
+
+TEST(CorvaneScript, PngIsTheBoardAsAScreenShowsIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("board.png"));
+    const ToolRun r = corvane({"script"}, QStringLiteral("png %1\n").arg(path).toUtf8());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QImage img(path);
+    ASSERT_EQ(img.size(), QSize(690, 307));
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0); // cut away by the rounded outline
+    EXPECT_EQ(qAlpha(img.pixel(345, 150)), 255);
+    EXPECT_EQ(corvane({"script"}, "png /nonexistent-dir/x.png\n").status, 2);
+}
+
+TEST(CorvaneHelp, DescribesTheTool) {
+    const ToolRun top = corvane({"--help"});
+    EXPECT_EQ(top.status, 0);
+    EXPECT_TRUE(top.out.contains(QStringLiteral("script")));
+    const ToolRun script = corvane({"script", "--help"});
+    EXPECT_EQ(script.status, 0);
+    EXPECT_TRUE(script.out.contains(QStringLiteral("format N ZEROMODE SHIFT FILLZERO")));
+    EXPECT_TRUE(script.out.contains(QStringLiteral("png PATH")));
+    EXPECT_EQ(corvane({}).status, 2);
+    EXPECT_EQ(corvane({"nonsense"}).status, 2);
+}
+
+} // namespace
