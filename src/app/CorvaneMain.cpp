@@ -2,6 +2,7 @@
 #include "BlockingWait.h"
 #include "MessageBox.h"
 #include "ModalDialogs.h"
+#include "RouteCli.h"
 #include "Program.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@ const char* const kUsage =
     "commands:\n"
     "  script [FILE]     run commands from FILE (or standard input) against one program\n"
     "                    instance started as 508 starts\n"
+    "  route dump|build|check\n"
+    "                    read, write and check route data files (.hy3)\n"
     "  --help            this text; COMMAND --help describes one command\n";
 
 QString scriptHelp() {
@@ -130,6 +133,16 @@ int corvaneMain(int argc, char** argv) {
     const QString command = QString::fromLocal8Bit(argv[1]);
     if (command == QLatin1String("script"))
         return runScript(argc, argv);
+    if (command == QLatin1String("route")) {
+        QStringList args;
+        for (int i = 2; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        out.setEncoding(QStringConverter::Utf8);
+        err.setEncoding(QStringConverter::Utf8);
+        return routeCommand(args, out, err);
+    }
     std::fprintf(stderr, "corvane: unknown command \"%s\" (see corvane --help)\n", argv[1]);
     return 2;
 }

@@ -1,0 +1,260 @@
+#include "DataIo.h"
+
+#include "Cp932.h"
+#include "MessageBox.h"
+#include "RouteFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace DataIo {
+
+FareTableArray FareTable;
+QString RouteNumber;
+qint16 SectionNumber = 1;
+qint16 RowCount = 0;
+qint16 CurrentStop = 0;
+
+namespace {
+
+// The largest file the loader ever needs: the count and 301 records with the longest
+// names. Bytes beyond it can only be the ignored tail, or records past row 301, which
+// are refused anyway; they are not read.
+constexpr qint64 kMaxLoadBytes =
+    RouteCountBytes + qint64(FareTableRowCount) * (RouteRecordFixedBytes + MaxStopNameBytes);
+
+std::string indexText(const char* what, int index, int first, int last) {
+    return std::string(what) + " " + std::to_string(index) + " is outside " + std::to_string(first) + ".." +
+           std::to_string(last);
+}
+
+qint16 toInt16(const QVariant& value) {
+    bool ok = false;
+    qint64 n = 0;
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double d = value.toDouble();
+        if (!std::isfinite(d))
+            throw FareTableError(FareTableError::Kind::Overflow, "value does not fit in 16 bits");
+        const double r = std::nearbyint(d); // ties to even, as an integer conversion rounds
+        if (r < std::numeric_limits<qint16>::min() || r > std::numeric_limits<qint16>::max())
+            throw FareTableError(FareTableError::Kind::Overflow, "value does not fit in 16 bits");
+        return static_cast<qint16>(r);
+    }
+    case QMetaType::Bool:
+        return value.toBool() ? -1 : 0;
+    case QMetaType::QString:
+        n = value.toString().trimmed().toLongLong(&ok);
+        break;
+    default:
+        if (value.canConvert<qlonglong>())
+            n = value.toLongLong(&ok);
+        break;
+    }
+    if (!ok)
+        throw FareTableError(FareTableError::Kind::TypeMismatch, "value is not a number");
+    if (n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max())
+        throw FareTableError(FareTableError::Kind::Overflow, "value does not fit in 16 bits");
+    return static_cast<qint16>(n);
+}
+
+void report(const QString& text) {
+    msgbox::show(nullptr, text, QString(), msgbox::Icon::None, QMessageBox::Ok);
+}
+
+} // namespace
+
+int FareTableError::number() const {
+    switch (m_kind) {
+    case Kind::OutOfRange:
+        return 9;
+    case Kind::Overflow:
+        return 6;
+    case Kind::TypeMismatch:
+        return 13;
+    }
+    return 5;
+}
+
+qint16& DataColumnArray::operator[](int column) {
+    if (column < 1 || column > DataColumnCount)
+        throw FareTableError(FareTableError::Kind::OutOfRange,
+                             indexText("data column", column, 1, DataColumnCount));
+    return m_values[static_cast<size_t>(column - 1)];
+}
+
+qint16 DataColumnArray::operator[](int column) const {
+    if (column < 1 || column > DataColumnCount)
+        throw FareTableError(FareTableError::Kind::OutOfRange,
+                             indexText("data column", column, 1, DataColumnCount));
+    return m_values[static_cast<size_t>(column - 1)];
+}
+
+void RouteRow::setStopName(const QString& name) {
+    StopName = name;
+    StopNameBytes = cp932::encode(name);
+}
+
+void RouteRow::setStopNameBytes(const QByteArray& bytes) {
+    StopNameBytes = bytes;
+    StopName = cp932::decode(bytes);
+}
+
+bool RouteRow::isEmpty() const {
+    return *this == RouteRow();
+}
+
+RouteRow& FareTableArray::operator[](int row) {
+    if (row < 1 || row > FareTableRowCount)
+        throw FareTableError(FareTableError::Kind::OutOfRange,
+                             indexText("fare table row", row, 1, FareTableRowCount));
+    return m_rows[static_cast<size_t>(row - 1)];
+}
+
+const RouteRow& FareTableArray::operator[](int row) const {
+    if (row < 1 || row > FareTableRowCount)
+        throw FareTableError(FareTableError::Kind::OutOfRange,
+                             indexText("fare table row", row, 1, FareTableRowCount));
+    return m_rows[static_cast<size_t>(row - 1)];
+}
+
+void ClearFareTable() {
+    for (int r = 1; r <= FareTableRowCount; ++r)
+        FareTable[r] = RouteRow();
+}
+
+void SetFareCell(int row, int column, const QVariant& value) {
+    RouteRow& target = FareTable[row];
+    if (column < 1 || column > FareCellColumnCount)
+        throw FareTableError(FareTableError::Kind::OutOfRange,
+                             indexText("fare table column", column, 1, FareCellColumnCount));
+    if (column == 1) {
+        if (value.typeId() == QMetaType::QByteArray)
+            target.setStopNameBytes(value.toByteArray());
+        else
+            target.setStopName(value.toString());
+        return;
+    }
+    const qint16 n = toInt16(value);
+    if (column == 2)
+        target.TicketNumber = n;
+    else
+        target.DataColumns[column - 2] = n;
+}
+
+void ResetRouteData() {
+    ClearFareTable();
+    RouteNumber.clear();
+    SectionNumber = 1;
+    RowCount = 0;
+    CurrentStop = 0;
+}
+
+QString RouteFileName(const QString& routeNumber) {
+    qsizetype i = 0;
+    while (i < routeNumber.size() &&
+           (routeNumber.at(i) == QLatin1Char(' ') || routeNumber.at(i) == QLatin1Char('\t')))
+        ++i;
+    qsizetype end = i;
+    while (end < routeNumber.size() && routeNumber.at(end) >= QLatin1Char('0') &&
+           routeNumber.at(end) <= QLatin1Char('9'))
+        ++end;
+    while (i < end - 1 && routeNumber.at(i) == QLatin1Char('0'))
+        ++i;
+    const QString digits = i < end ? routeNumber.mid(i, end - i) : QStringLiteral("0");
+    return digits + QStringLiteral(".hy3");
+}
+
+QString RouteFilePath(const QString& fareFolder, const QString& routeNumber) {
+    QString path = fareFolder;
+    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
+        path += QLatin1Char('/');
+    return path + RouteFileName(routeNumber);
+}
+
+QString MissingRouteMessage() {
+    return QStringLiteral("指定した系統のデータがありません...");
+}
+
+QString ZeroRecordsMessage() {
+    return QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります...");
+}
+
+QString SectionTooLargeMessage() {
+    return QStringLiteral(
+        "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.");
+}
+
+QString TooManyRecordsMessage() {
+    return QStringLiteral("指定した系統のデータが多すぎます(最大301件)...");
+}
+
+QString TruncatedRouteMessage(int record) {
+    return QStringLiteral("指定した系統のデータが足りません(%1件目の停留所で終わっています)...").arg(record);
+}
+
+LoadStatus LoadRoute(const QString& fareFolder) {
+    // The caller clamps the section; a section below 1 would put the current stop
+    // before the first row.
+    SectionNumber = static_cast<qint16>(std::clamp<int>(SectionNumber, 1, MaxSection));
+    const QString path = RouteFilePath(fareFolder, RouteNumber);
+
+    // Existence first; a missing file is never created.
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!info.exists() && info.absoluteDir().exists()) {
+            report(MissingRouteMessage());
+            return LoadStatus::Missing;
+        }
+        report(file.errorString());
+        return LoadStatus::IoError;
+    }
+    // The whole file (up to what a route of 301 rows can occupy) is read at once and
+    // parsed from memory; the table is touched only when every check has passed.
+    const QByteArray bytes = file.read(qMin(file.size(), kMaxLoadBytes));
+    if (file.error() != QFileDevice::NoError) {
+        report(file.errorString());
+        return LoadStatus::IoError;
+    }
+    file.close();
+
+    const RouteFileContents contents = parseRouteFile(bytes);
+    const int n = contents.count; // a file too short for its count reads as 0
+    if (n == 0) {
+        report(ZeroRecordsMessage());
+        return LoadStatus::ZeroRecords;
+    }
+    if (n > FareTableRowCount) {
+        report(TooManyRecordsMessage());
+        return LoadStatus::TooManyRecords;
+    }
+    if (n - 1 < SectionNumber) { // also every negative count
+        report(SectionTooLargeMessage());
+        return LoadStatus::SectionTooLarge;
+    }
+    if (contents.truncated()) {
+        report(TruncatedRouteMessage(contents.endsInRecord));
+        return LoadStatus::Truncated;
+    }
+
+    ClearFareTable();
+    for (int r = 1; r <= n; ++r)
+        FareTable[r] = contents.records.at(r - 1);
+    RowCount = static_cast<qint16>(n);
+    CurrentStop = static_cast<qint16>(SectionNumber - 1);
+    return LoadStatus::Loaded;
+}
+
+LoadStatus LoadRoute(const QString& fareFolder, const QString& routeNumber, int section) {
+    RouteNumber = routeNumber;
+    SectionNumber = static_cast<qint16>(std::clamp(section, 1, MaxSection));
+    return LoadRoute(fareFolder);
+}
+
+} // namespace DataIo

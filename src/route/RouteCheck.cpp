@@ -1,0 +1,77 @@
+#include "RouteCheck.h"
+
+#include "Cp932.h"
+
+namespace DataIo {
+
+RouteCheckReport checkRouteFile(const RouteFileContents& c) {
+    RouteCheckReport report;
+    const int n = c.count;
+    if (!c.hasCount) {
+        report.summary = QStringLiteral("no record count");
+        report.problems << QStringLiteral(
+            "the file is shorter than its 2-byte record count: the simulator reads it "
+            "as 0 records and refuses the route");
+        return report;
+    }
+    if (n >= 2)
+        report.summary = QStringLiteral("%1 records, sections 1..%2").arg(n).arg(qMin(n - 1, MaxSection));
+    else
+        report.summary = QStringLiteral("%1 record%2, no section can be set").arg(n).arg(n == 1 ? "" : "s");
+
+    if (n == 0)
+        report.problems << QStringLiteral("record count 0: the simulator refuses the route as unregistered");
+    else if (n < 0)
+        report.problems << QStringLiteral(
+                               "record count %1 is negative: the simulator refuses the route for every "
+                               "section")
+                               .arg(n);
+    else if (n == 1)
+        report.problems << QStringLiteral(
+            "a single record: the starting section must be below the record count, so "
+            "the simulator refuses the route for every section");
+    if (n > FareTableRowCount)
+        report.problems << QStringLiteral(
+                               "%1 records: the fare table holds 301 rows, so the simulator refuses the "
+                               "route; records 302..%1 lie beyond row 301")
+                               .arg(n);
+    if (c.truncated())
+        report.problems << QStringLiteral("the file ends inside record %1 of %2 (%3 complete): the simulator "
+                                          "refuses the route")
+                               .arg(c.endsInRecord)
+                               .arg(n)
+                               .arg(c.records.size());
+
+    for (qsizetype i = 0; i < c.records.size(); ++i) {
+        const RouteRow& row = c.records.at(i);
+        const int record = static_cast<int>(i) + 1;
+        if (cp932::encode(row.StopName) != row.StopNameBytes)
+            report.problems << QStringLiteral(
+                                   "record %1: the stop name's bytes %2 are not valid cp932; the board "
+                                   "shows \"%3\"")
+                                   .arg(record)
+                                   .arg(QString::fromLatin1(row.StopNameBytes.toHex(' ').toUpper()),
+                                        row.StopName);
+        for (int k = 1; k <= FareColumnCount; ++k) {
+            const int v = row.DataColumns[k];
+            if (v == NoFare)
+                continue;
+            const int doubled = 2 * v;
+            if (doubled > 32767 || doubled < -32768)
+                report.problems << QStringLiteral(
+                                       "record %1 (%2), c%3 = %4: the late-night fare %5 does not fit in "
+                                       "16 bits")
+                                       .arg(record)
+                                       .arg(row.StopName)
+                                       .arg(k)
+                                       .arg(v)
+                                       .arg(doubled);
+        }
+    }
+    if (c.trailingBytes > 0)
+        report.notes
+            << QStringLiteral("%1 bytes after record %2 are ignored").arg(c.trailingBytes).arg(qMax(n, 0));
+    return report;
+}
+
+} // namespace DataIo

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "RouteFile.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the simulator would refuse or show wrongly when a route file is set.
+namespace DataIo {
+
+struct RouteCheckReport {
+    QString summary;      // "N records, sections 1..N-1" or the like
+    QStringList problems; // the route is refused, or something on the board comes out wrong
+    QStringList notes;    // harmless observations (ignored bytes after the last record)
+};
+
+// Problems reported: no count, a count of 0, a negative count, a single record (no
+// section can be set), more records than the table's 301 rows, a file that ends
+// inside a record, fares of columns 1..50 that cannot be doubled for the late-night
+// fare within 16 bits, and names whose bytes are not valid cp932.
+RouteCheckReport checkRouteFile(const RouteFileContents& contents);
+
+} // namespace DataIo
