@@ -1,0 +1,328 @@
+#include "LiveSettings.h"
+
+#include "ColorRef.h"
+#include "SettingsLayout.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <type_traits>
+
+QString controlKindName(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Text:
+        return QStringLiteral("text");
+    case ControlKind::Check:
+        return QStringLiteral("check");
+    case ControlKind::Option:
+        return QStringLiteral("option");
+    case ControlKind::List:
+        return QStringLiteral("list");
+    case ControlKind::Colour:
+        return QStringLiteral("colour");
+    }
+    return {};
+}
+
+namespace {
+
+const QString FixedDateName = QStringLiteral("TicketFixedDate");
+constexpr std::uint32_t MaxColour = 0xFFFFFF;
+
+// Builds the setting descriptions from a record's layout and values.
+struct Describer {
+    QVector<SettingInfo>& out;
+    char current = 'A';
+
+    void block(char letter) { current = letter; }
+    void add(const char* name, ControlKind kind, const QString& text, int number, const char* group = nullptr,
+             int listSize = 0) {
+        SettingInfo info;
+        info.name = QString::fromLatin1(name);
+        info.block = current;
+        info.kind = kind;
+        info.group = group ? QString::fromLatin1(group) : QString();
+        info.listSize = listSize;
+        info.defaultText = text;
+        info.defaultNumber = number;
+        out.append(info);
+    }
+    void text(const char* name, const QString& v) { add(name, ControlKind::Text, v, 0); }
+    void check(const char* name, qint16 v) { add(name, ControlKind::Check, {}, v); }
+    void option(const char* group, const char* name, qint16 v) {
+        add(name, ControlKind::Option, {}, v, group);
+    }
+    void list(const char* name, qint16 v, int size) { add(name, ControlKind::List, {}, v, nullptr, size); }
+    void colour(const char* name, std::uint32_t v) {
+        add(name, ControlKind::Colour, {}, static_cast<int>(v));
+    }
+};
+
+// Visits a record's values in the order of the descriptions, by position.
+template <class Fn> struct Walker {
+    Fn fn;
+    int i = 0;
+    void block(char) {}
+    template <class T> void text(const char*, T& v) { fn(i++, v); }
+    template <class T> void check(const char*, T& v) { fn(i++, v); }
+    template <class T> void option(const char*, const char*, T& v) { fn(i++, v); }
+    template <class T> void list(const char*, T& v, int) { fn(i++, v); }
+    template <class T> void colour(const char*, T& v) { fn(i++, v); }
+};
+template <class Fn> Walker<Fn> walker(Fn fn) {
+    return Walker<Fn>{fn};
+}
+
+bool parseInt(const QString& text, int& value) {
+    bool ok = false;
+    value = text.trimmed().toInt(&ok, 10);
+    return ok;
+}
+
+// Why a number cannot be held by the setting's control; "" when it can. An option
+// button takes any number from the file (non-zero selects it) but only -1, 0 or 1 from
+// a setter.
+QString refusal(const SettingInfo& s, qint64 number, bool fromFile) {
+    switch (s.kind) {
+    case ControlKind::Check:
+        if (number != 0 && number != 1)
+            return QStringLiteral("%1 is a check box: %2 is not 0 or 1").arg(s.name).arg(number);
+        break;
+    case ControlKind::Option:
+        if (!fromFile && number != 0 && number != -1 && number != 1)
+            return QStringLiteral("%1 is an option button: %2 is not -1 (selected) or 0")
+                .arg(s.name)
+                .arg(number);
+        break;
+    case ControlKind::List:
+        if (number < -1 || number >= s.listSize)
+            return QStringLiteral("%1 is a list of %2 items: index %3 is outside -1..%4")
+                .arg(s.name)
+                .arg(s.listSize)
+                .arg(number)
+                .arg(s.listSize - 1);
+        break;
+    case ControlKind::Colour:
+        if (number < 0 || number > static_cast<qint64>(MaxColour))
+            return QStringLiteral("%1 is a colour: %2 is not a colour 0..16777215").arg(s.name).arg(number);
+        break;
+    case ControlKind::Text:
+        return QStringLiteral("%1 is a text: give it text, not a number").arg(s.name);
+    }
+    return {};
+}
+
+// The settings' descriptions, with the initial values of a fresh record.
+QVector<SettingInfo> describe() {
+    QVector<SettingInfo> infos;
+    const SettingsRecord initial;
+    Describer describer{infos};
+    settings_layout::visitOptionBlocks(initial, describer);
+    return infos;
+}
+
+} // namespace
+
+LiveSettings::LiveSettings(QObject* parent) : QObject(parent) {
+    m_infos = describe();
+    m_values.resize(m_infos.size());
+    for (int i = 0; i < m_infos.size(); ++i) {
+        m_index.insert(m_infos[i].name, i);
+        m_values[i].text = m_infos[i].defaultText;
+        m_values[i].number = m_infos[i].defaultNumber;
+    }
+}
+
+const SettingInfo* LiveSettings::info(const QString& name) const {
+    const auto it = m_index.constFind(name);
+    return it == m_index.constEnd() ? nullptr : &m_infos[*it];
+}
+
+void LiveSettings::store(int index, int number) {
+    const SettingInfo& s = m_infos[index];
+    if (s.kind == ControlKind::Option) {
+        number = number != 0 ? -1 : 0;
+        if (number == -1) {
+            for (int i = 0; i < m_infos.size(); ++i)
+                if (i != index && m_infos[i].kind == ControlKind::Option && m_infos[i].group == s.group &&
+                    m_values[i].number != 0) {
+                    m_values[i].number = 0;
+                    emit valueChanged(m_infos[i].name);
+                }
+        }
+    }
+    if (m_values[index].number != number) {
+        m_values[index].number = number;
+        emit valueChanged(s.name);
+    }
+}
+
+void LiveSettings::storeText(int index, const QString& text) {
+    if (m_values[index].text != text) {
+        m_values[index].text = text;
+        emit valueChanged(m_infos[index].name);
+    }
+}
+
+QString LiveSettings::set(const QString& name, const QString& valueText) {
+    const auto it = m_index.constFind(name);
+    if (it == m_index.constEnd())
+        return QStringLiteral("unknown setting: %1").arg(name);
+    const SettingInfo& s = m_infos[*it];
+    switch (s.kind) {
+    case ControlKind::Text:
+        return setText(name, valueText);
+    case ControlKind::Colour: {
+        static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6})$"));
+        const QString v = valueText.trimmed();
+        const auto match = hex.match(v);
+        if (match.hasMatch()) {
+            const uint rgb = match.captured(1).toUInt(nullptr, 16);
+            return setColour(name, colorref::rgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+        }
+        int number = 0;
+        if (!parseInt(v, number))
+            return QStringLiteral("%1 is a colour: \"%2\" is not #RRGGBB").arg(s.name, valueText);
+        return setNumber(name, number);
+    }
+    default: {
+        int number = 0;
+        if (!parseInt(valueText, number))
+            return QStringLiteral("%1 is a %2: \"%3\" is not a number")
+                .arg(s.name, controlKindName(s.kind), valueText);
+        return setNumber(name, number);
+    }
+    }
+}
+
+QString LiveSettings::setNumber(const QString& name, int value) {
+    const auto it = m_index.constFind(name);
+    if (it == m_index.constEnd())
+        return QStringLiteral("unknown setting: %1").arg(name);
+    const QString why = refusal(m_infos[*it], value, false);
+    if (!why.isEmpty())
+        return why;
+    store(*it, value);
+    return {};
+}
+
+QString LiveSettings::setText(const QString& name, const QString& value) {
+    const auto it = m_index.constFind(name);
+    if (it == m_index.constEnd())
+        return QStringLiteral("unknown setting: %1").arg(name);
+    const SettingInfo& s = m_infos[*it];
+    if (s.kind != ControlKind::Text)
+        return QStringLiteral("%1 is a %2, not a text").arg(s.name, controlKindName(s.kind));
+    QString text = value;
+    if (s.name == FixedDateName) {
+        static const QRegularExpression form(QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2})$"));
+        const auto match = form.match(value.trimmed());
+        const QDate date = match.hasMatch() ? QDate(match.captured(1).toInt(), match.captured(2).toInt(),
+                                                    match.captured(3).toInt())
+                                            : QDate();
+        if (!date.isValid())
+            return QStringLiteral("%1 is a date: \"%2\" is not a date yyyy/mm/dd").arg(s.name, value);
+        text = date.toString(QStringLiteral("yyyy/MM/dd"));
+    }
+    storeText(*it, text);
+    return {};
+}
+
+QString LiveSettings::setColour(const QString& name, std::uint32_t colour) {
+    const auto it = m_index.constFind(name);
+    if (it == m_index.constEnd())
+        return QStringLiteral("unknown setting: %1").arg(name);
+    const SettingInfo& s = m_infos[*it];
+    if (s.kind != ControlKind::Colour)
+        return QStringLiteral("%1 is a %2, not a colour").arg(s.name, controlKindName(s.kind));
+    if (colour > MaxColour)
+        return QStringLiteral("%1 is a colour: %2 is not a colour 0..16777215").arg(s.name).arg(colour);
+    store(*it, static_cast<int>(colour));
+    return {};
+}
+
+int LiveSettings::number(const QString& name) const {
+    const auto it = m_index.constFind(name);
+    return it == m_index.constEnd() ? 0 : m_values[*it].number;
+}
+
+QString LiveSettings::text(const QString& name) const {
+    const auto it = m_index.constFind(name);
+    return it == m_index.constEnd() ? QString() : m_values[*it].text;
+}
+
+std::uint32_t LiveSettings::colour(const QString& name) const {
+    const auto it = m_index.constFind(name);
+    if (it == m_index.constEnd() || m_infos[*it].kind != ControlKind::Colour)
+        return 0;
+    return static_cast<std::uint32_t>(m_values[*it].number);
+}
+
+QString LiveSettings::valueText(const QString& name) const {
+    const auto it = m_index.constFind(name);
+    if (it == m_index.constEnd())
+        return {};
+    switch (m_infos[*it].kind) {
+    case ControlKind::Text:
+        return m_values[*it].text;
+    case ControlKind::Colour:
+        return colorref::toHex(static_cast<std::uint32_t>(m_values[*it].number));
+    default:
+        return QString::number(m_values[*it].number);
+    }
+}
+
+QString LiveSettings::selectedOption(const QString& group) const {
+    for (int i = 0; i < m_infos.size(); ++i)
+        if (m_infos[i].kind == ControlKind::Option && m_infos[i].group == group && m_values[i].number != 0)
+            return m_infos[i].name;
+    return {};
+}
+
+void LiveSettings::toRecord(SettingsRecord& record) const {
+    auto w = walker([this](int i, auto& field) {
+        using T = std::decay_t<decltype(field)>;
+        if constexpr (std::is_same_v<T, QString>)
+            field = m_values[i].text;
+        else
+            field = static_cast<T>(m_values[i].number);
+    });
+    settings_layout::visitOptionBlocks(record, w);
+}
+
+SettingsError LiveSettings::validate(const SettingsRecord& record, QString* offendingName) {
+    static const QVector<SettingInfo> rules = describe();
+    QString offender;
+    auto w = walker([&](int i, const auto& field) {
+        using T = std::decay_t<decltype(field)>;
+        if constexpr (!std::is_same_v<T, QString>) {
+            if (offender.isEmpty() && !refusal(rules[i], static_cast<qint64>(field), true).isEmpty())
+                offender = rules[i].name;
+        }
+    });
+    settings_layout::visitOptionBlocks(record, w);
+    if (offendingName)
+        *offendingName = offender;
+    return offender.isEmpty() ? SettingsError{} : SettingsError::make(settings_error::InvalidPropertyValue);
+}
+
+SettingsError LiveSettings::fromRecord(const SettingsRecord& record) {
+    const SettingsError error = validate(record);
+    if (error.isError())
+        return error;
+    auto w = walker([this](int i, const auto& field) {
+        using T = std::decay_t<decltype(field)>;
+        if constexpr (std::is_same_v<T, QString>)
+            storeText(i, field);
+        else
+            store(i, static_cast<int>(field));
+    });
+    settings_layout::visitOptionBlocks(record, w);
+    return {};
+}
+
+void LiveSettings::resetToDefaults() {
+    for (int i = 0; i < m_infos.size(); ++i) {
+        storeText(i, m_infos[i].defaultText);
+        store(i, m_infos[i].defaultNumber);
+    }
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "SettingsError.h"
+#include "SettingsRecord.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <cstdint>
+
+// The kind of control that holds a setting in the options dialog.
+enum class ControlKind {
+    Text,   // text box or caption; any text
+    Check,  // check box: 0 off, 1 on
+    Option, // option button: -1 selected, 0 not; selecting one clears the others of its group
+    List,   // list: the selected index 0..size-1, -1 = nothing selected
+    Colour, // colour swatch: 0x00BBGGRR
+};
+
+QString controlKindName(ControlKind kind);
+
+struct SettingInfo {
+    QString name;     // the setting's name in the settings record
+    char block = 'A'; // the record block that stores it, 'A'..'F'
+    ControlKind kind = ControlKind::Text;
+    QString group;         // Option: the group's name
+    int listSize = 0;      // List: the number of items
+    QString defaultText;   // Text: the initial text
+    int defaultNumber = 0; // Check, Option, List: the initial value; Colour: the initial colour
+};
+
+// The live settings: the values the options dialog holds, read by every part of the
+// program when it needs a setting. Display-free: the dialog's controls show and edit
+// these values.
+class LiveSettings : public QObject {
+    Q_OBJECT
+public:
+    explicit LiveSettings(QObject* parent = nullptr);
+
+    // Every setting of blocks A..F, in the order of the settings file. The initial
+    // values are those of a fresh record (TicketFixedDate: the date of construction).
+    const QVector<SettingInfo>& settings() const { return m_infos; }
+    const SettingInfo* info(const QString& name) const;
+    bool contains(const QString& name) const { return m_index.contains(name); }
+
+    // Sets one setting from text, as `corvane script`'s `set NAME VALUE` does:
+    //   Text    the text as given;
+    //   Check   "0" or "1";
+    //   Option  "-1" (or "1") selects the button and clears the others of its group,
+    //           "0" clears it alone;
+    //   List    an index -1..size-1;
+    //   Colour  "#RRGGBB", or a number 0..16777215 (0x00BBGGRR).
+    // TicketFixedDate must be a date "yyyy/mm/dd" (one-digit month and day are accepted
+    // and written with two). Returns "" on success, else why the value was refused;
+    // a refused value changes nothing.
+    QString set(const QString& name, const QString& valueText);
+
+    // Typed setters with the same rules as set(); "" on success.
+    QString setNumber(const QString& name, int value);
+    QString setText(const QString& name, const QString& value);
+    QString setColour(const QString& name, std::uint32_t colour);
+
+    // The current value. number(): Check/Option/List value, or the colour of a Colour;
+    // text(): the Text value; colour(): the Colour value. An unknown name gives 0 / "".
+    int number(const QString& name) const;
+    QString text(const QString& name) const;
+    std::uint32_t colour(const QString& name) const;
+    bool isChecked(const QString& name) const { return number(name) != 0; }
+    bool isSelected(const QString& name) const { return number(name) != 0; }
+    // The value as set() takes it (colours as "#RRGGBB").
+    QString valueText(const QString& name) const;
+    // The selected option button of a group; "" when none is selected.
+    QString selectedOption(const QString& group) const;
+
+    // Copies blocks A..F into the record; the other blocks are left alone.
+    void toRecord(SettingsRecord& record) const;
+    // Checks that every value of blocks A..F can be held by its control: checks 0/1,
+    // list indexes -1..size-1, colours 0..0xFFFFFF (an option button takes any value,
+    // non-zero selecting it). The first value refused gives
+    // error 380 (InvalidPropertyValue); number 0 when all fit.
+    static SettingsError validate(const SettingsRecord& record, QString* offendingName = nullptr);
+    // Copies blocks A..F from the record, in file order, as the controls take them.
+    // The record is validated first: on an error nothing is changed.
+    SettingsError fromRecord(const SettingsRecord& record);
+    // Back to the initial values.
+    void resetToDefaults();
+
+signals:
+    // A setting's value changed (through any setter, a group's clearing or fromRecord).
+    void valueChanged(const QString& name);
+
+private:
+    struct Value {
+        QString text;
+        int number = 0;
+    };
+
+    void store(int index, int number);
+    void storeText(int index, const QString& text);
+
+    QVector<SettingInfo> m_infos;
+    QVector<Value> m_values;
+    QHash<QString, int> m_index;
+};
