@@ -11,7 +11,7 @@
 namespace {
 
 void BM_DigitTextRule(benchmark::State& state) {
-    const DigitFormat format{4, 2, 1, 3};
+    const DisplayFormat format{4, 2, 1, 3};
     int n = 0;
     for (auto _ : state) {
         QString places = digittext::places(DigitValue::number(n % 2000 - 1), format);

@@ -47,7 +47,7 @@ QString zeroFilled(double n, int digits) {
 
 } // namespace
 
-QString shownText(const DigitValue& value, const DigitFormat& format) {
+QString shownText(const DigitValue& value, const DisplayFormat& format) {
     const DigitValue v = applyZeroRule(value, format.zeroMode);
     QString text;
     if (v.isNumber() && format.fillZero > 0)
@@ -67,7 +67,7 @@ QString placesOfText(const QString& text, int keta) {
     return t;
 }
 
-QString places(const DigitValue& value, const DigitFormat& format) {
+QString places(const DigitValue& value, const DisplayFormat& format) {
     return placesOfText(shownText(value, format), format.keta);
 }
 

@@ -156,8 +156,8 @@ void M_Degit::setBackColor(std::uint32_t color) {
     redraw();
 }
 
-DigitFormat M_Degit::format() const {
-    return DigitFormat{m_keta, m_zeroMode, m_shift, m_fillZero};
+DisplayFormat M_Degit::format() const {
+    return DisplayFormat{m_keta, m_zeroMode, m_shift, m_fillZero};
 }
 
 fonts::DigitFace M_Degit::face() const {

@@ -71,7 +71,7 @@ public:
     // What each place shows since the last drawing: exactly Keta characters, a space
     // where only the unlit "8" shows.
     const QString& shownPlaces() const { return m_shownPlaces; }
-    DigitFormat format() const;
+    DisplayFormat format() const;
     const QImage& surface() const { return m_surface; }
 
     void InitProperties();

@@ -16,7 +16,7 @@ DigitValue txt(const char* t) {
 struct Case {
     const char* name;
     DigitValue value;
-    DigitFormat format; // keta, zeroMode, shift, fillZero
+    DisplayFormat format; // keta, zeroMode, shift, fillZero
     const char* places;
 };
 
@@ -71,14 +71,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DigitText, ValueThatCannotBeTextIsBlank) {
-    const DigitFormat f{4, 0, 0, 0};
+    const DisplayFormat f{4, 0, 0, 0};
     EXPECT_EQ(digittext::places(num(std::numeric_limits<double>::quiet_NaN()), f), QStringLiteral("    "));
-    EXPECT_EQ(digittext::places(num(std::numeric_limits<double>::infinity()), DigitFormat{4, 0, 0, 3}),
+    EXPECT_EQ(digittext::places(num(std::numeric_limits<double>::infinity()), DisplayFormat{4, 0, 0, 3}),
               QStringLiteral("    "));
 }
 
 TEST(DigitText, ZeroPlacesShowNothing) {
-    EXPECT_EQ(digittext::places(num(5), DigitFormat{0, 0, 0, 0}), QString());
+    EXPECT_EQ(digittext::places(num(5), DisplayFormat{0, 0, 0, 0}), QString());
 }
 
 TEST(DigitValue, WholeNumbersHaveNoDecimals) {
