@@ -9,11 +9,13 @@
 #include "MessageBox.h"
 #include "ModalDialogs.h"
 #include "Program.h"
+#include "frmOption.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSpinBox>
@@ -69,6 +71,34 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
         m_out.flush();
         return QString();
     });
+    add("settings", [this](const QStringList& a, const QString& rest) {
+        if (a.isEmpty())
+            return QStringLiteral("settings needs a file name");
+        if (!QFileInfo::exists(rest))
+            return QStringLiteral("no settings file %1").arg(rest);
+        m_program.loadSettings(rest);
+        return QString();
+    });
+    add("save", [this](const QStringList& a, const QString& rest) {
+        if (a.isEmpty())
+            return QStringLiteral("save needs a file name");
+        if (!m_program.saveSettings(rest))
+            return QStringLiteral("cannot write %1").arg(rest);
+        return QString();
+    });
+    add("set", [this](const QStringList& a, const QString& rest) {
+        if (a.isEmpty())
+            return QStringLiteral("set needs NAME VALUE");
+        const QString name = a.first();
+        const QString value = rest.mid(name.size()).trimmed();
+        return m_program.options().live().set(name, value);
+    });
+    add("ok", [this](const QStringList& a, const QString&) {
+        if (!a.isEmpty())
+            return QStringLiteral("ok takes no arguments");
+        m_program.options().Command4_Click();
+        return QString();
+    });
     add("png", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("png needs a file name");
@@ -87,6 +117,12 @@ QStringList ScriptRunner::commandHelp() {
         QStringLiteral("                                   format dialog with these values"),
         QStringLiteral(
             "format N cancel                    double-click fare display N and cancel the dialog"),
+        QStringLiteral(
+            "settings PATH                      load the settings file at PATH as the start-up does"),
+        QStringLiteral("save PATH                          write the settings file to PATH as the exit does"),
+        QStringLiteral("set NAME VALUE                     set one live setting by its name in the settings"),
+        QStringLiteral("                                   record (a number, a text or a colour #RRGGBB)"),
+        QStringLiteral("ok                                 press OK in the options dialog"),
         QStringLiteral("wait MS                            let the program run for MS milliseconds"),
         QStringLiteral("state                              print the state as one line of JSON"),
         QStringLiteral("png PATH                           save a picture of the board window"),
@@ -201,6 +237,7 @@ QString ScriptRunner::state() {
         j.endObject();
     }
     j.endArray();
+    j.key("panel").value(board.pictureSource());
     j.key("clock").beginArray();
     j.value(board.TimeDegit(0)->shownPlaces());
     j.value(board.TimeDegit(1)->shownPlaces());

@@ -2,8 +2,8 @@
 #include "BlockingWait.h"
 #include "MessageBox.h"
 #include "ModalDialogs.h"
-#include "RouteCli.h"
 #include "Program.h"
+#include "RouteCli.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -99,7 +99,9 @@ int runScript(int argc, char** argv) {
     // A dialog that no command expects is cancelled rather than left waiting.
     modal::setHandler([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
 
-    Program program;
+    Program::Options options;
+    options.loadSettings = false;
+    Program program(options);
     program.start();
     modal::setHandler({});
     QApplication::processEvents();

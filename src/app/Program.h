@@ -3,14 +3,17 @@
 #include <QString>
 #include <memory>
 
+class ControllerLink;
 class Form1;
+class frmOption;
 
 // One running instance of the simulator: its windows and the order in which they
 // start and end. The program `508` and the automation tool both start it this way.
 class Program {
 public:
     struct Options {
-        QString designPath; // the board design; the built-in one when empty
+        QString designPath;       // the board design; the built-in one when empty
+        bool loadSettings = true; // read the settings file at the end of start-up
     };
 
     Program();
@@ -20,12 +23,21 @@ public:
     // The start-up sequence of the board window's load, then the board is shown.
     void start();
 
+    // Loads or writes a settings file (the program's own when `path` is empty).
+    bool loadSettings(const QString& path = QString());
+    bool saveSettings(const QString& path = QString());
+
     Form1& board() { return *m_board; }
+    frmOption& options() { return *m_options; }
+    ControllerLink& controller() { return *m_controller; }
 
 private:
-    Options m_options;
+    Options m_startOptions;
     std::unique_ptr<Form1> m_board;
+    std::unique_ptr<frmOption> m_optionsDialog;
+    frmOption* m_options = nullptr; // the options dialog
+    std::unique_ptr<ControllerLink> m_controller;
 };
 
-// The program's display name and version, from the build.
+// The program's version, from the build.
 QString programVersion();

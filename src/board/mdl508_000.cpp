@@ -1,7 +1,9 @@
 #include "mdl508_000.h"
 
 #include "Form1.h"
+#include "Label.h"
 #include "M_Degit.h"
+#include "TicketNumbers.h"
 
 namespace mdl508_000 {
 
@@ -10,6 +12,17 @@ void InitFareDegits(Form1& board) {
         board.Degit(i)->setDegitStyle(1);
         board.Degit(i)->ResetDegit(false);
     }
+}
+
+void SeirikenNumSet(Form1& board, qint16& style, qint16& zeroPad) {
+    const ticketnumbers::Layout layout = ticketnumbers::layout(style, zeroPad != 0);
+    Label* first = board.lblSeiriNum(1);
+    first->setFontName(QStringLiteral("ＭＳ Ｐゴシック"));
+    if (style >= 2)
+        first->setCaption(layout.captions.value(1));
+    first->setFontSize(layout.label1FontSize);
+    for (auto it = layout.captions.cbegin(); it != layout.captions.cend(); ++it)
+        board.lblSeiriNum(it.key())->setCaption(it.value());
 }
 
 } // namespace mdl508_000

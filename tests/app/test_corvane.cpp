@@ -1,4 +1,5 @@
 // Drives the real corvane tool and checks what it prints.
+#include <QDate>
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
@@ -149,6 +150,92 @@ TEST(CorvaneScript, PngIsTheBoardAsAScreenShowsIt) {
     EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0); // cut away by the rounded outline
     EXPECT_EQ(qAlpha(img.pixel(345, 150)), 255);
     EXPECT_EQ(corvane({"script"}, "png /nonexistent-dir/x.png\n").status, 2);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString fixture(const char* relative) {
+    return QStringLiteral(CORVANE_SOURCE_DIR "/data/fixtures/") + relative;
+}
+
+TEST(CorvaneSettings, FirstStartWritesTheDefaultFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("508.in4"));
+    const ToolRun r = corvane({"script"}, QStringLiteral("save %1\n").arg(path).toUtf8());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QByteArray written = readAll(path);
+    ASSERT_EQ(written.size(), 548);
+    // The file matches the hand-made default file but for the date of the day.
+    const QByteArray today = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")).toLatin1();
+    QByteArray expected = readAll(fixture("settings/defaults-2024-03-05.in4"));
+    ASSERT_EQ(expected.mid(138, 10), QByteArray("2024/03/05"));
+    expected.replace(138, 10, today);
+    EXPECT_EQ(written, expected);
+}
+
+TEST(CorvaneSettings, LoadedFileStylesTheBoardAndSavesBackTheSame) {
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("copy.in4"));
+    const ToolRun r = corvane({"script"}, QStringLiteral("settings %1\nstate\nsave %2\n")
+                                              .arg(fixture("settings/all-changed.in4"), copy)
+                                              .toUtf8());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject state = lastState(r);
+    const QJsonArray labels = state.value(QStringLiteral("labels")).toArray();
+    // Style 11 with zero padding: label 1 plain, the others ０２..５０; labels hidden.
+    EXPECT_EQ(labels[0].toObject().value("text").toString(), QString());
+    EXPECT_EQ(labels[1].toObject().value("text").toString(), QStringLiteral("０２"));
+    EXPECT_FALSE(labels[1].toObject().value("visible").toBool());
+    EXPECT_EQ(labels[1].toObject().value("color").toString(), QStringLiteral("#332211"));
+    EXPECT_TRUE(state.value(QStringLiteral("messages")).toArray().isEmpty());
+    // Every block goes back to the file as it came.
+    EXPECT_EQ(readAll(copy), readAll(fixture("settings/all-changed.in4")));
+}
+
+TEST(CorvaneSettings, ListIndexBeyondItsListIsReportedAndNothingApplied) {
+    QTemporaryDir dir;
+    QByteArray bytes = readAll(fixture("settings/all-changed.in4"));
+    ASSERT_EQ(bytes.size(), 653);
+    bytes[0x22] = 12; // TicketNumberStyle: the list has 12 entries
+    const QString bad = dir.filePath(QStringLiteral("bad.in4"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    const ToolRun r = corvane({"script"}, QStringLiteral("settings %1\nstate\n").arg(bad).toUtf8());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject state = lastState(r);
+    const QJsonArray messages = state.value(QStringLiteral("messages")).toArray();
+    ASSERT_EQ(messages.size(), 1);
+    const QString text = messages[0].toObject().value("text").toString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("エラー Code:380\r\n内容:"))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\r\nモジュール:mdlIniIo.LoadIni()"))) << text.toStdString();
+    EXPECT_EQ(messages[0].toObject().value("title").toString(), QStringLiteral("508"));
+    // The board keeps its defaults.
+    const QJsonArray labels = state.value(QStringLiteral("labels")).toArray();
+    EXPECT_EQ(labels[0].toObject().value("text").toString(), QStringLiteral("１"));
+    EXPECT_TRUE(labels[0].toObject().value("visible").toBool());
+}
+
+TEST(CorvaneSettings, SetAndOkRestyleTheLabels) {
+    const ToolRun r = corvane({"script"}, "set TicketNumberStyle 1\nset TicketNumberZeroPad 1\n"
+                                          "set TicketNumberColorOff #FF8000\nok\nstate\n");
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray labels = lastState(r).value(QStringLiteral("labels")).toArray();
+    EXPECT_EQ(labels[0].toObject().value("text").toString(), QStringLiteral("００"));
+    EXPECT_EQ(labels[1].toObject().value("text").toString(), QStringLiteral("０１"));
+    EXPECT_EQ(labels[49].toObject().value("text").toString(), QStringLiteral("４９"));
+    EXPECT_EQ(labels[0].toObject().value("color").toString(), QStringLiteral("#FF8000"));
+}
+
+TEST(CorvaneSettings, SetWithoutOkDoesNotReachTheBoard) {
+    const ToolRun r = corvane({"script"}, "set TicketNumberStyle 3\nstate\n");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(lastState(r).value("labels").toArray()[0].toObject().value("text").toString(),
+              QStringLiteral("１"));
 }
 
 TEST(CorvaneHelp, DescribesTheTool) {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "SettingsRecord.h"
+
+// What the settings need of the controller window: its saved state and its
+// backlight switch.
+class ControllerLink {
+public:
+    virtual ~ControllerLink() = default;
+
+    virtual void GetCtrlDataInfo(ControllerStateBlock& state) = 0;
+    virtual void SetCtrlDataInfo(const ControllerStateBlock& state) = 0;
+    // The selected backlight option: 0 OFF, 1 ON1, 2 ON2.
+    virtual int backlightIndex() const = 0;
+    // Shows the board for a backlight state (the backlight option's click).
+    virtual void Option4_Click(int index) = 0;
+};

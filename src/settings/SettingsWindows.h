@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class ControllerLink;
+class Form1;
+class frmOption;
+
+// LoadIni and SaveIni: the settings file copied to and from the windows.
+namespace mdlIniIo {
+
+struct Windows {
+    Form1& board;
+    frmOption& options;
+    ControllerLink& controller;
+};
+
+// Loads the settings file (the program's own when `path` is empty) and applies it to
+// the windows. A missing file is silent; any other problem is reported and nothing
+// of the file is applied. Returns true when the file was applied.
+bool LoadIni(const Windows& windows, const QString& path = QString());
+
+// Writes the settings file (the program's own when `path` is empty). A failure is
+// reported; the previous file is kept. Returns true when the file was written.
+bool SaveIni(const Windows& windows, const QString& path = QString());
+
+} // namespace mdlIniIo
