@@ -1,6 +1,7 @@
 #include "Automation.h"
 
 #include "BlockingWait.h"
+#include "ChimeiCtl_B.h"
 #include "ColorRef.h"
 #include "Form1.h"
 #include "Json.h"
@@ -74,23 +75,25 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
     add("settings", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("settings needs a file name");
-        if (!QFileInfo::exists(rest))
-            return QStringLiteral("no settings file %1").arg(rest);
-        m_program.loadSettings(rest);
+        const QString path = rest.trimmed();
+        if (!QFileInfo::exists(path))
+            return QStringLiteral("no settings file %1").arg(path);
+        m_program.loadSettings(path);
         return QString();
     });
     add("save", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("save needs a file name");
-        if (!m_program.saveSettings(rest))
-            return QStringLiteral("cannot write %1").arg(rest);
+        const QString path = rest.trimmed();
+        if (!m_program.saveSettings(path))
+            return QStringLiteral("cannot write %1").arg(path);
         return QString();
     });
     add("set", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("set needs NAME VALUE");
         const QString name = a.first();
-        const QString value = rest.mid(name.size()).trimmed();
+        const QString value = rest.trimmed().mid(name.size()).trimmed();
         return m_program.options().live().set(name, value);
     });
     add("ok", [this](const QStringList& a, const QString&) {
@@ -99,10 +102,21 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
         m_program.options().Command4_Click();
         return QString();
     });
+    add("chimei", [this](const QStringList&, const QString& rest) {
+        m_program.board().ChimeiCtl()->SetChimei(rest);
+        return QString();
+    });
+    add("dots", [this](const QStringList& a, const QString&) {
+        if (!a.isEmpty())
+            return QStringLiteral("dots takes no arguments");
+        m_out << m_program.board().ChimeiCtl()->dots() << '\n';
+        m_out.flush();
+        return QString();
+    });
     add("png", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("png needs a file name");
-        return cmdPng(rest);
+        return cmdPng(rest.trimmed());
     });
 }
 
@@ -123,6 +137,11 @@ QStringList ScriptRunner::commandHelp() {
         QStringLiteral("set NAME VALUE                     set one live setting by its name in the settings"),
         QStringLiteral("                                   record (a number, a text or a colour #RRGGBB)"),
         QStringLiteral("ok                                 press OK in the options dialog"),
+        QStringLiteral(
+            "chimei TEXT                        hand TEXT (the rest of the line) to the stop-name"),
+        QStringLiteral("                                   strip; chimei alone hands it the empty name"),
+        QStringLiteral(
+            "dots                               print the stop-name strip, # lit, . not, then top=N"),
         QStringLiteral("wait MS                            let the program run for MS milliseconds"),
         QStringLiteral("state                              print the state as one line of JSON"),
         QStringLiteral("png PATH                           save a picture of the board window"),
@@ -133,9 +152,12 @@ QString ScriptRunner::run(const QString& rawLine) {
     const QString line = rawLine.trimmed();
     if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
         return QString();
-    const qsizetype space = line.indexOf(QLatin1Char(' '));
-    const QString name = space < 0 ? line : line.left(space);
-    const QString rest = space < 0 ? QString() : line.mid(space + 1).trimmed();
+    // The rest of the line after the command and one space, as typed: a stop name
+    // may carry spaces of its own.
+    const QString typed = rawLine.mid(rawLine.indexOf(line.at(0)));
+    const qsizetype space = typed.indexOf(QLatin1Char(' '));
+    const QString name = space < 0 ? typed.trimmed() : typed.left(space);
+    const QString rest = space < 0 ? QString() : typed.mid(space + 1);
     const QStringList args = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     const auto it = m_commands.constFind(name);
     if (it == m_commands.constEnd())
@@ -228,6 +250,7 @@ QString ScriptRunner::state() {
         j.endObject();
     }
     j.endArray();
+    j.key("stopName").value(board.ChimeiCtl()->stopName());
     j.key("messages").beginArray();
     for (const msgbox::Record& m : msgbox::takeRecorded()) {
         j.beginObject();

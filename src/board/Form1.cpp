@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "ChimeiCtl_B.h"
 #include "Label.h"
 #include "M_Degit.h"
 #include "Twips.h"
@@ -89,6 +90,12 @@ void Form1::buildFromDesign() {
                 m_timeDegits[node.index] = d;
             }
             made = d;
+        } else if (node.kind == QLatin1String("ChimeiCtl_B")) {
+            auto* strip = new ChimeiCtl_B(this, &bag);
+            strip->setObjectName(node.name);
+            if (node.name == QLatin1String("ChimeiCtl"))
+                m_chimei = strip;
+            made = strip;
         } else if (node.kind == QLatin1String("Label")) {
             auto* l = new Label(this);
             l->setObjectName(QStringLiteral("%1(%2)").arg(node.name).arg(node.index));
@@ -108,6 +115,8 @@ void Form1::buildFromDesign() {
     }
     if (!m_timeDegits[0] || !m_timeDegits[1])
         qFatal("board design: TimeDegit is missing");
+    if (!m_chimei)
+        qFatal("board design: ChimeiCtl is missing");
 }
 
 M_Degit* Form1::Degit(int index) const {

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cstdint>
 
+class ChimeiCtl_B;
 class M_Degit;
 class Label;
 
@@ -36,6 +37,7 @@ public:
     M_Degit* Degit(int index) const;     // 0..50
     Label* lblSeiriNum(int index) const; // 0..50
     M_Degit* TimeDegit(int index) const; // 0..1
+    ChimeiCtl_B* ChimeiCtl() const { return m_chimei; }
     QTimer& Timer1() { return m_timer1; }
 
     // Where a control of the design stands, in pixels (for controls added later).
@@ -77,6 +79,7 @@ private:
     QVector<M_Degit*> m_degits;
     QVector<Label*> m_labels;
     QVector<M_Degit*> m_timeDegits;
+    ChimeiCtl_B* m_chimei = nullptr;
     QTimer m_timer1;
     QImage m_imgRes[3];
     QImage m_picture;

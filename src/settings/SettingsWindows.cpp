@@ -1,5 +1,6 @@
 #include "SettingsWindows.h"
 
+#include "ChimeiCtl_B.h"
 #include "ControllerLink.h"
 #include "Form1.h"
 #include "M_Degit.h"
@@ -54,6 +55,9 @@ bool LoadIni(const Windows& w, const QString& path) {
         d->setBaseForeColor(digits.DigitUnlitColor);
         d->setDegitForeColor(digits.DigitLitColor);
     }
+
+    w.board.ChimeiCtl()->setBackColor(record.StopNameSettings.StopNameBackColor);
+    w.board.ChimeiCtl()->setForeColor(record.StopNameSettings.StopNameForeColor);
 
     w.options.SetOptionInfo(record);
     w.controller.SetCtrlDataInfo(record.ControllerState);

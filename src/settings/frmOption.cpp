@@ -1,5 +1,6 @@
 #include "frmOption.h"
 
+#include "ChimeiCtl_B.h"
 #include "ControllerLink.h"
 #include "Form1.h"
 #include "Label.h"
@@ -90,11 +91,11 @@ void frmOption::SetProp() {
         colour(m_board.TimeDegit(k));
 
     // 7. The stop-name control.
-    if (m_stopNameStyler)
-        m_stopNameStyler(m_live.colour(QStringLiteral("StopNameBackColor")),
-                         m_live.colour(QStringLiteral("StopNameForeColor")),
-                         m_live.number(QStringLiteral("StopNameFontMode")),
-                         m_live.number(QStringLiteral("StopNameBold")) == 1);
+    ChimeiCtl_B* strip = m_board.ChimeiCtl();
+    strip->setBackColor(m_live.colour(QStringLiteral("StopNameBackColor")));
+    strip->setForeColor(m_live.colour(QStringLiteral("StopNameForeColor")));
+    strip->setFontMode(static_cast<qint16>(m_live.number(QStringLiteral("StopNameFontMode"))));
+    strip->setFontBold(m_live.number(QStringLiteral("StopNameBold")) == 1);
 
     // 8. The panel picture of the selected backlight state.
     if (m_controller)

@@ -5,7 +5,6 @@
 #include "SettingsError.h"
 
 #include <QDialog>
-#include <functional>
 
 class ControllerLink;
 class Form1;
@@ -23,12 +22,6 @@ public:
     const LiveSettings& live() const { return m_live; }
 
     void setController(ControllerLink* controller) { m_controller = controller; }
-
-    // Called with the stop-name control's look when the settings are applied:
-    // back colour, dot colour, font option (-1 = none chosen), bold.
-    using StopNameStyler =
-        std::function<void(std::uint32_t back, std::uint32_t fore, int fontMode, bool bold)>;
-    void setStopNameStyler(StopNameStyler styler) { m_stopNameStyler = std::move(styler); }
 
     // The board's look for a backlight state under the current settings.
     BacklightLook backlightLook(int index) const;
@@ -54,7 +47,6 @@ private:
     Form1& m_board;
     LiveSettings m_live;
     ControllerLink* m_controller = nullptr;
-    StopNameStyler m_stopNameStyler;
     QTableWidget* m_table = nullptr;
     bool m_filling = false;
 };
