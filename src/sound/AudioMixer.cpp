@@ -1,0 +1,271 @@
+#include "AudioMixer.h"
+
+#include "SoundRules.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QPointer>
+#include <QTimer>
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <atomic>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The soundfont MIDI files are rendered with.
+const char* const kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+// Trailing samples at or below this magnitude count as silence when trimming.
+constexpr int kSilenceThreshold = 24;
+constexpr int kTrimMarginMs = 20;
+
+// The generation counters are read by the mixer's thread in the finished callback.
+std::array<std::atomic<quint64>, AudioMixer::kChannels> g_generation{};
+std::atomic<AudioMixer*> g_mixer{nullptr};
+
+// Audio back ends print their complaints on standard error while probing for a
+// device; a missing device is an ordinary, silent case here.
+class QuietStderr {
+public:
+    QuietStderr() {
+        m_saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStderr() {
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+bool validChannel(int channel) {
+    return channel >= 0 && channel < AudioMixer::kChannels;
+}
+
+} // namespace
+
+namespace {
+// Owned by the application object, so that the device is closed before the program's
+// statics go away.
+QPointer<AudioMixer>& theMixer() {
+    static QPointer<AudioMixer> mixer;
+    return mixer;
+}
+} // namespace
+
+AudioMixer& AudioMixer::instance() {
+    QPointer<AudioMixer>& mixer = theMixer();
+    if (!mixer)
+        mixer = new AudioMixer(QCoreApplication::instance());
+    return *mixer;
+}
+
+AudioMixer* AudioMixer::existing() {
+    return theMixer().data();
+}
+
+AudioMixer::AudioMixer(QObject* parent) : QObject(parent) {}
+
+AudioMixer::~AudioMixer() {
+    if (m_open) {
+        // After this returns the mixer's thread runs no callback of ours any more.
+        Mix_ChannelFinished(nullptr);
+        g_mixer = nullptr;
+        Mix_HaltChannel(-1);
+        for (Mix_Chunk*& chunk : m_chunks) {
+            if (chunk)
+                Mix_FreeChunk(chunk);
+            chunk = nullptr;
+        }
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    g_mixer = nullptr;
+}
+
+bool AudioMixer::ensureOpen() {
+    if (m_openTried)
+        return m_open;
+    m_openTried = true;
+
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const QByteArray appName = QCoreApplication::applicationName().toUtf8();
+    if (!appName.isEmpty())
+        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, appName.constData());
+
+    const auto openDevice = [this]() {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return false;
+        // The device format is fixed so that decoded sounds are always 16-bit stereo.
+        if (Mix_OpenAudioDevice(m_frequency, AUDIO_S16SYS, 2, m_bufferFrames, nullptr, 0) == 0)
+            return true;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    };
+    {
+        QuietStderr quiet;
+        m_open = openDevice();
+        if (!m_open) {
+            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+            m_open = openDevice();
+        }
+    }
+    if (!m_open)
+        return false;
+
+    const char* driver = SDL_GetCurrentAudioDriver();
+    m_driver = QString::fromUtf8(driver ? driver : "");
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&frequency, &format, &channels) != 0 && frequency > 0)
+        m_frequency = frequency;
+    Mix_AllocateChannels(kChannels);
+    Mix_ReserveChannels(kChannels);
+    if (QFile::exists(QString::fromUtf8(kSoundFont)))
+        Mix_SetSoundFonts(kSoundFont);
+    g_mixer = this;
+    Mix_ChannelFinished(&AudioMixer::channelDoneCallback);
+    return true;
+}
+
+void AudioMixer::channelDoneCallback(int channel) {
+    // Runs on the mixer's thread (or inside Mix_HaltChannel on ours).
+    AudioMixer* mixer = g_mixer.load();
+    if (!mixer || !validChannel(channel))
+        return;
+    const quint64 generation = g_generation[static_cast<size_t>(channel)].load();
+    QMetaObject::invokeMethod(
+        mixer, [mixer, channel, generation]() { mixer->onChannelDone(channel, generation); },
+        Qt::QueuedConnection);
+}
+
+void AudioMixer::onChannelDone(int channel, quint64 generation) {
+    if (m_playing[static_cast<size_t>(channel)] != generation || generation == 0)
+        return; // an older sound of the channel, replaced or stopped since
+    markIdle(channel);
+    emit finished(channel);
+}
+
+void AudioMixer::markIdle(int channel) {
+    m_playing[static_cast<size_t>(channel)] = 0;
+    emit channelIdle(channel);
+}
+
+bool AudioMixer::load(int channel, const QString& path, bool trimSilence) {
+    if (!validChannel(channel))
+        return false;
+    close(channel);
+    if (!ensureOpen())
+        return false;
+    Mix_Chunk* chunk = Mix_LoadWAV(QFile::encodeName(path).constData());
+    if (!chunk)
+        return false;
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (trimSilence && Mix_QuerySpec(&frequency, &format, &channels) != 0 && format == AUDIO_S16SYS &&
+        channels > 0) {
+        const std::int64_t frameBytes = 2 * channels;
+        const std::int64_t frames = chunk->alen / frameBytes;
+        const std::int64_t keep =
+            sndrules::audibleFrames(reinterpret_cast<const std::int16_t*>(chunk->abuf), frames, channels,
+                                    kSilenceThreshold, std::int64_t(frequency) * kTrimMarginMs / 1000);
+        chunk->alen = static_cast<Uint32>(keep * frameBytes);
+    }
+    m_chunks[static_cast<size_t>(channel)] = chunk;
+    return true;
+}
+
+void AudioMixer::close(int channel) {
+    if (!validChannel(channel))
+        return;
+    stop(channel);
+    Mix_Chunk*& chunk = m_chunks[static_cast<size_t>(channel)];
+    if (chunk) {
+        Mix_FreeChunk(chunk);
+        chunk = nullptr;
+    }
+}
+
+bool AudioMixer::play(int channel) {
+    if (!validChannel(channel) || !m_open)
+        return false;
+    Mix_Chunk* chunk = m_chunks[static_cast<size_t>(channel)];
+    if (!chunk)
+        return false;
+    stop(channel);
+    // The halt above has reported the old sound under the old generation; from here
+    // on the channel's reports belong to the new one.
+    const quint64 generation = ++g_generation[static_cast<size_t>(channel)];
+    if (Mix_PlayChannel(channel, chunk, 0) < 0)
+        return false;
+    m_playing[static_cast<size_t>(channel)] = generation;
+    return true;
+}
+
+void AudioMixer::stop(int channel) {
+    if (!validChannel(channel) || !m_open)
+        return;
+    Mix_HaltChannel(channel);
+    if (m_playing[static_cast<size_t>(channel)] != 0)
+        markIdle(channel);
+}
+
+bool AudioMixer::isPlaying(int channel) const {
+    return validChannel(channel) && m_playing[static_cast<size_t>(channel)] != 0;
+}
+
+qint64 AudioMixer::lengthMs(int channel) const {
+    if (!validChannel(channel) || !m_chunks[static_cast<size_t>(channel)])
+        return 0;
+    const qint64 bytesPerSecond = qint64(m_frequency) * 2 * 2;
+    return qint64(m_chunks[static_cast<size_t>(channel)]->alen) * 1000 / bytesPerSecond;
+}
+
+void AudioMixer::waitForEnd(int channel) {
+    if (!isPlaying(channel))
+        return;
+    const quint64 generation = m_playing[static_cast<size_t>(channel)];
+    QEventLoop loop;
+    const auto check = [&]() {
+        if (m_playing[static_cast<size_t>(channel)] != generation)
+            loop.quit();
+    };
+    connect(this, &AudioMixer::channelIdle, &loop, check);
+    // A guard against a device that stops consuming sound: the wait never lasts much
+    // longer than the sound itself.
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, &loop, [&]() {
+        if (m_playing[static_cast<size_t>(channel)] == generation)
+            stop(channel);
+        loop.quit();
+    });
+    guard.start(static_cast<int>(qMin<qint64>(lengthMs(channel) + 5000, 24 * 3600 * 1000)));
+    bool ended = false;
+    const auto onFinished =
+        connect(this, &AudioMixer::finished, &loop, [&](int c) { ended = ended || c == channel; });
+    if (m_playing[static_cast<size_t>(channel)] == generation)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    disconnect(onFinished);
+    if (ended) {
+        QEventLoop drain;
+        QTimer::singleShot(m_bufferFrames * 1000 / m_frequency + 1, &drain, &QEventLoop::quit);
+        drain.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+}

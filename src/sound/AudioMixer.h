@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+struct Mix_Chunk;
+
+// The one audio output of the program: SDL2_mixer with five mixer channels. Channels
+// 0..3 carry the sound channels "S1".."S4", channel 4 is private to speech. Each
+// channel holds at most one decoded sound. The device is opened once, on first use;
+// when no real device can be opened SDL's dummy driver stands in, which still plays
+// at real-time speed, so waiting for a sound's end takes as long as with a sound card.
+//
+// Every call is made on the user-interface thread. The mixer reports the end of a
+// sound on its own thread; that report is handed to this object with a queued call.
+class AudioMixer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kChannels = 5;
+    static constexpr int kSpeechChannel = 4;
+
+    // The program's mixer, created on first use.
+    static AudioMixer& instance();
+    // The program's mixer if it has been created and not yet destroyed, else null.
+    static AudioMixer* existing();
+
+    // Opens the device unless that was tried already. False when even the dummy
+    // driver could not be opened; every sound is then silent.
+    bool ensureOpen();
+    // The SDL audio driver in use ("pulseaudio", "alsa", "dummy", ...); empty when closed.
+    QString driverName() const { return m_driver; }
+
+    // Decodes the whole file into the channel, replacing (and stopping) what it held.
+    // With `trimSilence` the silence at the end of the decoded sound is cut off.
+    // False, with the channel left empty, when the file cannot be decoded.
+    bool load(int channel, const QString& path, bool trimSilence);
+    // Stops the channel and releases its sound.
+    void close(int channel);
+    // Starts the channel's sound from its beginning. False when it holds none.
+    bool play(int channel);
+    // Stops the channel; the sound stays loaded.
+    void stop(int channel);
+    // True while the sound started last on the channel has neither ended nor been stopped.
+    bool isPlaying(int channel) const;
+    // The length of the channel's sound in milliseconds (0 when empty).
+    qint64 lengthMs(int channel) const;
+    // Runs a nested event loop, without user input, until the sound playing on the
+    // channel ends, is stopped or is replaced. The mixer reports the end once it has
+    // handed the last samples to the device: after a sound's own end the wait goes on
+    // for one device buffer, until those samples are heard. Returns at once when
+    // nothing plays.
+    void waitForEnd(int channel);
+
+signals:
+    // A sound ended on its own on the channel.
+    void finished(int channel);
+    // The channel's sound ended, was stopped or replaced.
+    void channelIdle(int channel);
+
+private:
+    explicit AudioMixer(QObject* parent);
+    ~AudioMixer() override;
+    void onChannelDone(int channel, quint64 generation);
+    void markIdle(int channel);
+    static void channelDoneCallback(int channel);
+
+    bool m_openTried = false;
+    bool m_open = false;
+    QString m_driver;
+    int m_frequency = 44100;
+    int m_bufferFrames = 1024;
+    std::array<Mix_Chunk*, kChannels> m_chunks{};
+    // The generation of the sound playing on each channel, 0 when none plays.
+    std::array<quint64, kChannels> m_playing{};
+};

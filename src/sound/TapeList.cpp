@@ -1,0 +1,190 @@
+#include "TapeList.h"
+
+#include "Cp932.h"
+
+#include <cmath>
+
+namespace tapelist {
+namespace {
+
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// Sequential list input over the bytes of a file.
+class ListInput {
+public:
+    explicit ListInput(const QByteArray& bytes) : m_bytes(bytes) {}
+
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
+
+    // Reads the next field. False when the file ends before the field begins.
+    bool field(QByteArray& out) {
+        out.clear();
+        while (!atEnd() && at() == ' ')
+            ++m_pos;
+        if (atEnd())
+            return false;
+        if (at() == '"') {
+            ++m_pos;
+            const qsizetype close = m_bytes.indexOf('"', m_pos);
+            const qsizetype end = close < 0 ? m_bytes.size() : close;
+            out = m_bytes.mid(m_pos, end - m_pos);
+            m_pos = close < 0 ? end : close + 1;
+            // Anything between the closing quote and the delimiter is dropped.
+            while (!atEnd() && at() != ',' && !isLineEnd(at()))
+                ++m_pos;
+        } else {
+            const qsizetype start = m_pos;
+            while (!atEnd() && at() != ',' && !isLineEnd(at()))
+                ++m_pos;
+            qsizetype end = m_pos;
+            while (end > start && m_bytes[end - 1] == ' ')
+                --end;
+            out = m_bytes.mid(start, end - start);
+        }
+        skipDelimiter();
+        return true;
+    }
+
+private:
+    char at() const { return m_bytes[m_pos]; }
+
+    void skipDelimiter() {
+        if (atEnd())
+            return;
+        if (at() == ',') {
+            ++m_pos;
+        } else if (at() == '\r') {
+            ++m_pos;
+            if (!atEnd() && at() == '\n')
+                ++m_pos;
+        } else if (at() == '\n') {
+            ++m_pos;
+        }
+    }
+
+    const QByteArray& m_bytes;
+    qsizetype m_pos = 0;
+};
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+qint32 countLines(const QByteArray& bytes) {
+    qint32 lines = 0;
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // One line: up to and including its line end, or to the end of the file.
+        while (i < n && !isLineEnd(bytes[i]))
+            ++i;
+        if (i < n) {
+            if (bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+                ++i;
+            ++i;
+        }
+        ++lines;
+    }
+    return lines;
+}
+
+bool parseInt16(const QByteArray& raw, qint16& value) {
+    const QByteArray field = raw.trimmed();
+    value = 0;
+    if (field.isEmpty())
+        return true;
+    // sign, digits, optional fraction, optional exponent
+    qsizetype i = 0;
+    const qsizetype n = field.size();
+    if (field[i] == '+' || field[i] == '-')
+        ++i;
+    const qsizetype intStart = i;
+    while (i < n && isDigit(field[i]))
+        ++i;
+    bool digits = i > intStart;
+    if (i < n && field[i] == '.') {
+        ++i;
+        const qsizetype fracStart = i;
+        while (i < n && isDigit(field[i]))
+            ++i;
+        digits = digits || i > fracStart;
+    }
+    if (!digits)
+        return false;
+    if (i < n && (field[i] == 'e' || field[i] == 'E' || field[i] == 'd' || field[i] == 'D')) {
+        ++i;
+        if (i < n && (field[i] == '+' || field[i] == '-'))
+            ++i;
+        const qsizetype expStart = i;
+        while (i < n && isDigit(field[i]))
+            ++i;
+        if (i == expStart)
+            return false;
+    }
+    if (i != n)
+        return false;
+    QByteArray normal = field;
+    normal.replace('d', 'e').replace('D', 'e');
+    bool ok = false;
+    const double number = normal.toDouble(&ok);
+    if (!ok || !std::isfinite(number))
+        return false;
+    const double rounded = std::nearbyint(number); // the default rounding: half to even
+    if (rounded < -32768.0 || rounded > 32767.0)
+        return false;
+    value = static_cast<qint16>(rounded);
+    return true;
+}
+
+TapeListLoad read(const QByteArray& bytes) {
+    TapeListLoad result;
+    result.lineCount = countLines(bytes);
+    if (result.lineCount <= 0) {
+        result.problem = QStringLiteral("the file has no lines");
+        return result;
+    }
+    result.entries.resize(result.lineCount);
+
+    ListInput in(bytes);
+    QByteArray field;
+    qint32 pos = 0;
+    while (!in.atEnd()) {
+        ++pos;
+        result.recordsRead = pos;
+        if (pos > result.lineCount) {
+            result.problem =
+                QStringLiteral("record %1 is beyond the %2 lines of the file").arg(pos).arg(result.lineCount);
+            return result;
+        }
+        TapeEntry& entry = result.entries[pos - 1];
+        if (!in.field(field)) {
+            result.problem = QStringLiteral("record %1: the file ends before its text").arg(pos);
+            return result;
+        }
+        entry.Text = cp932::decode(field);
+        for (qint16* number : {&entry.MoveStop, &entry.ChimeKind}) {
+            const char* name = number == &entry.MoveStop ? "MoveStop" : "ChimeKind";
+            if (!in.field(field)) {
+                result.problem = QStringLiteral("record %1: the file ends before its %2")
+                                     .arg(pos)
+                                     .arg(QLatin1String(name));
+                return result;
+            }
+            if (!parseInt16(field, *number)) {
+                result.problem = QStringLiteral("record %1: %2 \"%3\" is not a 16-bit number")
+                                     .arg(pos)
+                                     .arg(QLatin1String(name), cp932::decode(field));
+                return result;
+            }
+        }
+    }
+    result.recordsRead = pos;
+    result.ok = true;
+    return result;
+}
+
+} // namespace tapelist
