@@ -3,6 +3,7 @@
 #include "BlockingWait.h"
 #include "ChimeiCtl_B.h"
 #include "ColorRef.h"
+#include "DataIo.h"
 #include "Form1.h"
 #include "Json.h"
 #include "Label.h"
@@ -10,15 +11,26 @@
 #include "MessageBox.h"
 #include "ModalDialogs.h"
 #include "Program.h"
+#include "SpeechEngine.h"
+#include "frmCtl.h"
 #include "frmOption.h"
+#include "mdlM_Tape.h"
+#include "mdlSndAPI.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 #include <cstdio>
@@ -113,6 +125,7 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
         m_out.flush();
         return QString();
     });
+    addControllerCommands();
     add("png", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("png needs a file name");
@@ -142,6 +155,20 @@ QStringList ScriptRunner::commandHelp() {
         QStringLiteral("                                   strip; chimei alone hands it the empty name"),
         QStringLiteral(
             "dots                               print the stop-name strip, # lit, . not, then top=N"),
+        QStringLiteral("keypad KEY...                      press keypad keys in order: 0..9, 系統, 区間"),
+        QStringLiteral("wheels ROUTE SECTION               select the digit wheels: five and three digits,"),
+        QStringLiteral("                                   - leaves a wheel unselected"),
+        QStringLiteral("reset keypad | reset wheels        press the リセット button of that entry panel"),
+        QStringLiteral("next | back                        press データ送り / データ戻し"),
+        QStringLiteral("tape next | tape back | tape stop  press the announcement buttons"),
+        QStringLiteral("latenight on|off                   set the 深夜料金 check box"),
+        QStringLiteral("clear on|off                       set the 表示消去 check box"),
+        QStringLiteral("backlight 0|1|2                    click the backlight option OFF / ON1 / ON2"),
+        QStringLiteral("scroll SPEED WAIT                  set the controller's two scroll bars"),
+        QStringLiteral("fast on|off                        on: skip the lamp-test pause and every wait for"),
+        QStringLiteral("                                   a sound's end"),
+        QStringLiteral("png-controller PATH                save a picture of the controller window"),
+        QStringLiteral("ticket PATH                        save the ticket preview picture"),
         QStringLiteral("wait MS                            let the program run for MS milliseconds"),
         QStringLiteral("state                              print the state as one line of JSON"),
         QStringLiteral("png PATH                           save a picture of the board window"),
@@ -163,6 +190,162 @@ QString ScriptRunner::run(const QString& rawLine) {
     if (it == m_commands.constEnd())
         return QStringLiteral("unknown command \"%1\"").arg(name);
     return it.value()(args, rest);
+}
+
+namespace {
+
+// Clicks a control as the mouse would: nothing happens when it is disabled.
+void click(QAbstractButton* b) {
+    if (b->isEnabled())
+        b->click();
+}
+
+bool onOff(const QStringList& a, bool& on) {
+    if (a.size() != 1 || (a[0] != QLatin1String("on") && a[0] != QLatin1String("off")))
+        return false;
+    on = a[0] == QLatin1String("on");
+    return true;
+}
+
+} // namespace
+
+void ScriptRunner::addControllerCommands() {
+    add("keypad", [this](const QStringList& a, const QString&) {
+        if (a.isEmpty())
+            return QStringLiteral("keypad needs keys: 0..9, 系統, 区間");
+        QVector<int> keys;
+        for (const QString& k : a) {
+            bool isDigit = false;
+            const int d = k.toInt(&isDigit);
+            if (isDigit && k.size() == 1 && d >= 0 && d <= 9)
+                keys << d;
+            else if (k == QStringLiteral("系統"))
+                keys << 10;
+            else if (k == QStringLiteral("区間"))
+                keys << 11;
+            else
+                return QStringLiteral("unknown keypad key \"%1\"").arg(k);
+        }
+        for (int k : keys)
+            click(m_program.controller().CommandButton1[k]);
+        return QString();
+    });
+    add("wheels", [this](const QStringList& a, const QString&) {
+        static const QRegularExpression route(QStringLiteral("^[0-9-]{5}$"));
+        static const QRegularExpression section(QStringLiteral("^[0-9-]{3}$"));
+        if (a.size() != 2 || !route.match(a[0]).hasMatch() || !section.match(a[1]).hasMatch())
+            return QStringLiteral("wheels needs ROUTE (five digits) and SECTION (three), - for no selection");
+        frmCtl& ctl = m_program.controller();
+        const auto turn = [&](QListWidget* w, QChar c, const std::function<void()>& clicked) {
+            if (!w->isEnabled())
+                return;
+            if (c == QLatin1Char('-')) {
+                w->clearSelection();
+                w->setCurrentRow(-1, QItemSelectionModel::Clear);
+                return;
+            }
+            w->setCurrentRow(c.digitValue());
+            clicked();
+        };
+        for (int k = 0; k < 5; ++k)
+            turn(ctl.List2[k], a[0].at(k), [&ctl, k] { ctl.List2_Click(k); });
+        for (int k = 0; k < 3; ++k)
+            turn(ctl.List3[k], a[1].at(k), [&ctl, k] { ctl.List3_Click(k); });
+        return QString();
+    });
+    add("reset", [this](const QStringList& a, const QString&) {
+        if (a.size() != 1 || (a[0] != QLatin1String("keypad") && a[0] != QLatin1String("wheels")))
+            return QStringLiteral("reset needs keypad or wheels");
+        click(m_program.controller().Command1[a[0] == QLatin1String("keypad") ? 1 : 0]);
+        return QString();
+    });
+    add("next", [this](const QStringList& a, const QString&) {
+        if (!a.isEmpty())
+            return QStringLiteral("next takes no arguments");
+        click(m_program.controller().Command2[1]);
+        return QString();
+    });
+    add("back", [this](const QStringList& a, const QString&) {
+        if (!a.isEmpty())
+            return QStringLiteral("back takes no arguments");
+        click(m_program.controller().Command2[0]);
+        return QString();
+    });
+    add("tape", [this](const QStringList& a, const QString&) {
+        frmCtl& ctl = m_program.controller();
+        if (a.size() == 1 && a[0] == QLatin1String("next"))
+            click(ctl.cmdTapeNext);
+        else if (a.size() == 1 && a[0] == QLatin1String("back"))
+            click(ctl.cmdTapeBack);
+        else if (a.size() == 1 && a[0] == QLatin1String("stop"))
+            click(ctl.cmdTapeStop);
+        else
+            return QStringLiteral("tape needs next, back or stop");
+        return QString();
+    });
+    add("latenight", [this](const QStringList& a, const QString&) {
+        bool on = false;
+        if (!onOff(a, on))
+            return QStringLiteral("latenight needs on or off");
+        QCheckBox* box = m_program.controller().Check2;
+        if (box->isChecked() != on)
+            click(box);
+        return QString();
+    });
+    add("clear", [this](const QStringList& a, const QString&) {
+        bool on = false;
+        if (!onOff(a, on))
+            return QStringLiteral("clear needs on or off");
+        QCheckBox* box = m_program.controller().Check1;
+        if (box->isChecked() != on)
+            click(box);
+        return QString();
+    });
+    add("backlight", [this](const QStringList& a, const QString&) {
+        int i = -1;
+        if (a.size() != 1 || !toInt(a[0], i) || i < 0 || i > 2)
+            return QStringLiteral("backlight needs 0, 1 or 2");
+        click(m_program.controller().Option4[i]);
+        return QString();
+    });
+    add("scroll", [this](const QStringList& a, const QString&) {
+        int speed = 0, wait = 0;
+        if (a.size() != 2 || !toInt(a[0], speed) || !toInt(a[1], wait))
+            return QStringLiteral("scroll needs SPEED (1..2000) and WAIT (0..3000)");
+        frmCtl& ctl = m_program.controller();
+        if (speed < ctl.HScroll1[0]->minimum() || speed > ctl.HScroll1[0]->maximum())
+            return QStringLiteral("scroll speed %1 is outside 1..2000").arg(speed);
+        if (wait < ctl.HScroll1[1]->minimum() || wait > ctl.HScroll1[1]->maximum())
+            return QStringLiteral("scroll wait %1 is outside 0..3000").arg(wait);
+        ctl.HScroll1[0]->setValue(speed);
+        ctl.HScroll1[1]->setValue(wait);
+        return QString();
+    });
+    add("fast", [](const QStringList& a, const QString&) {
+        bool on = false;
+        if (!onOff(a, on))
+            return QStringLiteral("fast needs on or off");
+        blocking::setSkipWaits(on);
+        mdlSndAPI::setFast(on);
+        return QString();
+    });
+    add("png-controller", [this](const QStringList& a, const QString& rest) {
+        if (a.isEmpty())
+            return QStringLiteral("png-controller needs a file name");
+        QApplication::processEvents();
+        const QString path = rest.trimmed();
+        if (!windowPicture(m_program.controller()).save(path, "PNG"))
+            return QStringLiteral("cannot write %1").arg(path);
+        return QString();
+    });
+    add("ticket", [this](const QStringList& a, const QString& rest) {
+        if (a.isEmpty())
+            return QStringLiteral("ticket needs a file name");
+        const QString path = rest.trimmed();
+        if (!m_program.controller().picSeirikenPrev->image().save(path, "PNG"))
+            return QStringLiteral("cannot write %1").arg(path);
+        return QString();
+    });
 }
 
 QString ScriptRunner::cmdFormat(const QStringList& args) {
@@ -234,8 +417,13 @@ QString ScriptRunner::cmdPng(const QString& path) {
 
 QString ScriptRunner::state() {
     Form1& board = m_program.board();
+    frmCtl& ctl = m_program.controller();
     JsonWriter j;
     j.beginObject();
+    j.key("route").value(DataIo::RouteNumber);
+    j.key("section").value(static_cast<int>(DataIo::SectionNumber));
+    j.key("currentStop").value(static_cast<int>(DataIo::CurrentStop));
+    j.key("rowCount").value(static_cast<int>(DataIo::RowCount));
     j.key("displays").beginArray();
     for (int i = 1; i <= Form1::kFareDisplays; ++i)
         j.value(board.Degit(i)->shownPlaces());
@@ -251,6 +439,36 @@ QString ScriptRunner::state() {
     }
     j.endArray();
     j.key("stopName").value(board.ChimeiCtl()->stopName());
+    j.key("buttons").beginObject();
+    j.key("back").value(ctl.Command2[0]->isEnabled());
+    j.key("next").value(ctl.Command2[1]->isEnabled());
+    j.key("clear").value(ctl.Check1->isEnabled());
+    j.key("entry").value(ctl.Frame1[0]->isEnabled() && ctl.Frame1[1]->isEnabled());
+    j.key("tape").value(ctl.grpM_Tape->isEnabled());
+    j.key("lateNight").value(ctl.Check2->isEnabled());
+    j.endObject();
+    j.key("tape").beginObject();
+    j.key("caption").value(ctl.grpM_Tape->title());
+    j.key("pos").value(static_cast<qint64>(mdlM_Tape::GetTapePos()));
+    j.key("count").value(static_cast<qint64>(mdlM_Tape::GetTapeCount()));
+    j.endObject();
+    j.key("sounds").beginArray();
+    for (const mdlSndAPI::SoundRecord& s : mdlSndAPI::takeRecorded()) {
+        if (s.file.isEmpty())
+            continue;
+        j.beginObject();
+        j.key("channel").value(s.channel);
+        j.key("file").value(s.file);
+        j.key("wait").value(s.wait);
+        if (!QFileInfo::exists(s.file))
+            j.key("played").value(false);
+        j.endObject();
+    }
+    j.endArray();
+    j.key("spoken").beginArray();
+    for (const QString& text : speech::takeSpoken())
+        j.value(text);
+    j.endArray();
     j.key("messages").beginArray();
     for (const msgbox::Record& m : msgbox::takeRecorded()) {
         j.beginObject();

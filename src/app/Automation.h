@@ -27,6 +27,7 @@ private:
     using Handler = std::function<QString(const QStringList& args, const QString& rest)>;
     void add(const QString& name, Handler handler);
 
+    void addControllerCommands();
     QString cmdFormat(const QStringList& args);
     QString cmdWait(const QStringList& args);
     QString cmdPng(const QString& path);

@@ -4,6 +4,8 @@
 #include "ModalDialogs.h"
 #include "Program.h"
 #include "RouteCli.h"
+#include "SpeechEngine.h"
+#include "mdlSndAPI.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -49,6 +51,8 @@ QString scriptHelp() {
 // window; the picture commands apply the mask themselves, so the warning is noise.
 void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (message.contains(QLatin1String("does not support setting window masks")) ||
+        message.contains(QLatin1String("does not support raise()")) ||
+        message.contains(QLatin1String("does not support activateWindow()")) ||
         message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
         return;
     const QByteArray text = qFormatLogMessage(type, context, message).toLocal8Bit();
@@ -96,6 +100,8 @@ int runScript(int argc, char** argv) {
     QApplication::setApplicationVersion(programVersion());
 
     msgbox::setRecording(true);
+    mdlSndAPI::setRecording(true);
+    speech::setRecording(true);
     // A dialog that no command expects is cancelled rather than left waiting.
     modal::setHandler([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
 

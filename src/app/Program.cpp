@@ -1,12 +1,11 @@
 #include "Program.h"
 
 #include "BoardDefaults.h"
-#include "ControllerLink.h"
 #include "Fonts.h"
 #include "Form1.h"
 #include "MessageBox.h"
-#include "PanelSwitch.h"
 #include "SettingsWindows.h"
+#include "frmCtl.h"
 #include "frmOption.h"
 #include "mdl508_000.h"
 
@@ -20,28 +19,6 @@
 QString programVersion() {
     return QStringLiteral(CORVANE_VERSION);
 }
-
-namespace {
-
-// Keeps the controller's saved state and shows the OFF backlight until the
-// controller window takes over.
-class BoardOnlyController : public ControllerLink {
-public:
-    BoardOnlyController(Form1& board, frmOption& options) : m_board(board), m_options(options) {}
-    void GetCtrlDataInfo(ControllerStateBlock& state) override { state = m_state; }
-    void SetCtrlDataInfo(const ControllerStateBlock& state) override { m_state = state; }
-    int backlightIndex() const override { return 0; }
-    void Option4_Click(int index) override {
-        panelswitch::showBacklight(m_board, index, m_options.backlightLook(index));
-    }
-
-private:
-    Form1& m_board;
-    frmOption& m_options;
-    ControllerStateBlock m_state;
-};
-
-} // namespace
 
 Program::Program() : Program(Options{}) {}
 
@@ -58,22 +35,36 @@ void Program::start() {
     Form1& board = *m_board;
     m_optionsDialog = std::make_unique<frmOption>(board);
     m_options = m_optionsDialog.get();
-    m_controller = std::make_unique<BoardOnlyController>(board, *m_options);
+    m_controller = std::make_unique<frmCtl>(board, *m_options);
     m_options->setController(m_controller.get());
+    board.setControllerWindow(m_controller.get());
 
     // 1. The fare displays start in digit style 1, blank.
     mdl508_000::InitFareDegits(board);
     // 2. The option defaults and the built-in panel pictures, applied to the board.
     mdl508_000::InitBoardDefaults(board, *m_options);
-    // 5. The board goes to the screen's top-left corner.
+    // 3. The options dialog is loaded hidden (above). 4. The controller is shown and
+    // raised.
+    frmCtl& controller = *m_controller;
+    controller.Form_Load();
+    controller.show();
+    controller.raise();
+    controller.activateWindow();
+    // 5-6. The board goes to the screen's top-left corner, the controller to the
+    // bottom-right one.
     board.move(0, 0);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        const QSize outer = controller.frameGeometry().size();
+        controller.move(area.width() - outer.width(), area.height() - outer.height());
+    }
     // 7-8. Cut to its rounded outline and repainted.
     board.shapeWindow();
     board.Timer1().start();
-    board.show();
     // 9. The settings file.
     if (m_startOptions.loadSettings)
         loadSettings();
+    board.show();
 }
 
 bool Program::loadSettings(const QString& path) {

@@ -3,8 +3,8 @@
 #include <QString>
 #include <memory>
 
-class ControllerLink;
 class Form1;
+class frmCtl;
 class frmOption;
 
 // One running instance of the simulator: its windows and the order in which they
@@ -29,14 +29,14 @@ public:
 
     Form1& board() { return *m_board; }
     frmOption& options() { return *m_options; }
-    ControllerLink& controller() { return *m_controller; }
+    frmCtl& controller() { return *m_controller; }
 
 private:
     Options m_startOptions;
     std::unique_ptr<Form1> m_board;
     std::unique_ptr<frmOption> m_optionsDialog;
     frmOption* m_options = nullptr; // the options dialog
-    std::unique_ptr<ControllerLink> m_controller;
+    std::unique_ptr<frmCtl> m_controller;
 };
 
 // The program's version, from the build.
