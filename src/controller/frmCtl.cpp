@@ -33,7 +33,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <cmath>
 
@@ -137,6 +136,8 @@ void frmCtl::buildControls() {
     for (int i = 0; i < 2; ++i) {
         Frame1[i] = frame(this, i == 0 ? "Frame1(0)" : "Frame1(1)", QString());
         place(Frame1[i], 30, 0, 1995, 2565);
+        // The panels lie on top of each other: the one in front hides the other.
+        Frame1[i]->setAutoFillBackground(true);
         Frame1[i]->installEventFilter(this);
     }
     QGroupBox* wheels = Frame1[0];
@@ -226,10 +227,13 @@ void frmCtl::buildControls() {
     const char* const lights[3] = {"OFF", "ON1", "ON2"};
     const int lightLeft[3] = {75, 615, 1140};
     for (int i = 0; i < 3; ++i) {
-        Option4[i] = new QRadioButton(QString::fromLatin1(lights[i]), Frame2);
+        // A row of latching switches: pressing one releases the others.
+        Option4[i] = new QPushButton(QString::fromLatin1(lights[i]), Frame2);
+        Option4[i]->setCheckable(true);
+        Option4[i]->setAutoExclusive(true);
         Option4[i]->setObjectName(QStringLiteral("Option4(%1)").arg(i));
         place(Option4[i], lightLeft[i], 330, 510, 330);
-        connect(Option4[i], &QRadioButton::clicked, this, [this, i] { Option4_Click(i); });
+        connect(Option4[i], &QPushButton::clicked, this, [this, i] { Option4_Click(i); });
     }
     Option4[0]->setChecked(true);
 

@@ -17,7 +17,6 @@ class QListWidget;
 class QMenu;
 class QAction;
 class QPushButton;
-class QRadioButton;
 class QScrollBar;
 
 // The ticket preview: a picture the ticket plug-in draws into.
@@ -101,7 +100,7 @@ public:
     QPushButton* cmdTapeStop = nullptr;
     QPushButton* cmdTapeSet = nullptr;
     QGroupBox* Frame2 = nullptr;
-    std::array<QRadioButton*, 3> Option4{};
+    std::array<QPushButton*, 3> Option4{};
     QGroupBox* Frame6 = nullptr;
     std::array<QLabel*, 2> Label3{};
     std::array<QLabel*, 2> Label1{};
