@@ -1,5 +1,6 @@
 #include "MessageBox.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -52,6 +53,13 @@ QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QSt
     }
     QMessageBox box(toQt(icon), shownTitle, text, buttons, parent);
     box.setDefaultButton(answer);
+    // The program speaks Japanese whatever the system's language.
+    if (QAbstractButton* b = box.button(QMessageBox::Yes))
+        b->setText(QStringLiteral("はい(&Y)"));
+    if (QAbstractButton* b = box.button(QMessageBox::No))
+        b->setText(QStringLiteral("いいえ(&N)"));
+    if (QAbstractButton* b = box.button(QMessageBox::Cancel))
+        b->setText(QStringLiteral("キャンセル"));
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
