@@ -316,8 +316,11 @@ void ScriptRunner::addControllerCommands() {
             return QStringLiteral("scroll speed %1 is outside 1..2000").arg(speed);
         if (wait < ctl.HScroll1[1]->minimum() || wait > ctl.HScroll1[1]->maximum())
             return QStringLiteral("scroll wait %1 is outside 0..3000").arg(wait);
-        ctl.HScroll1[0]->setValue(speed);
-        ctl.HScroll1[1]->setValue(wait);
+        // An operator cannot move a disabled scroll bar.
+        if (ctl.HScroll1[0]->isEnabled())
+            ctl.HScroll1[0]->setValue(speed);
+        if (ctl.HScroll1[1]->isEnabled())
+            ctl.HScroll1[1]->setValue(wait);
         return QString();
     });
     add("fast", [](const QStringList& a, const QString&) {
@@ -459,7 +462,7 @@ QString ScriptRunner::state() {
         j.key("channel").value(s.channel);
         j.key("file").value(s.file);
         j.key("wait").value(s.wait);
-        if (!QFileInfo::exists(s.file))
+        if (!s.fileFound)
             j.key("played").value(false);
         j.endObject();
     }

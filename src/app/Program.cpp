@@ -56,7 +56,7 @@ void Program::start() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         const QSize outer = controller.frameGeometry().size();
-        controller.move(area.width() - outer.width(), area.height() - outer.height());
+        controller.move(area.x() + area.width() - outer.width(), area.y() + area.height() - outer.height());
     }
     // 7-8. Cut to its rounded outline and repainted.
     board.shapeWindow();

@@ -17,16 +17,16 @@ struct Key {
     char16_t ch;
     bool operator==(const Key&) const = default;
 };
-inline size_t qHash(const Key& k, size_t seed = 0) {
-    return qHashMulti(seed, k.face, k.bold, k.pointSize, k.width, k.height, k.ch);
+inline size_t qHash(const Key& k, size_t hashSeed = 0) {
+    return qHashMulti(hashSeed, k.face, k.bold, k.pointSize, k.width, k.height, k.ch);
 }
 struct TintKey {
     Key key;
     QRgb color;
     bool operator==(const TintKey&) const = default;
 };
-inline size_t qHash(const TintKey& k, size_t seed = 0) {
-    return qHashMulti(seed, k.key, k.color);
+inline size_t qHash(const TintKey& k, size_t hashSeed = 0) {
+    return qHashMulti(hashSeed, k.key, k.color);
 }
 } // namespace digitglyphs
 

@@ -3,6 +3,7 @@
 #include "AboutDialog.h"
 #include "BlockingWait.h"
 #include "ChimeiCtl_B.h"
+#include "Cp932.h"
 #include "DataIo.h"
 #include "Fonts.h"
 #include "Form1.h"
@@ -34,6 +35,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <cmath>
 
 namespace {
@@ -90,6 +93,19 @@ QString withSeparator(const QString& folder) {
 }
 
 } // namespace
+
+WrappingButton::WrappingButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+
+void WrappingButton::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    p.drawControl(QStyle::CE_PushButton, option);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    p.drawText(rect().adjusted(3, 3, -3, -3), Qt::AlignCenter | Qt::TextWordWrap, caption);
+}
 
 PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -200,8 +216,10 @@ void frmCtl::buildControls() {
     place(Check1, 2130, 75, 1275, 375);
     connect(Check1, &QCheckBox::clicked, this, &frmCtl::Check1_Click);
 
-    Command2[0] = button(this, QStringLiteral("Command2(0)"), QStringLiteral("データ\n戻し"));
-    Command2[1] = button(this, QStringLiteral("Command2(1)"), QStringLiteral("データ\n送り"));
+    Command2[0] = new WrappingButton(QStringLiteral("データ戻し"), this);
+    Command2[1] = new WrappingButton(QStringLiteral("データ送り"), this);
+    Command2[0]->setObjectName(QStringLiteral("Command2(0)"));
+    Command2[1]->setObjectName(QStringLiteral("Command2(1)"));
     place(Command2[0], 2070, 495, 645, 750);
     place(Command2[1], 2730, 495, 690, 750);
     connect(Command2[0], &QPushButton::clicked, this, [this] { StepStop(0); });
@@ -364,10 +382,22 @@ void frmCtl::GetCtrlDataInfo(ControllerStateBlock& state) {
     state.LateNightFare = Check2->isChecked() ? 1 : 0;
 }
 
+SettingsError frmCtl::checkCtrlDataInfo(const ControllerStateBlock& state) const {
+    // The scroll values are restored as 16-bit numbers into scroll bars with ranges.
+    const auto fits16 = [](qint32 v) { return v >= -32768 && v <= 32767; };
+    if (!fits16(state.StopNameSpeed) || !fits16(state.StopNameStartWait))
+        return SettingsError::make(settings_error::Overflow);
+    for (int i = 0; i < 2; ++i) {
+        const qint32 v = i == 0 ? state.StopNameSpeed : state.StopNameStartWait;
+        if (v < HScroll1[i]->minimum() || v > HScroll1[i]->maximum())
+            return SettingsError::make(settings_error::InvalidPropertyValue);
+    }
+    return SettingsError{};
+}
+
 void frmCtl::SetCtrlDataInfo(const ControllerStateBlock& state) {
     move(static_cast<int>(std::lround(state.ControllerLeft / double(twips::kPerPixel))),
          static_cast<int>(std::lround(state.ControllerTop / double(twips::kPerPixel))));
-    // The scroll bars take what fits their range.
     HScroll1[0]->setValue(static_cast<qint16>(state.StopNameSpeed));
     HScroll1[1]->setValue(static_cast<qint16>(state.StopNameStartWait));
     HiddenEntryPanel = state.HiddenEntryPanel == 1 ? 1 : 0;
@@ -438,7 +468,7 @@ void frmCtl::DispData(qint16 row) {
     picSeirikenPrev->clear();
     if (live.isChecked(QStringLiteral("UseTicketPreview"))) {
         QByteArray stopName = data.StopNameBytes;
-        QByteArray dateText = date.toLatin1();
+        QByteArray dateText = cp932::encode(date);
         Zelk4_DrawSeiriken(live.text(QStringLiteral("TicketPluginPath")), picSeirikenPrev->image(), stopName,
                            dateText, routeop::ticketTime(QTime::currentTime()),
                            routeop::numericValue(DataIo::RouteNumber), data.TicketNumber, row,

@@ -3,6 +3,7 @@
 #include "ControllerLink.h"
 
 #include <QImage>
+#include <QPushButton>
 #include <QRegion>
 #include <QWidget>
 #include <array>
@@ -16,8 +17,17 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QAction;
-class QPushButton;
 class QScrollBar;
+
+// A push button whose caption wraps onto more lines when it does not fit.
+class WrappingButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit WrappingButton(const QString& caption, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // The ticket preview: a picture the ticket plug-in draws into.
 class PreviewPicture : public QWidget {
@@ -54,6 +64,7 @@ public:
     // ControllerLink
     void GetCtrlDataInfo(ControllerStateBlock& state) override;
     void SetCtrlDataInfo(const ControllerStateBlock& state) override;
+    SettingsError checkCtrlDataInfo(const ControllerStateBlock& state) const override;
     int backlightIndex() const override;
     void Option4_Click(int index) override;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SettingsError.h"
 #include "SettingsRecord.h"
 
 // What the settings need of the controller window: its saved state and its
@@ -10,6 +11,8 @@ public:
 
     virtual void GetCtrlDataInfo(ControllerStateBlock& state) = 0;
     virtual void SetCtrlDataInfo(const ControllerStateBlock& state) = 0;
+    // Whether the controls can take the saved state: error number 0 when they can.
+    virtual SettingsError checkCtrlDataInfo(const ControllerStateBlock& state) const = 0;
     // The selected backlight option: 0 OFF, 1 ON1, 2 ON2.
     virtual int backlightIndex() const = 0;
     // Shows the board for a backlight state (the backlight option's click).

@@ -4,6 +4,8 @@ namespace settings_error {
 
 QString description(int number) {
     switch (number) {
+    case Overflow:
+        return QStringLiteral("オーバーフローしました。");
     case BadFileNameOrNumber:
         return QStringLiteral("ファイル名または番号が不正です。");
     case FileNotFound:

@@ -6,6 +6,7 @@
 // numbering of the original runtime so that the messages read as they always did.
 namespace settings_error {
 
+constexpr int Overflow = 6;               // "オーバーフローしました。"
 constexpr int BadFileNameOrNumber = 52;   // "ファイル名または番号が不正です。"
 constexpr int FileNotFound = 53;          // "ファイルが見つかりません。"
 constexpr int DeviceIoError = 57;         // "デバイス I/O エラーです。"

@@ -29,7 +29,9 @@ bool LoadIni(const Windows& w, const QString& path) {
         return false;
     }
     // A value that a control refuses stops the load before anything is applied.
-    const SettingsError refused = LiveSettings::validate(loaded.record);
+    SettingsError refused = LiveSettings::validate(loaded.record);
+    if (refused.number == 0)
+        refused = w.controller.checkCtrlDataInfo(loaded.record.ControllerState);
     if (refused.number != 0) {
         report(loadErrorMessage(refused));
         return false;

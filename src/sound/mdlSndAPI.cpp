@@ -48,7 +48,7 @@ QByteArray fileHead(const QString& path) {
 void PlaySnd(const QString& FileName, const QString& Channel, qint16 WaitEnd, qint16 WaitMs) {
     const quint64 id = ++g_nextCall;
     if (g_recording) {
-        g_records.append(SoundRecord{Channel, FileName, WaitEnd != 0, false});
+        g_records.append(SoundRecord{Channel, FileName, WaitEnd != 0, false, QFileInfo(FileName).isFile()});
         g_recordIds.append(id);
     }
 

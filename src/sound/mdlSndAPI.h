@@ -26,7 +26,8 @@ struct SoundRecord {
     QString channel;
     QString file;
     bool wait = false;
-    bool played = false; // the sound was started
+    bool played = false;    // the sound was started
+    bool fileFound = false; // the file existed when the call was made
 };
 
 // When recording, every PlaySnd call is remembered in order.

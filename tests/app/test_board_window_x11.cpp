@@ -1,5 +1,6 @@
 // The board in a real window of an X server (run under xvfb-run): what the screen
 // shows is checked pixel by pixel.
+#include "ChimeiCtl_B.h"
 #include "Form1.h"
 #include "M_Degit.h"
 #include "Program.h"
@@ -92,6 +93,51 @@ TEST_F(BoardWindow, LitDigitsFallOnTheUnlitEightsAndZeroIsBlank) {
     EXPECT_GT(litCount, 40);
     EXPECT_GT(lampCount, 100);
     EXPECT_LT(misplaced, lampCount / 20);
+}
+
+// The vertical shift (in pixels, upwards) that best maps the strip of `before` onto
+// the strip of `after`.
+int rise(const QImage& before, const QImage& after, const QRect& strip) {
+    int best = -1;
+    double bestDiff = 1e300;
+    for (int shift = 0; shift < 60; ++shift) {
+        double diff = 0;
+        int n = 0;
+        for (int y = strip.top(); y + shift <= strip.bottom(); ++y) {
+            for (int x = strip.left(); x <= strip.right(); ++x) {
+                diff += qAbs(qGray(before.pixel(x, y + shift)) - qGray(after.pixel(x, y)));
+                ++n;
+            }
+        }
+        if (n > 0 && diff / n < bestDiff) {
+            bestDiff = diff / n;
+            best = shift;
+        }
+    }
+    return best;
+}
+
+TEST_F(BoardWindow, LongNameScrollsAndANewNameStopsIt) {
+    Form1& board = program->board();
+    ChimeiCtl_B* strip = board.ChimeiCtl();
+    strip->setScrollStartWait(0);
+    strip->setSpeed(4); // 4 / 200 pixel a pass, 1000 passes a second: 20 pixels a second
+    strip->SetChimei(QStringLiteral("椿原市立中央図書館前"));
+    settle(600);
+    const QRect area = strip->geometry().adjusted(3, 3, -3, -3);
+    const QImage first = screen();
+    settle(1000);
+    const QImage second = screen();
+    const int moved = rise(first, second, area);
+    EXPECT_GE(moved, 16) << "the strip rose " << moved << " pixels in a second";
+    EXPECT_LE(moved, 24) << "the strip rose " << moved << " pixels in a second";
+
+    strip->SetChimei(QStringLiteral("駅前"));
+    settle(300);
+    const QImage still1 = screen();
+    settle(700);
+    const QImage still2 = screen();
+    EXPECT_EQ(still1.copy(area), still2.copy(area));
 }
 
 } // namespace

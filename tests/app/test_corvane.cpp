@@ -227,6 +227,37 @@ TEST(CorvaneSettings, ListIndexBeyondItsListIsReportedAndNothingApplied) {
     EXPECT_TRUE(labels[0].toObject().value("visible").toBool());
 }
 
+struct BadBlock {
+    int offset;
+    qint32 value;
+    const char* code;
+};
+
+TEST(CorvaneSettings, ScrollValuesTheControllerCannotTakeAreReported) {
+    for (const BadBlock& bad :
+         {BadBlock{0xff, 70000, "6"}, BadBlock{0xff, 2001, "380"}, BadBlock{0x103, -1, "380"}}) {
+        QTemporaryDir dir;
+        QByteArray bytes = readAll(fixture("settings/all-changed.in4"));
+        for (int i = 0; i < 4; ++i)
+            bytes[bad.offset + i] = static_cast<char>((bad.value >> (8 * i)) & 0xFF);
+        const QString path = dir.filePath(QStringLiteral("bad.in4"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        const ToolRun r = corvane({"script"}, QStringLiteral("settings %1\nstate\n").arg(path).toUtf8());
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        const QJsonArray messages = lastState(r).value(QStringLiteral("messages")).toArray();
+        ASSERT_EQ(messages.size(), 1) << bad.value;
+        EXPECT_TRUE(messages[0].toObject().value("text").toString().startsWith(
+            QStringLiteral("エラー Code:%1\r\n").arg(QString::fromLatin1(bad.code))))
+            << bad.value;
+        // Nothing of the file reached the board.
+        EXPECT_EQ(lastState(r).value("labels").toArray()[1].toObject().value("text").toString(),
+                  QStringLiteral("２"));
+    }
+}
+
 TEST(CorvaneSettings, SetAndOkRestyleTheLabels) {
     const ToolRun r = corvane({"script"}, "set TicketNumberStyle 1\nset TicketNumberZeroPad 1\n"
                                           "set TicketNumberColorOff #FF8000\nok\nstate\n");
