@@ -20,6 +20,19 @@ QString programVersion() {
     return QStringLiteral(CORVANE_VERSION);
 }
 
+void keepOnScreen(QWidget& window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QRect outer = window.frameGeometry();
+    if (area.contains(outer))
+        return;
+    const int x = qBound(area.left(), outer.x(), qMax(area.left(), area.right() + 1 - outer.width()));
+    const int y = qBound(area.top(), outer.y(), qMax(area.top(), area.bottom() + 1 - outer.height()));
+    window.move(window.pos() + QPoint(x - outer.x(), y - outer.y()));
+}
+
 Program::Program() : Program(Options{}) {}
 
 Program::Program(const Options& options) : m_startOptions(options) {}
@@ -62,8 +75,12 @@ void Program::start() {
     board.shapeWindow();
     board.Timer1().start();
     // 9. The settings file.
-    if (m_startOptions.loadSettings)
+    if (m_startOptions.loadSettings) {
         loadSettings();
+        // A position saved on a larger screen would leave a window out of reach.
+        keepOnScreen(controller);
+        keepOnScreen(board);
+    }
     board.show();
 }
 

@@ -6,6 +6,7 @@
 class Form1;
 class frmCtl;
 class frmOption;
+class QWidget;
 
 // One running instance of the simulator: its windows and the order in which they
 // start and end. The program `508` and the automation tool both start it this way.
@@ -38,6 +39,9 @@ private:
     frmOption* m_options = nullptr; // the options dialog
     std::unique_ptr<frmCtl> m_controller;
 };
+
+// Moves a window that lies partly off the screen back onto it.
+void keepOnScreen(QWidget& window);
 
 // The program's version, from the build.
 QString programVersion();
