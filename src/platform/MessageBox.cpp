@@ -8,6 +8,7 @@ namespace msgbox {
 namespace {
 bool g_recording = false;
 QVector<Record> g_records;
+QMessageBox::StandardButton g_nextAnswer = QMessageBox::NoButton;
 
 QMessageBox::Icon toQt(Icon icon) {
     switch (icon) {
@@ -49,6 +50,16 @@ QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QSt
         defaultButton == QMessageBox::NoButton ? firstButton(buttons) : defaultButton;
     if (g_recording) {
         g_records.append(Record{text, shownTitle, icon, buttons});
+        if (g_nextAnswer != QMessageBox::NoButton) {
+            const QMessageBox::StandardButton given = g_nextAnswer;
+            g_nextAnswer = QMessageBox::NoButton;
+            return given;
+        }
+        if (g_nextAnswer != QMessageBox::NoButton) {
+            const QMessageBox::StandardButton given = g_nextAnswer;
+            g_nextAnswer = QMessageBox::NoButton;
+            return given;
+        }
         return answer;
     }
     QMessageBox box(toQt(icon), shownTitle, text, buttons, parent);
@@ -61,6 +72,10 @@ QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QSt
     if (QAbstractButton* b = box.button(QMessageBox::Cancel))
         b->setText(QStringLiteral("キャンセル"));
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void setNextAnswer(QMessageBox::StandardButton answer) {
+    g_nextAnswer = answer;
 }
 
 void setRecording(bool on) {

@@ -32,6 +32,8 @@ QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QSt
 QString applicationTitle();
 
 void setRecording(bool on);
+// While recording, the next box is answered with this button instead of its default.
+void setNextAnswer(QMessageBox::StandardButton answer);
 bool isRecording();
 // Returns what was recorded since the last call and forgets it.
 QVector<Record> takeRecorded();
