@@ -327,27 +327,14 @@ void frmCtl::Form_Load() {
         CommandButton1[i]->setMask(KeypadRegions[i]);
     }
 
-    mdlM_Tape::setTapeFrame(
-        mdlM_Tape::TapeFrame{[this](const QString& caption) { grpM_Tape->setTitle(caption); },
-                             [this](mdlM_Tape::TapeControl control, bool enabled) {
-                                 switch (control) {
-                                 case mdlM_Tape::TapeControl::grpM_Tape:
-                                     grpM_Tape->setEnabled(enabled);
-                                     break;
-                                 case mdlM_Tape::TapeControl::cmdTapeNext:
-                                     cmdTapeNext->setEnabled(enabled);
-                                     break;
-                                 case mdlM_Tape::TapeControl::cmdTapeBack:
-                                     cmdTapeBack->setEnabled(enabled);
-                                     break;
-                                 case mdlM_Tape::TapeControl::cmdTapeStop:
-                                     cmdTapeStop->setEnabled(enabled);
-                                     break;
-                                 case mdlM_Tape::TapeControl::cmdTapeSet:
-                                     cmdTapeSet->setEnabled(enabled);
-                                     break;
-                                 }
-                             }});
+    mdlM_Tape::setTapeFrame(mdlM_Tape::TapeFrame{
+        [this](const QString& caption) { grpM_Tape->setTitle(caption); },
+        [this](mdlM_Tape::TapeControl control, bool enabled) {
+            using C = mdlM_Tape::TapeControl;
+            QWidget* const widgets[] = {grpM_Tape, cmdTapeNext, cmdTapeBack, cmdTapeStop, cmdTapeSet};
+            static_assert(static_cast<int>(C::cmdTapeSet) == 4);
+            widgets[static_cast<int>(control)]->setEnabled(enabled);
+        }});
     mdlM_Tape::setSettingsSource([this] {
         const LiveSettings& live = m_options.live();
         mdlM_Tape::TapeSettings s;
