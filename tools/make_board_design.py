@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the board window's design (src/board/resources/Form1.design).
+"""Writes the board window's design (src/board/ui/resources/Form1.design).
 
 The fare displays and their ticket-number labels stand in five rows of ten; their
 column and row positions are not evenly spaced on the real board, so they are
@@ -60,7 +60,7 @@ def main():
                                          ("Visible", "False")])
     out += block("Timer", "Timer1", [("Interval", 1000)])
     out.append("End")
-    path = pathlib.Path(__file__).resolve().parent.parent / "src/board/resources/Form1.design"
+    path = pathlib.Path(__file__).resolve().parent.parent / "src/board/ui/resources/Form1.design"
     path.write_text("\n".join(out) + "\n", encoding="utf-8")
 
 

@@ -1,11 +1,10 @@
 // How long the board takes to redraw all fifty fare displays, and the digit text
 // rule alone.
-#include "DigitText.h"
-#include "Fonts.h"
-#include "Form1.h"
-#include "M_Degit.h"
+#include "board/DigitText.h"
+#include "board/ui/Form1.h"
+#include "board/ui/M_Degit.h"
+#include "platform/ui/Fonts.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -47,13 +46,3 @@ void BM_LampTestFiftyDisplays(benchmark::State& state) {
 BENCHMARK(BM_LampTestFiftyDisplays)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

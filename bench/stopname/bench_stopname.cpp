@@ -1,9 +1,8 @@
 // Time to put a 30-cell stop name on the strip: cp932 form, layout, 30 cells printed
 // on the work surface and their dots plotted.
-#include "ChimeiCtl_B.h"
-#include "ChimeiLayout.h"
+#include "stopname/ChimeiLayout.h"
+#include "stopname/ui/ChimeiCtl_B.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -29,15 +28,3 @@ void BM_Layout_30Cells(benchmark::State& state) {
 BENCHMARK(BM_Layout_30Cells)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

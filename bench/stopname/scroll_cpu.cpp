@@ -3,8 +3,8 @@
 // share of one core.
 //
 //   bench_stopname_scroll_cpu [SECONDS [SPEED [START_WAIT_MS]]]   (default 10 5 1500)
-#include "ChimeiCtl_B.h"
-#include "ChimeiLayout.h"
+#include "stopname/ChimeiLayout.h"
+#include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

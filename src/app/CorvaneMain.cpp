@@ -1,11 +1,11 @@
-#include "Automation.h"
-#include "BlockingWait.h"
-#include "MessageBox.h"
-#include "ModalDialogs.h"
-#include "Program.h"
-#include "RouteCli.h"
-#include "SpeechEngine.h"
-#include "mdlSndAPI.h"
+#include "app/Automation.h"
+#include "app/Program.h"
+#include "platform/BlockingWait.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/ModalDialogs.h"
+#include "route/RouteCli.h"
+#include "sound/SpeechEngine.h"
+#include "sound/mdlSndAPI.h"
 
 #include <QApplication>
 #include <QDialog>

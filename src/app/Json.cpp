@@ -1,4 +1,4 @@
-#include "Json.h"
+#include "app/Json.h"
 
 void JsonWriter::separate() {
     if (m_afterKey) {

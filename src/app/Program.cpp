@@ -1,13 +1,13 @@
-#include "Program.h"
+#include "app/Program.h"
 
-#include "BoardDefaults.h"
-#include "Fonts.h"
-#include "Form1.h"
-#include "MessageBox.h"
-#include "SettingsWindows.h"
-#include "frmCtl.h"
-#include "frmOption.h"
-#include "mdl508_000.h"
+#include "board/ui/Form1.h"
+#include "board/ui/mdl508_000.h"
+#include "controller/ui/frmCtl.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/MessageBox.h"
+#include "settings/ui/BoardDefaults.h"
+#include "settings/ui/SettingsWindows.h"
+#include "settings/ui/frmOption.h"
 
 #include <QGuiApplication>
 #include <QScreen>

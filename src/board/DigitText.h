@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DigitValue.h"
+#include "board/DigitValue.h"
 
 #include <QString>
 

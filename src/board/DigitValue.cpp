@@ -1,4 +1,4 @@
-#include "DigitValue.h"
+#include "board/DigitValue.h"
 
 #include <cmath>
 

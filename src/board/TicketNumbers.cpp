@@ -1,4 +1,4 @@
-#include "TicketNumbers.h"
+#include "board/TicketNumbers.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "BlockingWait.h"
+#include "platform/BlockingWait.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

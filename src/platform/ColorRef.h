@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QString>
 #include <cstdint>
 
@@ -12,16 +11,23 @@ constexpr std::uint32_t rgb(int r, int g, int b) {
     return static_cast<std::uint32_t>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
 
-inline QColor toQColor(std::uint32_t c) {
-    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+constexpr int red(std::uint32_t c) {
+    return static_cast<int>(c & 0xFF);
 }
-inline std::uint32_t fromQColor(const QColor& c) {
-    return rgb(c.red(), c.green(), c.blue());
+constexpr int green(std::uint32_t c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int blue(std::uint32_t c) {
+    return static_cast<int>((c >> 16) & 0xFF);
 }
 
 // "#RRGGBB", as the automation tool prints and reads colours.
 inline QString toHex(std::uint32_t c) {
-    return toQColor(c).name(QColor::HexRgb).toUpper();
+    return QStringLiteral("#%1%2%3")
+        .arg(red(c), 2, 16, QLatin1Char('0'))
+        .arg(green(c), 2, 16, QLatin1Char('0'))
+        .arg(blue(c), 2, 16, QLatin1Char('0'))
+        .toUpper();
 }
 
 } // namespace colorref

@@ -1,4 +1,4 @@
-#include "Design.h"
+#include "platform/Design.h"
 
 #include <QFile>
 #include <QRegularExpression>

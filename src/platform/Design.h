@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PropertyBag.h"
+#include "platform/PropertyBag.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "OsVersion.h"
+#include "platform/OsVersion.h"
 
 #include <QOperatingSystemVersion>
 

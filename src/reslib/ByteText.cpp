@@ -1,6 +1,6 @@
-#include "ByteText.h"
+#include "reslib/ByteText.h"
 
-#include "Cp932.h"
+#include "platform/Cp932.h"
 
 qint32 LenB_ASCII(const QByteArray& bytes) {
     return static_cast<qint32>(bytes.size());

@@ -1,4 +1,4 @@
-#include "OsInfo.h"
+#include "reslib/OsInfo.h"
 
 #include <QSysInfo>
 

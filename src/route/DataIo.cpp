@@ -1,8 +1,7 @@
-#include "DataIo.h"
+#include "route/DataIo.h"
 
-#include "Cp932.h"
-#include "MessageBox.h"
-#include "RouteFile.h"
+#include "platform/Cp932.h"
+#include "route/RouteFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,8 +62,8 @@ qint16 toInt16(const QVariant& value) {
     return static_cast<qint16>(n);
 }
 
-void report(const QString& text) {
-    msgbox::show(nullptr, text, QString(), msgbox::Icon::None, QMessageBox::Ok);
+LoadResult rejected(LoadStatus status, const QString& message) {
+    return LoadResult{status, message};
 }
 
 } // namespace
@@ -198,7 +197,7 @@ QString TruncatedRouteMessage(int record) {
     return QStringLiteral("指定した系統のデータが足りません(%1件目の停留所で終わっています)...").arg(record);
 }
 
-LoadStatus LoadRoute(const QString& fareFolder) {
+LoadResult LoadRoute(const QString& fareFolder) {
     // The caller clamps the section; a section below 1 would put the current stop
     // before the first row.
     SectionNumber = static_cast<qint16>(std::clamp<int>(SectionNumber, 1, MaxSection));
@@ -209,38 +208,31 @@ LoadStatus LoadRoute(const QString& fareFolder) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (!info.exists() && info.absoluteDir().exists()) {
-            report(MissingRouteMessage());
-            return LoadStatus::Missing;
+            return rejected(LoadStatus::Missing, MissingRouteMessage());
         }
-        report(file.errorString());
-        return LoadStatus::IoError;
+        return rejected(LoadStatus::IoError, file.errorString());
     }
     // The whole file (up to what a route of 301 rows can occupy) is read at once and
     // parsed from memory; the table is touched only when every check has passed.
     const QByteArray bytes = file.read(qMin(file.size(), kMaxLoadBytes));
     if (file.error() != QFileDevice::NoError) {
-        report(file.errorString());
-        return LoadStatus::IoError;
+        return rejected(LoadStatus::IoError, file.errorString());
     }
     file.close();
 
     const RouteFileContents contents = parseRouteFile(bytes);
     const int n = contents.count; // a file too short for its count reads as 0
     if (n == 0) {
-        report(ZeroRecordsMessage());
-        return LoadStatus::ZeroRecords;
+        return rejected(LoadStatus::ZeroRecords, ZeroRecordsMessage());
     }
     if (n > FareTableRowCount) {
-        report(TooManyRecordsMessage());
-        return LoadStatus::TooManyRecords;
+        return rejected(LoadStatus::TooManyRecords, TooManyRecordsMessage());
     }
     if (n - 1 < SectionNumber) { // also every negative count
-        report(SectionTooLargeMessage());
-        return LoadStatus::SectionTooLarge;
+        return rejected(LoadStatus::SectionTooLarge, SectionTooLargeMessage());
     }
     if (contents.truncated()) {
-        report(TruncatedRouteMessage(contents.endsInRecord));
-        return LoadStatus::Truncated;
+        return rejected(LoadStatus::Truncated, TruncatedRouteMessage(contents.endsInRecord));
     }
 
     ClearFareTable();
@@ -248,10 +240,10 @@ LoadStatus LoadRoute(const QString& fareFolder) {
         FareTable[r] = contents.records.at(r - 1);
     RowCount = static_cast<qint16>(n);
     CurrentStop = static_cast<qint16>(SectionNumber - 1);
-    return LoadStatus::Loaded;
+    return LoadResult{};
 }
 
-LoadStatus LoadRoute(const QString& fareFolder, const QString& routeNumber, int section) {
+LoadResult LoadRoute(const QString& fareFolder, const QString& routeNumber, int section) {
     RouteNumber = routeNumber;
     SectionNumber = static_cast<qint16>(std::clamp(section, 1, MaxSection));
     return LoadRoute(fareFolder);

@@ -117,16 +117,26 @@ QString TruncatedRouteMessage(int record); // the file ends inside (or before) r
 
 enum class LoadStatus { Loaded, Missing, ZeroRecords, TooManyRecords, SectionTooLarge, Truncated, IoError };
 
+// The outcome of a load and, when it was rejected, the message for the user (shown
+// text-only with an OK button and the program's title).
+struct LoadResult {
+    LoadStatus status = LoadStatus::Loaded;
+    QString message;
+
+    bool loaded() const { return status == LoadStatus::Loaded; }
+    bool operator==(LoadStatus other) const { return status == other; }
+};
+
 // Loads the route file of the current RouteNumber from `fareFolder` for the current
 // SectionNumber. On success FareTable holds the file's records in rows 1..N, rows
 // N+1..301 are empty, RowCount = N and CurrentStop = SectionNumber - 1. On any
 // failure the failure has been reported in a message box and FareTable, RowCount and
 // CurrentStop are exactly as before.
-LoadStatus LoadRoute(const QString& fareFolder);
+LoadResult LoadRoute(const QString& fareFolder);
 
 // Stores `routeNumber` into RouteNumber and `section` (clamped to 1..300) into
 // SectionNumber, then loads as above. RouteNumber and SectionNumber keep these values
 // whether or not the load succeeds.
-LoadStatus LoadRoute(const QString& fareFolder, const QString& routeNumber, int section);
+LoadResult LoadRoute(const QString& fareFolder, const QString& routeNumber, int section);
 
 } // namespace DataIo

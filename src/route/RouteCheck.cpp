@@ -1,6 +1,7 @@
-#include "RouteCheck.h"
+#include "route/RouteCheck.h"
 
-#include "Cp932.h"
+#include "platform/Cp932.h"
+#include "route/RouteOperation.h"
 
 namespace DataIo {
 
@@ -53,11 +54,8 @@ RouteCheckReport checkRouteFile(const RouteFileContents& c) {
                                    .arg(QString::fromLatin1(row.StopNameBytes.toHex(' ').toUpper()),
                                         row.StopName);
         for (int k = 1; k <= FareColumnCount; ++k) {
-            const int v = row.DataColumns[k];
-            if (v == NoFare)
-                continue;
-            const int doubled = 2 * v;
-            if (doubled > 32767 || doubled < -32768)
+            const qint16 v = row.DataColumns[k];
+            if (!routeop::lateNightFare(v))
                 report.problems << QStringLiteral(
                                        "record %1 (%2), c%3 = %4: the late-night fare %5 does not fit in "
                                        "16 bits")
@@ -65,7 +63,7 @@ RouteCheckReport checkRouteFile(const RouteFileContents& c) {
                                        .arg(row.StopName)
                                        .arg(k)
                                        .arg(v)
-                                       .arg(doubled);
+                                       .arg(2 * int(v));
         }
     }
     if (c.trailingBytes > 0)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RouteFile.h"
+#include "route/RouteFile.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,9 +1,9 @@
-#include "RouteCli.h"
+#include "route/RouteCli.h"
 
-#include "Cp932.h"
-#include "RouteCheck.h"
-#include "RouteCsv.h"
-#include "RouteFile.h"
+#include "platform/Cp932.h"
+#include "route/RouteCheck.h"
+#include "route/RouteCsv.h"
+#include "route/RouteFile.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,7 +1,7 @@
-#include "RouteCsv.h"
+#include "route/RouteCsv.h"
 
-#include "Cp932.h"
-#include "RouteFile.h"
+#include "platform/Cp932.h"
+#include "route/RouteFile.h"
 
 #include <QStringDecoder>
 

@@ -1,4 +1,4 @@
-#include "RouteFile.h"
+#include "route/RouteFile.h"
 
 #include <QtEndian>
 

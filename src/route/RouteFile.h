@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataIo.h"
+#include "route/DataIo.h"
 
 #include <QByteArray>
 #include <QVector>

@@ -1,4 +1,4 @@
-#include "RouteOperation.h"
+#include "route/RouteOperation.h"
 
 #include <limits>
 
@@ -83,15 +83,13 @@ QVector<DisplayWrite> boardWrites(const DataIo::RouteRow& row, int rowNumber, in
                                   const InfoValues& info, const QString& routeNumber) {
     QVector<DisplayWrite> out;
     for (int i = qMax(1, section); i <= DataIo::FareColumnCount; ++i) {
-        const qint32 v = row.DataColumns[i];
-        if (lateNight && v != DataIo::NoFare) {
-            const qint32 doubled = v * 2;
-            if (doubled > std::numeric_limits<qint16>::max() || doubled < std::numeric_limits<qint16>::min())
-                writeText(out, i, kUnshowableFare);
-            else
-                writeNumber(out, i, doubled);
-        } else {
+        const qint16 v = row.DataColumns[i];
+        if (!lateNight) {
             writeNumber(out, i, v);
+        } else if (const std::optional<qint16> doubled = lateNightFare(v)) {
+            writeNumber(out, i, *doubled);
+        } else {
+            writeText(out, i, kUnshowableFare);
         }
     }
     if (info.stopOrderShow && validCell(info.stopOrderCell))
@@ -106,13 +104,13 @@ QVector<DisplayWrite> boardWrites(const DataIo::RouteRow& row, int rowNumber, in
     return out;
 }
 
-bool hasUndoubleableFare(const DataIo::RouteRow& row, int section) {
-    for (int i = qMax(1, section); i <= DataIo::FareColumnCount; ++i) {
-        const qint32 v = row.DataColumns[i];
-        if (v != DataIo::NoFare && (v * 2 > 32767 || v * 2 < -32768))
-            return true;
-    }
-    return false;
+std::optional<qint16> lateNightFare(qint16 fare) {
+    if (fare == DataIo::NoFare)
+        return fare;
+    const qint32 doubled = qint32(fare) * 2;
+    if (doubled > std::numeric_limits<qint16>::max() || doubled < std::numeric_limits<qint16>::min())
+        return std::nullopt;
+    return static_cast<qint16>(doubled);
 }
 
 QString ticketDate(const QDate& day) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataIo.h"
+#include "route/DataIo.h"
 
 #include <QDate>
 #include <QString>
@@ -69,6 +69,11 @@ struct DisplayWrite {
     bool operator==(const DisplayWrite&) const = default;
 };
 
+// The late-night fare of a fare from the route file: twice the fare, -1 (no fare)
+// never doubled; nothing when the doubled fare does not fit in 16 bits (a fare above
+// 16383 or below -16384).
+std::optional<qint16> lateNightFare(qint16 fare);
+
 // What a doubled fare that does not fit in 16 bits shows: all places show their
 // middle segment, which no fare can look like.
 inline const QString kUnshowableFare = QStringLiteral("----");
@@ -78,9 +83,6 @@ inline const QString kUnshowableFare = QStringLiteral("----");
 // the information values. A later write to the same display wins.
 QVector<DisplayWrite> boardWrites(const DataIo::RouteRow& row, int rowNumber, int section, bool lateNight,
                                   const InfoValues& info, const QString& routeNumber);
-
-// True when some fare of the row cannot be doubled within 16 bits.
-bool hasUndoubleableFare(const DataIo::RouteRow& row, int section);
 
 // The ticket date "MM-dd-yyyy" of a day.
 QString ticketDate(const QDate& day);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SettingsError.h"
-#include "SettingsRecord.h"
+#include "settings/SettingsError.h"
+#include "settings/SettingsRecord.h"
 
 // What the settings need of the controller window: its saved state and its
 // backlight switch.

@@ -1,7 +1,7 @@
-#include "LiveSettings.h"
+#include "settings/LiveSettings.h"
 
-#include "ColorRef.h"
-#include "SettingsLayout.h"
+#include "platform/ColorRef.h"
+#include "settings/SettingsLayout.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -25,7 +25,6 @@ QString controlKindName(ControlKind kind) {
 
 namespace {
 
-const QString FixedDateName = QStringLiteral("TicketFixedDate");
 constexpr std::uint32_t MaxColour = 0xFFFFFF;
 
 // Builds the setting descriptions from a record's layout and values.
@@ -37,6 +36,7 @@ struct Describer {
     void add(const char* name, ControlKind kind, const QString& text, int number, const char* group = nullptr,
              int listSize = 0) {
         SettingInfo info;
+        info.id = static_cast<Setting>(out.size());
         info.name = QString::fromLatin1(name);
         info.block = current;
         info.kind = kind;
@@ -124,17 +124,13 @@ QVector<SettingInfo> describe() {
 
 LiveSettings::LiveSettings(QObject* parent) : QObject(parent) {
     m_infos = describe();
+    Q_ASSERT(m_infos.size() == settings_names::count());
     m_values.resize(m_infos.size());
     for (int i = 0; i < m_infos.size(); ++i) {
-        m_index.insert(m_infos[i].name, i);
+        Q_ASSERT(m_infos[i].name == settings_names::name(static_cast<Setting>(i)));
         m_values[i].text = m_infos[i].defaultText;
         m_values[i].number = m_infos[i].defaultNumber;
     }
-}
-
-const SettingInfo* LiveSettings::info(const QString& name) const {
-    const auto it = m_index.constFind(name);
-    return it == m_index.constEnd() ? nullptr : &m_infos[*it];
 }
 
 void LiveSettings::store(int index, int number) {
@@ -146,74 +142,75 @@ void LiveSettings::store(int index, int number) {
                 if (i != index && m_infos[i].kind == ControlKind::Option && m_infos[i].group == s.group &&
                     m_values[i].number != 0) {
                     m_values[i].number = 0;
-                    emit valueChanged(m_infos[i].name);
+                    emit valueChanged(m_infos[i].id);
                 }
         }
     }
     if (m_values[index].number != number) {
         m_values[index].number = number;
-        emit valueChanged(s.name);
+        emit valueChanged(s.id);
     }
 }
 
 void LiveSettings::storeText(int index, const QString& text) {
     if (m_values[index].text != text) {
         m_values[index].text = text;
-        emit valueChanged(m_infos[index].name);
+        emit valueChanged(m_infos[index].id);
     }
 }
 
 QString LiveSettings::set(const QString& name, const QString& valueText) {
-    const auto it = m_index.constFind(name);
-    if (it == m_index.constEnd())
-        return QStringLiteral("unknown setting: %1").arg(name);
-    const SettingInfo& s = m_infos[*it];
+    const std::optional<Setting> setting = settings_names::byName(name);
+    if (!setting)
+        return QStringLiteral("unknown setting: %1 (closest: %2)")
+            .arg(name, settings_names::closest(name).join(QStringLiteral(", ")));
+    return set(*setting, valueText);
+}
+
+QString LiveSettings::set(Setting setting, const QString& valueText) {
+    const SettingInfo& s = info(setting);
     switch (s.kind) {
     case ControlKind::Text:
-        return setText(name, valueText);
+        return setText(setting, valueText);
     case ControlKind::Colour: {
         static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6})$"));
         const QString v = valueText.trimmed();
         const auto match = hex.match(v);
         if (match.hasMatch()) {
             const uint rgb = match.captured(1).toUInt(nullptr, 16);
-            return setColour(name, colorref::rgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+            return setColour(setting, colorref::rgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
         }
         int number = 0;
         if (!parseInt(v, number))
             return QStringLiteral("%1 is a colour: \"%2\" is not #RRGGBB").arg(s.name, valueText);
-        return setNumber(name, number);
+        return setNumber(setting, number);
     }
     default: {
         int number = 0;
         if (!parseInt(valueText, number))
             return QStringLiteral("%1 is a %2: \"%3\" is not a number")
                 .arg(s.name, controlKindName(s.kind), valueText);
-        return setNumber(name, number);
+        return setNumber(setting, number);
     }
     }
 }
 
-QString LiveSettings::setNumber(const QString& name, int value) {
-    const auto it = m_index.constFind(name);
-    if (it == m_index.constEnd())
-        return QStringLiteral("unknown setting: %1").arg(name);
-    const QString why = refusal(m_infos[*it], value, false);
+QString LiveSettings::setNumber(Setting setting, int value) {
+    const int index = static_cast<int>(setting);
+    const QString why = refusal(m_infos[index], value, false);
     if (!why.isEmpty())
         return why;
-    store(*it, value);
+    store(index, value);
     return {};
 }
 
-QString LiveSettings::setText(const QString& name, const QString& value) {
-    const auto it = m_index.constFind(name);
-    if (it == m_index.constEnd())
-        return QStringLiteral("unknown setting: %1").arg(name);
-    const SettingInfo& s = m_infos[*it];
+QString LiveSettings::setText(Setting setting, const QString& value) {
+    const int index = static_cast<int>(setting);
+    const SettingInfo& s = m_infos[index];
     if (s.kind != ControlKind::Text)
         return QStringLiteral("%1 is a %2, not a text").arg(s.name, controlKindName(s.kind));
     QString text = value;
-    if (s.name == FixedDateName) {
+    if (setting == Setting::TicketFixedDate) {
         static const QRegularExpression form(QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2})$"));
         const auto match = form.match(value.trimmed());
         const QDate date = match.hasMatch() ? QDate(match.captured(1).toInt(), match.captured(2).toInt(),
@@ -223,59 +220,36 @@ QString LiveSettings::setText(const QString& name, const QString& value) {
             return QStringLiteral("%1 is a date: \"%2\" is not a date yyyy/mm/dd").arg(s.name, value);
         text = date.toString(QStringLiteral("yyyy/MM/dd"));
     }
-    storeText(*it, text);
+    storeText(index, text);
     return {};
 }
 
-QString LiveSettings::setColour(const QString& name, std::uint32_t colour) {
-    const auto it = m_index.constFind(name);
-    if (it == m_index.constEnd())
-        return QStringLiteral("unknown setting: %1").arg(name);
-    const SettingInfo& s = m_infos[*it];
+QString LiveSettings::setColour(Setting setting, std::uint32_t colour) {
+    const int index = static_cast<int>(setting);
+    const SettingInfo& s = m_infos[index];
     if (s.kind != ControlKind::Colour)
         return QStringLiteral("%1 is a %2, not a colour").arg(s.name, controlKindName(s.kind));
     if (colour > MaxColour)
         return QStringLiteral("%1 is a colour: %2 is not a colour 0..16777215").arg(s.name).arg(colour);
-    store(*it, static_cast<int>(colour));
+    store(index, static_cast<int>(colour));
     return {};
 }
 
-int LiveSettings::number(const QString& name) const {
-    const auto it = m_index.constFind(name);
-    return it == m_index.constEnd() ? 0 : m_values[*it].number;
-}
-
-QString LiveSettings::text(const QString& name) const {
-    const auto it = m_index.constFind(name);
-    return it == m_index.constEnd() ? QString() : m_values[*it].text;
-}
-
-std::uint32_t LiveSettings::colour(const QString& name) const {
-    const auto it = m_index.constFind(name);
-    if (it == m_index.constEnd() || m_infos[*it].kind != ControlKind::Colour)
+std::uint32_t LiveSettings::colour(Setting setting) const {
+    if (info(setting).kind != ControlKind::Colour)
         return 0;
-    return static_cast<std::uint32_t>(m_values[*it].number);
+    return static_cast<std::uint32_t>(number(setting));
 }
 
-QString LiveSettings::valueText(const QString& name) const {
-    const auto it = m_index.constFind(name);
-    if (it == m_index.constEnd())
-        return {};
-    switch (m_infos[*it].kind) {
+QString LiveSettings::valueText(Setting setting) const {
+    switch (info(setting).kind) {
     case ControlKind::Text:
-        return m_values[*it].text;
+        return text(setting);
     case ControlKind::Colour:
-        return colorref::toHex(static_cast<std::uint32_t>(m_values[*it].number));
+        return colorref::toHex(colour(setting));
     default:
-        return QString::number(m_values[*it].number);
+        return QString::number(number(setting));
     }
-}
-
-QString LiveSettings::selectedOption(const QString& group) const {
-    for (int i = 0; i < m_infos.size(); ++i)
-        if (m_infos[i].kind == ControlKind::Option && m_infos[i].group == group && m_values[i].number != 0)
-            return m_infos[i].name;
-    return {};
 }
 
 void LiveSettings::toRecord(SettingsRecord& record) const {

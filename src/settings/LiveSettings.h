@@ -1,9 +1,9 @@
 #pragma once
 
-#include "SettingsError.h"
-#include "SettingsRecord.h"
+#include "settings/Setting.h"
+#include "settings/SettingsError.h"
+#include "settings/SettingsRecord.h"
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -22,6 +22,7 @@ enum class ControlKind {
 QString controlKindName(ControlKind kind);
 
 struct SettingInfo {
+    Setting id{};
     QString name;     // the setting's name in the settings record
     char block = 'A'; // the record block that stores it, 'A'..'F'
     ControlKind kind = ControlKind::Text;
@@ -39,13 +40,14 @@ class LiveSettings : public QObject {
 public:
     explicit LiveSettings(QObject* parent = nullptr);
 
-    // Every setting of blocks A..F, in the order of the settings file. The initial
-    // values are those of a fresh record (TicketFixedDate: the date of construction).
+    // Every setting of blocks A..F, in the order of the settings file (the order of
+    // Setting). The initial values are those of a fresh record (TicketFixedDate: the
+    // date of construction).
     const QVector<SettingInfo>& settings() const { return m_infos; }
-    const SettingInfo* info(const QString& name) const;
-    bool contains(const QString& name) const { return m_index.contains(name); }
+    const SettingInfo& info(Setting setting) const { return m_infos[static_cast<int>(setting)]; }
 
-    // Sets one setting from text, as `corvane script`'s `set NAME VALUE` does:
+    // Sets one setting, named as a person types it (`corvane set NAME VALUE`), from
+    // text:
     //   Text    the text as given;
     //   Check   "0" or "1";
     //   Option  "-1" (or "1") selects the button and clears the others of its group,
@@ -53,26 +55,26 @@ public:
     //   List    an index -1..size-1;
     //   Colour  "#RRGGBB", or a number 0..16777215 (0x00BBGGRR).
     // TicketFixedDate must be a date "yyyy/mm/dd" (one-digit month and day are accepted
-    // and written with two). Returns "" on success, else why the value was refused;
-    // a refused value changes nothing.
+    // and written with two). Returns "" on success, else why the value was refused (an
+    // unknown name is answered with the closest known names); a refused value changes
+    // nothing.
     QString set(const QString& name, const QString& valueText);
+    QString set(Setting setting, const QString& valueText);
 
     // Typed setters with the same rules as set(); "" on success.
-    QString setNumber(const QString& name, int value);
-    QString setText(const QString& name, const QString& value);
-    QString setColour(const QString& name, std::uint32_t colour);
+    QString setNumber(Setting setting, int value);
+    QString setText(Setting setting, const QString& value);
+    QString setColour(Setting setting, std::uint32_t colour);
 
-    // The current value. number(): Check/Option/List value, or the colour of a Colour;
-    // text(): the Text value; colour(): the Colour value. An unknown name gives 0 / "".
-    int number(const QString& name) const;
-    QString text(const QString& name) const;
-    std::uint32_t colour(const QString& name) const;
-    bool isChecked(const QString& name) const { return number(name) != 0; }
-    bool isSelected(const QString& name) const { return number(name) != 0; }
+    // The current value. number(): the Check/Option/List value, or the colour of a
+    // Colour; text(): a Text value; colour(): a Colour value.
+    int number(Setting setting) const { return m_values[static_cast<int>(setting)].number; }
+    QString text(Setting setting) const { return m_values[static_cast<int>(setting)].text; }
+    std::uint32_t colour(Setting setting) const;
+    // A check box is checked, or an option button selected.
+    bool isOn(Setting setting) const { return number(setting) != 0; }
     // The value as set() takes it (colours as "#RRGGBB").
-    QString valueText(const QString& name) const;
-    // The selected option button of a group; "" when none is selected.
-    QString selectedOption(const QString& group) const;
+    QString valueText(Setting setting) const;
 
     // Copies blocks A..F into the record; the other blocks are left alone.
     void toRecord(SettingsRecord& record) const;
@@ -89,7 +91,7 @@ public:
 
 signals:
     // A setting's value changed (through any setter, a group's clearing or fromRecord).
-    void valueChanged(const QString& name);
+    void valueChanged(Setting setting);
 
 private:
     struct Value {
@@ -102,5 +104,4 @@ private:
 
     QVector<SettingInfo> m_infos;
     QVector<Value> m_values;
-    QHash<QString, int> m_index;
 };

@@ -1,4 +1,4 @@
-#include "SettingsError.h"
+#include "settings/SettingsError.h"
 
 namespace settings_error {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsRecord.h"
+#include "settings/SettingsRecord.h"
 
 // The settings file's layout as one ordered walk over the record, shared by the file
 // reader and writer and by the live settings. The record may be const (writing) or

@@ -1,7 +1,7 @@
-#include "SettingsRecord.h"
+#include "settings/SettingsRecord.h"
 
-#include "Cp932.h"
-#include "SettingsLayout.h"
+#include "platform/Cp932.h"
+#include "settings/SettingsLayout.h"
 
 #include <QDate>
 #include <QtEndian>

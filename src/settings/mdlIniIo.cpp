@@ -1,4 +1,4 @@
-#include "mdlIniIo.h"
+#include "settings/mdlIniIo.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SettingsError.h"
-#include "SettingsRecord.h"
+#include "settings/SettingsError.h"
+#include "settings/SettingsRecord.h"
 
 #include <QByteArray>
 #include <QProcessEnvironment>

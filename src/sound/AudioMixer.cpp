@@ -1,6 +1,6 @@
-#include "AudioMixer.h"
+#include "sound/AudioMixer.h"
 
-#include "SoundRules.h"
+#include "sound/SoundRules.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "SoundRules.h"
+#include "sound/SoundRules.h"
 
 #include <cstdlib>
 

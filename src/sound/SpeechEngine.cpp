@@ -1,8 +1,6 @@
-#include "SpeechEngine.h"
+#include "sound/SpeechEngine.h"
 
-#include "AudioMixer.h"
-#include "ModalDialogs.h"
-#include "VoiceDialog.h"
+#include "sound/AudioMixer.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -197,17 +195,6 @@ void OpenJTalkEngine::onSynthesised(quint64 request, int exitCode, bool crashed,
         emit speakingFinished();
 }
 
-void OpenJTalkEngine::showSettingsDialog(QWidget* owner, const QString& title) {
-    VoiceDialog dialog(m_voice, owner);
-    dialog.setWindowTitle(title);
-    connect(&dialog, &VoiceDialog::previewRequested, this, [this, &dialog]() {
-        const VoiceSettings kept = m_voice;
-        m_voice = dialog.values();
-        speak(speech::sampleText());
-        m_voice = kept;
-    });
-    if (modal::exec(dialog) != QDialog::Accepted)
-        return;
-    m_voice = dialog.values();
+void OpenJTalkEngine::saveVoice() {
     m_voice.save(m_voiceFile);
 }

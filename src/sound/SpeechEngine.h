@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VoiceSettings.h"
+#include "sound/VoiceSettings.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,10 +9,9 @@
 #include <QTemporaryDir>
 
 class QProcess;
-class QWidget;
 
-// A speech synthesiser that speaks a text asynchronously, can be stopped, and offers
-// a dialog for its voice.
+// A speech synthesiser that speaks a text asynchronously, can be stopped, and has a
+// voice that can be adjusted.
 class SpeechEngine : public QObject {
     Q_OBJECT
 public:
@@ -27,8 +26,13 @@ public:
     virtual qint32 status() const = 0;
     // True while a text is being synthesised or heard.
     virtual bool isSpeaking() const = 0;
-    // Shows the voice dialog, modal, with the given owner and title.
-    virtual void showSettingsDialog(QWidget* owner, const QString& title) = 0;
+    // The voice it speaks with. An engine without adjustable voices keeps the
+    // standard voice and ignores the setters.
+    virtual VoiceSettings voice() const { return VoiceSettings(); }
+    // Takes new voice values for what is spoken from now on (not kept for the next start).
+    virtual void setVoice(const VoiceSettings&) {}
+    // Keeps the current voice for the next start.
+    virtual void saveVoice() {}
 
 signals:
     // Speaking ended: the text was heard to its end, was stopped, or gave no sound.
@@ -77,11 +81,10 @@ public:
     void stop() override;
     qint32 status() const override { return m_status; }
     bool isSpeaking() const override;
-    void showSettingsDialog(QWidget* owner, const QString& title) override;
 
-    const VoiceSettings& voice() const { return m_voice; }
-    // Takes new voice values (not saved; the dialog saves what it confirms).
-    void setVoice(const VoiceSettings& voice) { m_voice = voice.clamped(); }
+    VoiceSettings voice() const override { return m_voice; }
+    void setVoice(const VoiceSettings& voice) override { m_voice = voice.clamped(); }
+    void saveVoice() override;
     // The file the voice is kept in.
     void setVoiceFile(const QString& path);
 

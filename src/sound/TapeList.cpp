@@ -1,6 +1,6 @@
-#include "TapeList.h"
+#include "sound/TapeList.h"
 
-#include "Cp932.h"
+#include "platform/Cp932.h"
 
 #include <cmath>
 

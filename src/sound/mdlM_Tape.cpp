@@ -1,8 +1,8 @@
-#include "mdlM_Tape.h"
+#include "sound/mdlM_Tape.h"
 
-#include "OsInfo.h"
-#include "SpeechEngine.h"
-#include "mdlSndAPI.h"
+#include "reslib/OsInfo.h"
+#include "sound/SpeechEngine.h"
+#include "sound/mdlSndAPI.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -216,11 +216,6 @@ bool SpeakTape(qint32 Pos) {
 void StopTape() {
     if (SpeechEngine* engine = state().engine)
         engine->stop();
-}
-
-void ShowVoiceDlg(QWidget* owner) {
-    if (SpeechEngine* engine = state().engine)
-        engine->showSettingsDialog(owner, QStringLiteral("音声の調節"));
 }
 
 void ReleaseTape() {

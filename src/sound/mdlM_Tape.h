@@ -1,11 +1,10 @@
 #pragma once
 
-#include "TapeList.h"
+#include "sound/TapeList.h"
 
 #include <QString>
 #include <functional>
 
-class QWidget;
 class SpeechEngine;
 
 // The announcement tape: each route's list of announcements, stepped through with the
@@ -65,8 +64,6 @@ void TapeBack();
 // there is no engine.
 bool SpeakTape(qint32 Pos);
 void StopTape();
-// The engine's voice dialog "音声の調節", owned by the given window.
-void ShowVoiceDlg(QWidget* owner);
 // Releases the speech engine (at shutdown, after the sound channels are closed).
 void ReleaseTape();
 

@@ -1,8 +1,8 @@
-#include "mdlSndAPI.h"
+#include "sound/mdlSndAPI.h"
 
-#include "AudioMixer.h"
-#include "BlockingWait.h"
-#include "SoundRules.h"
+#include "platform/BlockingWait.h"
+#include "sound/AudioMixer.h"
+#include "sound/SoundRules.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "ChimeiLayout.h"
+#include "stopname/ChimeiLayout.h"
 
-#include "ByteText.h"
-#include "Cp932.h"
+#include "platform/Cp932.h"
+#include "reslib/ByteText.h"
 
 namespace chimei {
 

@@ -1,7 +1,7 @@
-#include "DotCell.h"
+#include "stopname/DotCell.h"
 
-#include "ChimeiLayout.h"
-#include "Cp932.h"
+#include "platform/Cp932.h"
+#include "stopname/ChimeiLayout.h"
 
 #include <algorithm>
 

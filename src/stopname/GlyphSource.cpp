@@ -1,6 +1,6 @@
-#include "GlyphSource.h"
+#include "stopname/GlyphSource.h"
 
-#include "Cp932.h"
+#include "platform/Cp932.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DotCell.h"
+#include "stopname/DotCell.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ScrollMotion.h"
+#include "stopname/ScrollMotion.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 // The board in a real window of an X server (run under xvfb-run): what the screen
 // shows is checked pixel by pixel.
-#include "ChimeiCtl_B.h"
-#include "Form1.h"
-#include "M_Degit.h"
-#include "Program.h"
+#include "app/Program.h"
+#include "board/ui/Form1.h"
+#include "board/ui/M_Degit.h"
+#include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -159,6 +159,7 @@ TEST_F(ControllerTest, MissingRouteIsReported) {
     ASSERT_EQ(m.size(), 1);
     EXPECT_EQ(m[0].toObject().value("text").toString(),
               QStringLiteral("指定した系統のデータがありません..."));
+    EXPECT_EQ(m[0].toObject().value("title").toString(), QStringLiteral("508"));
     EXPECT_EQ(m[0].toObject().value("icon").toString(), QStringLiteral("none"));
     EXPECT_FALSE(r.states.last().value("buttons").toObject().value("next").toBool());
 }

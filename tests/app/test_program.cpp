@@ -1,8 +1,8 @@
-#include "ChimeiCtl_B.h"
-#include "Form1.h"
-#include "MessageBox.h"
-#include "Program.h"
-#include "frmCtl.h"
+#include "app/Program.h"
+#include "board/ui/Form1.h"
+#include "controller/ui/frmCtl.h"
+#include "platform/ui/MessageBox.h"
+#include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QGuiApplication>
 #include <QScreen>

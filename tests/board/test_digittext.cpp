@@ -1,4 +1,4 @@
-#include "DigitText.h"
+#include "board/DigitText.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

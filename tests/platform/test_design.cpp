@@ -1,4 +1,4 @@
-#include "Design.h"
+#include "platform/Design.h"
 
 #include <gtest/gtest.h>
 

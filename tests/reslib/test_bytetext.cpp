@@ -1,5 +1,5 @@
-#include "ByteText.h"
-#include "OsInfo.h"
+#include "reslib/ByteText.h"
+#include "reslib/OsInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "DataIo.h"
-#include "MessageBox.h"
 #include "RouteTestBytes.h"
+#include "route/DataIo.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace DataIo;
 using routetest::numberedRoute;
@@ -18,17 +18,11 @@ class DataIoTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QCoreApplication::setApplicationName(QStringLiteral("508"));
-        msgbox::setRecording(true);
-        msgbox::takeRecorded();
         ResetRouteData();
         ASSERT_TRUE(dir.isValid());
         folder = dir.path();
     }
-    void TearDown() override {
-        msgbox::takeRecorded();
-        msgbox::setRecording(false);
-        ResetRouteData();
-    }
+    void TearDown() override { ResetRouteData(); }
 
     void writeFile(const QString& name, const QByteArray& bytes) {
         QFile f(dir.filePath(name));
@@ -36,18 +30,19 @@ protected:
         ASSERT_EQ(f.write(bytes), bytes.size());
     }
 
-    // The texts of the message boxes since the last call; each must be text-only with
-    // an OK button and the program's title.
-    QStringList messages() {
-        QStringList out;
-        for (const msgbox::Record& r : msgbox::takeRecorded()) {
-            EXPECT_EQ(r.title, QStringLiteral("508"));
-            EXPECT_EQ(r.icon, msgbox::Icon::None);
-            EXPECT_EQ(r.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-            out << r.text;
-        }
-        return out;
+    // Loads as the console does and keeps the message of a rejected load.
+    LoadStatus load(const QString& fareFolder, const QString& route, int section) {
+        const LoadResult result = LoadRoute(fareFolder, route, section);
+        EXPECT_EQ(result.loaded(), result.message.isEmpty());
+        if (!result.message.isEmpty())
+            shown << result.message;
+        return result.status;
     }
+
+    // The messages of the loads since the last call.
+    QStringList messages() { return std::exchange(shown, {}); }
+
+    QStringList shown;
 
     QTemporaryDir dir;
     QString folder;
@@ -187,7 +182,7 @@ TEST_F(DataIoTest, LoadsRowsAndState) {
     bytes.append(record("\x8E\x73\x96\xF0\x8F\x8A", 3, {{1, 200}, {150, 9}})); // 市役所
     writeFile(QStringLiteral("12.hy3"), bytes);
 
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("00012"), 2), LoadStatus::Loaded);
+    EXPECT_EQ(load(folder, QStringLiteral("00012"), 2), LoadStatus::Loaded);
     EXPECT_TRUE(messages().isEmpty());
     EXPECT_EQ(RouteNumber, QStringLiteral("00012"));
     EXPECT_EQ(SectionNumber, 2);
@@ -207,9 +202,9 @@ TEST_F(DataIoTest, LoadsRowsAndState) {
 TEST_F(DataIoTest, ThreeRecordsOverTenLeaveRowsFourToTenEmpty) {
     writeFile(QStringLiteral("10.hy3"), numberedRoute(10));
     writeFile(QStringLiteral("3.hy3"), numberedRoute(3));
-    ASSERT_EQ(LoadRoute(folder, QStringLiteral("10"), 1), LoadStatus::Loaded);
+    ASSERT_EQ(load(folder, QStringLiteral("10"), 1), LoadStatus::Loaded);
     ASSERT_EQ(FareTable[10].StopName, QStringLiteral("S10"));
-    ASSERT_EQ(LoadRoute(folder, QStringLiteral("3"), 1), LoadStatus::Loaded);
+    ASSERT_EQ(load(folder, QStringLiteral("3"), 1), LoadStatus::Loaded);
     EXPECT_EQ(RowCount, 3);
     EXPECT_EQ(FareTable[3].StopName, QStringLiteral("S3"));
     EXPECT_EQ(FareTable[3].DataColumns[1], 30);
@@ -220,18 +215,18 @@ TEST_F(DataIoTest, ThreeRecordsOverTenLeaveRowsFourToTenEmpty) {
 TEST_F(DataIoTest, RouteNumberWithLeadingZerosAndEmptyRouteNumber) {
     writeFile(QStringLiteral("7.hy3"), numberedRoute(3));
     writeFile(QStringLiteral("0.hy3"), numberedRoute(4));
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("007"), 1), LoadStatus::Loaded);
+    EXPECT_EQ(load(folder, QStringLiteral("007"), 1), LoadStatus::Loaded);
     EXPECT_EQ(RowCount, 3);
     EXPECT_EQ(RouteNumber, QStringLiteral("007"));
-    EXPECT_EQ(LoadRoute(folder, QString(), 1), LoadStatus::Loaded);
+    EXPECT_EQ(load(folder, QString(), 1), LoadStatus::Loaded);
     EXPECT_EQ(RowCount, 4);
 }
 
 TEST_F(DataIoTest, FolderWithAndWithoutTrailingSeparator) {
     writeFile(QStringLiteral("5.hy3"), numberedRoute(5));
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("5"), 1), LoadStatus::Loaded);
+    EXPECT_EQ(load(folder, QStringLiteral("5"), 1), LoadStatus::Loaded);
     ResetRouteData();
-    EXPECT_EQ(LoadRoute(folder + QLatin1Char('/'), QStringLiteral("5"), 1), LoadStatus::Loaded);
+    EXPECT_EQ(load(folder + QLatin1Char('/'), QStringLiteral("5"), 1), LoadStatus::Loaded);
     EXPECT_EQ(RowCount, 5);
 }
 
@@ -239,7 +234,7 @@ TEST_F(DataIoTest, EmptyFolderResolvesAgainstTheCurrentDirectory) {
     writeFile(QStringLiteral("8.hy3"), numberedRoute(2));
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(folder));
-    const LoadStatus status = LoadRoute(QString(), QStringLiteral("0008"), 1);
+    const LoadStatus status = load(QString(), QStringLiteral("0008"), 1);
     QDir::setCurrent(before);
     EXPECT_EQ(status, LoadStatus::Loaded);
     EXPECT_EQ(RowCount, 2);
@@ -248,12 +243,12 @@ TEST_F(DataIoTest, EmptyFolderResolvesAgainstTheCurrentDirectory) {
 TEST_F(DataIoTest, SectionsBelowTheCountLoadAndTheCountItselfIsRefused) {
     writeFile(QStringLiteral("5.hy3"), numberedRoute(5));
     for (int section = 1; section <= 4; ++section) {
-        EXPECT_EQ(LoadRoute(folder, QStringLiteral("5"), section), LoadStatus::Loaded) << section;
+        EXPECT_EQ(load(folder, QStringLiteral("5"), section), LoadStatus::Loaded) << section;
         EXPECT_EQ(CurrentStop, section - 1);
         EXPECT_EQ(RowCount, 5);
     }
     EXPECT_TRUE(messages().isEmpty());
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("5"), 5), LoadStatus::SectionTooLarge);
+    EXPECT_EQ(load(folder, QStringLiteral("5"), 5), LoadStatus::SectionTooLarge);
     EXPECT_EQ(messages(), QStringList{SectionTooLargeMessage()});
     EXPECT_EQ(SectionNumber, 5);
     EXPECT_EQ(CurrentStop, 3);
@@ -261,10 +256,10 @@ TEST_F(DataIoTest, SectionsBelowTheCountLoadAndTheCountItselfIsRefused) {
 
 TEST_F(DataIoTest, SectionIsClampedToOneTo300) {
     writeFile(QStringLiteral("1.hy3"), numberedRoute(301));
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("1"), 0), LoadStatus::Loaded);
+    EXPECT_EQ(load(folder, QStringLiteral("1"), 0), LoadStatus::Loaded);
     EXPECT_EQ(SectionNumber, 1);
     EXPECT_EQ(CurrentStop, 0);
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("1"), 999), LoadStatus::Loaded);
+    EXPECT_EQ(load(folder, QStringLiteral("1"), 999), LoadStatus::Loaded);
     EXPECT_EQ(SectionNumber, 300);
     EXPECT_EQ(CurrentStop, 299);
 }
@@ -283,7 +278,7 @@ TEST_F(DataIoTest, MessagesWordForWord) {
 
 TEST_F(DataIoTest, ThreeHundredOneRecordsFillTheTable) {
     writeFile(QStringLiteral("301.hy3"), numberedRoute(301));
-    ASSERT_EQ(LoadRoute(folder, QStringLiteral("301"), 300), LoadStatus::Loaded);
+    ASSERT_EQ(load(folder, QStringLiteral("301"), 300), LoadStatus::Loaded);
     EXPECT_EQ(RowCount, 301);
     EXPECT_EQ(FareTable[301].StopName, QStringLiteral("S301"));
     EXPECT_EQ(FareTable[301].DataColumns[1], 3010);
@@ -310,14 +305,14 @@ class RejectedLoad : public DataIoTest, public ::testing::WithParamInterface<Rej
 TEST_P(RejectedLoad, KeepsThePreviousRouteAndItsRowCount) {
     const Rejection& c = GetParam();
     writeFile(QStringLiteral("10.hy3"), numberedRoute(10));
-    ASSERT_EQ(LoadRoute(folder, QStringLiteral("10"), 4), LoadStatus::Loaded);
+    ASSERT_EQ(load(folder, QStringLiteral("10"), 4), LoadStatus::Loaded);
     QVector<RouteRow> before;
     for (int r = 1; r <= FareTableRowCount; ++r)
         before.append(FareTable[r]);
     if (!c.bytes.isEmpty())
         writeFile(QString::fromLatin1(c.route) + QStringLiteral(".hy3"), c.bytes);
 
-    EXPECT_EQ(LoadRoute(folder, QString::fromLatin1(c.route), c.section), c.status);
+    EXPECT_EQ(load(folder, QString::fromLatin1(c.route), c.section), c.status);
     const QStringList shown = messages();
     ASSERT_EQ(shown.size(), 1);
     if (!c.message.isEmpty()) {
@@ -363,25 +358,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DataIoTest, ZeroLengthFileReadsAsNoRecords) {
     writeFile(QStringLiteral("9.hy3"), QByteArray());
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("9"), 1), LoadStatus::ZeroRecords);
+    EXPECT_EQ(load(folder, QStringLiteral("9"), 1), LoadStatus::ZeroRecords);
     EXPECT_EQ(messages(), QStringList{ZeroRecordsMessage()});
     EXPECT_EQ(RowCount, 0);
 }
 
 TEST_F(DataIoTest, RejectedFirstLoadLeavesNoRows) {
     writeFile(QStringLiteral("3.hy3"), numberedRoute(3));
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("3"), 3), LoadStatus::SectionTooLarge);
+    EXPECT_EQ(load(folder, QStringLiteral("3"), 3), LoadStatus::SectionTooLarge);
     EXPECT_EQ(RowCount, 0);
     EXPECT_EQ(CurrentStop, 0);
 }
 
 TEST_F(DataIoTest, OtherFailuresShowTheSystemsDescription) {
     writeFile(QStringLiteral("10.hy3"), numberedRoute(10));
-    ASSERT_EQ(LoadRoute(folder, QStringLiteral("10"), 2), LoadStatus::Loaded);
+    ASSERT_EQ(load(folder, QStringLiteral("10"), 2), LoadStatus::Loaded);
 
     // A folder that does not exist: not the missing-route message.
     const QString noFolder = folder + QStringLiteral("/nowhere");
-    EXPECT_EQ(LoadRoute(noFolder, QStringLiteral("10"), 2), LoadStatus::IoError);
+    EXPECT_EQ(load(noFolder, QStringLiteral("10"), 2), LoadStatus::IoError);
     QFile probe(noFolder + QStringLiteral("/10.hy3"));
     ASSERT_FALSE(probe.open(QIODevice::ReadOnly));
     EXPECT_EQ(messages(), QStringList{probe.errorString()});
@@ -389,7 +384,7 @@ TEST_F(DataIoTest, OtherFailuresShowTheSystemsDescription) {
 
     // A folder where the file should be.
     ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("11.hy3")));
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("11"), 2), LoadStatus::IoError);
+    EXPECT_EQ(load(folder, QStringLiteral("11"), 2), LoadStatus::IoError);
     const QStringList shown = messages();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_FALSE(shown.first().isEmpty());
@@ -401,13 +396,13 @@ TEST_F(DataIoTest, OtherFailuresShowTheSystemsDescription) {
 }
 
 TEST_F(DataIoTest, MissingFileIsNotCreated) {
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("77"), 1), LoadStatus::Missing);
+    EXPECT_EQ(load(folder, QStringLiteral("77"), 1), LoadStatus::Missing);
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/77.hy3")));
 }
 
 TEST_F(DataIoTest, TailAfterTheLastRecordIsIgnored) {
     writeFile(QStringLiteral("4.hy3"), numberedRoute(4) + QByteArray(1000, '\x7F'));
-    EXPECT_EQ(LoadRoute(folder, QStringLiteral("4"), 1), LoadStatus::Loaded);
+    EXPECT_EQ(load(folder, QStringLiteral("4"), 1), LoadStatus::Loaded);
     EXPECT_EQ(RowCount, 4);
     EXPECT_TRUE(FareTable[5].isEmpty());
 }

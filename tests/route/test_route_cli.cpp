@@ -1,6 +1,6 @@
-#include "RouteCli.h"
-#include "RouteFile.h"
 #include "RouteTestBytes.h"
+#include "route/RouteCli.h"
+#include "route/RouteFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "RouteCsv.h"
+#include "route/RouteCsv.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "RouteFile.h"
 #include "RouteTestBytes.h"
+#include "route/RouteFile.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "RouteOperation.h"
+#include "route/RouteOperation.h"
 
 #include <gtest/gtest.h>
 
@@ -98,8 +98,10 @@ TEST(BoardUpdate, LateNightDoublesFaresButNeverMinusOne) {
     EXPECT_EQ(writes[4].text, kUnshowableFare);
     EXPECT_TRUE(writes[5].isText);
     EXPECT_EQ(numberAt(writes, 7), 0);
-    EXPECT_TRUE(hasUndoubleableFare(row, 1));
-    EXPECT_FALSE(hasUndoubleableFare(row, 7));
+    EXPECT_EQ(lateNightFare(16383), 32766);
+    EXPECT_EQ(lateNightFare(-16384), -32768);
+    EXPECT_EQ(lateNightFare(16384), std::nullopt);
+    EXPECT_EQ(lateNightFare(-16385), std::nullopt);
 }
 
 TEST(BoardUpdate, InformationValuesComeLastInTheirOrder) {

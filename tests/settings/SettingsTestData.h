@@ -3,7 +3,7 @@
 // Shared helpers of the settings tests: a byte builder for hand-made files, the
 // fixtures of data/fixtures/settings and the record those fixtures hold.
 
-#include "SettingsRecord.h"
+#include "settings/SettingsRecord.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Layout of a stop name on the strip: cells of two cp932 bytes, first-cell offset and
 // step, the strip height and which names scroll.
-#include "ChimeiLayout.h"
-#include "Cp932.h"
+#include "platform/Cp932.h"
+#include "stopname/ChimeiLayout.h"
 
 #include "QtPrinting.h"
 

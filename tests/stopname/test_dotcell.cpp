@@ -1,7 +1,7 @@
 // Cell rules: classification for vertical writing, the face table, the 16 x 16 work
 // surface and the plotting of its black pixels on the strip.
-#include "Cp932.h"
-#include "DotCell.h"
+#include "platform/Cp932.h"
+#include "stopname/DotCell.h"
 
 #include "QtPrinting.h"
 

@@ -1,7 +1,7 @@
 // The 16-dot glyph source: Shift_JIS to JIS X 0208, the bitmap faces, the half-width
 // faces and the outline fallback for characters the bitmap faces lack.
-#include "Cp932.h"
-#include "GlyphSource.h"
+#include "platform/Cp932.h"
+#include "stopname/GlyphSource.h"
 
 #include "QtPrinting.h"
 #include <QDir>

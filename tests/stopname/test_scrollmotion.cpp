@@ -1,5 +1,5 @@
 // The scroll's arithmetic, driven by a clock that the tests move by hand.
-#include "ScrollMotion.h"
+#include "stopname/ScrollMotion.h"
 
 #include "QtPrinting.h"
 

@@ -1,0 +1,206 @@
+#include "board/ui/Form1.h"
+
+#include "board/ui/Label.h"
+#include "board/ui/M_Degit.h"
+#include "platform/Twips.h"
+#include "stopname/ui/ChimeiCtl_B.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTime>
+#include <QWindow>
+#include <cmath>
+
+namespace {
+
+const QString kBuiltInDesign = QStringLiteral(":/board/Form1.design");
+const QString kBuiltInPanel = QStringLiteral(":/board/panel.png");
+
+QRect twipRect(const PropertyBag& bag) {
+    return QRect(twips::toPixels(props::int32(bag, "Left", 0)), twips::toPixels(props::int32(bag, "Top", 0)),
+                 twips::toPixels(props::int32(bag, "Width", 0)),
+                 twips::toPixels(props::int32(bag, "Height", 0)));
+}
+
+} // namespace
+
+QRegion roundRectRegion(int right, int bottom, int ellipseWidth, int ellipseHeight) {
+    if (right <= 0 || bottom <= 0)
+        return QRegion();
+    const double rx = qMin(ellipseWidth, right) / 2.0;
+    const double ry = qMin(ellipseHeight, bottom) / 2.0;
+    const int cornerRows = static_cast<int>(std::ceil(ry));
+    QRegion region;
+    // Rows within the corner ellipses are inset; the rows between are whole.
+    const auto inset = [&](int row) {
+        if (ry <= 0 || rx <= 0)
+            return 0;
+        const double dy = (ry - row - 0.5) / ry;
+        if (dy <= 0)
+            return 0;
+        return static_cast<int>(std::ceil(rx - rx * std::sqrt(qMax(0.0, 1.0 - dy * dy)) - 1e-9));
+    };
+    for (int row = 0; row < cornerRows && row < bottom; ++row) {
+        const int in = inset(row);
+        region += QRect(in, row, right - 2 * in, 1);
+        if (bottom - 1 - row > row)
+            region += QRect(in, bottom - 1 - row, right - 2 * in, 1);
+    }
+    if (bottom > 2 * cornerRows)
+        region += QRect(0, cornerRows, right, bottom - 2 * cornerRows);
+    return region;
+}
+
+Form1::Form1(const QString& designPath, QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("Form1"));
+    const DesignParseResult parsed = loadDesign(designPath.isEmpty() ? kBuiltInDesign : designPath);
+    if (!parsed.ok)
+        qFatal("board design: %s", qPrintable(parsed.error));
+    m_design = parsed.root;
+    setFixedSize(twips::toPixels(kClientWidthTwips), twips::toPixels(kClientHeightTwips));
+    buildFromDesign();
+    m_imgRes[0] = builtInPanel();
+    m_timer1.setInterval(1000);
+    connect(&m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+}
+
+Form1::~Form1() = default;
+
+QImage Form1::builtInPanel() {
+    QImage img(kBuiltInPanel);
+    return img.convertToFormat(QImage::Format_RGB32);
+}
+
+void Form1::buildFromDesign() {
+    m_degits.fill(nullptr, kFareDisplays + 1);
+    m_labels.fill(nullptr, kFareDisplays + 1);
+    m_timeDegits.fill(nullptr, 2);
+    for (const DesignNode& node : m_design.children) {
+        const PropertyBag& bag = node.properties;
+        const bool visible = props::boolean(bag, "Visible", true);
+        QWidget* made = nullptr;
+        if (node.kind == QLatin1String("M_Degit")) {
+            auto* d = new M_Degit(this, &bag);
+            d->setObjectName(QStringLiteral("%1(%2)").arg(node.name).arg(node.index));
+            if (node.name == QLatin1String("Degit") && node.index >= 0 && node.index <= kFareDisplays) {
+                m_degits[node.index] = d;
+                const int index = node.index;
+                connect(d, &M_Degit::DblClick, this, [this, index] { Degit_DblClick(index); });
+            } else if (node.name == QLatin1String("TimeDegit") && node.index >= 0 && node.index <= 1) {
+                m_timeDegits[node.index] = d;
+            }
+            made = d;
+        } else if (node.kind == QLatin1String("ChimeiCtl_B")) {
+            auto* strip = new ChimeiCtl_B(this, &bag);
+            strip->setObjectName(node.name);
+            if (node.name == QLatin1String("ChimeiCtl"))
+                m_chimei = strip;
+            made = strip;
+        } else if (node.kind == QLatin1String("Label")) {
+            auto* l = new Label(this);
+            l->setObjectName(QStringLiteral("%1(%2)").arg(node.name).arg(node.index));
+            l->ReadProperties(bag);
+            if (node.name == QLatin1String("lblSeiriNum") && node.index >= 0 && node.index <= kFareDisplays)
+                m_labels[node.index] = l;
+            made = l;
+        }
+        if (made) {
+            made->setGeometry(twipRect(bag));
+            made->setVisible(visible);
+        }
+    }
+    for (int i = 0; i <= kFareDisplays; ++i) {
+        if (!m_degits[i] || !m_labels[i])
+            qFatal("board design: Degit(%d) or lblSeiriNum(%d) is missing", i, i);
+    }
+    if (!m_timeDegits[0] || !m_timeDegits[1])
+        qFatal("board design: TimeDegit is missing");
+    if (!m_chimei)
+        qFatal("board design: ChimeiCtl is missing");
+}
+
+M_Degit* Form1::Degit(int index) const {
+    return m_degits.value(index, nullptr);
+}
+Label* Form1::lblSeiriNum(int index) const {
+    return m_labels.value(index, nullptr);
+}
+M_Degit* Form1::TimeDegit(int index) const {
+    return m_timeDegits.value(index, nullptr);
+}
+
+QRect Form1::designGeometry(const QString& name, int index) const {
+    const DesignNode* node = m_design.child(name, index);
+    return node ? twipRect(node->properties) : QRect();
+}
+
+void Form1::setPicture(const QImage& picture, const QString& source) {
+    m_picture = picture;
+    m_pictureSource = source;
+    update();
+}
+
+void Form1::GetFormInfo(BoardPosition& position) const {
+    position.BoardLeft = twips::fromPixels(x());
+    position.BoardTop = twips::fromPixels(y());
+}
+
+void Form1::SetFormInfo(const BoardPosition& position) {
+    move(static_cast<int>(std::lround(position.BoardLeft / static_cast<double>(twips::kPerPixel))),
+         static_cast<int>(std::lround(position.BoardTop / static_cast<double>(twips::kPerPixel))));
+}
+
+QRegion Form1::windowRegion() const {
+    return roundRectRegion(width(), height(), 2, 2);
+}
+
+void Form1::shapeWindow() {
+    setMask(windowRegion());
+    update();
+}
+
+void Form1::Timer1_Timer() {
+    const QString now = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    TimeDegit(0)->setValue(now.mid(0, 2).toInt());
+    TimeDegit(1)->setValue(now.mid(3, 2).toInt());
+}
+
+void Form1::Degit_DblClick(int index) {
+    M_Degit* clicked = Degit(index);
+    if (!clicked || !clicked->UserSet())
+        return;
+    if (m_controller)
+        m_controller->setEnabled(false);
+    if (clicked->ShowSetDlg() == 1) {
+        const qint16 zeroMode = clicked->ZeroMode();
+        const qint16 shift = clicked->Shift();
+        const qint16 fillZero = clicked->FillZero();
+        for (int k = 1; k <= kFareDisplays; ++k) {
+            M_Degit* d = Degit(k);
+            const DigitValue value = d->Value();
+            d->setShift(shift);
+            d->setFillZero(fillZero);
+            d->setZeroMode(zeroMode);
+            d->setValue(value);
+        }
+    }
+    if (m_controller)
+        m_controller->setEnabled(true);
+}
+
+void Form1::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Button));
+    if (!m_picture.isNull())
+        p.drawImage(0, 0, m_picture);
+}
+
+void Form1::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton) {
+        if (QWindow* w = windowHandle())
+            w->startSystemMove();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/Design.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QTimer>
+#include <QVector>
+#include <QWidget>
+#include <cstdint>
+
+class ChimeiCtl_B;
+class M_Degit;
+class Label;
+
+// The board window's position as the settings file keeps it (twips).
+struct BoardPosition {
+    std::int32_t BoardLeft = 0;
+    std::int32_t BoardTop = 0;
+};
+
+// The fare board: a borderless window with the panel picture, fifty fare displays
+// under their ticket-number labels, one extra display, a two-part clock and the
+// stop-name strip. Its controls come from its stored design.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kFareDisplays = 50;
+    static constexpr int kClientWidthTwips = 10350;
+    static constexpr int kClientHeightTwips = 4605;
+
+    // Builds the window from the design at `designPath` (the built-in design when
+    // empty). A design that cannot be read is a programming error: it aborts.
+    explicit Form1(const QString& designPath = QString(), QWidget* parent = nullptr);
+    ~Form1() override;
+
+    M_Degit* Degit(int index) const;     // 0..50
+    Label* lblSeiriNum(int index) const; // 0..50
+    M_Degit* TimeDegit(int index) const; // 0..1
+    ChimeiCtl_B* ChimeiCtl() const { return m_chimei; }
+    QTimer& Timer1() { return m_timer1; }
+
+    // Where a control of the design stands, in pixels (for controls added later).
+    QRect designGeometry(const QString& name, int index = -1) const;
+    const DesignNode& design() const { return m_design; }
+
+    // Panel pictures: imgRes(0) is the built-in panel, 1 and 2 the copies for the
+    // lit states.
+    QImage& imgRes(int index) { return m_imgRes[qBound(0, index, 2)]; }
+    static QImage builtInPanel();
+    void setPicture(const QImage& picture, const QString& source);
+    const QImage& picture() const { return m_picture; }
+    // "builtin" or the path of the file shown.
+    const QString& pictureSource() const { return m_pictureSource; }
+
+    // The window whose input is held off while a display's format dialog is open.
+    void setControllerWindow(QWidget* controller) { m_controller = controller; }
+
+    void GetFormInfo(BoardPosition& position) const;
+    void SetFormInfo(const BoardPosition& position);
+    void DeleteRgn() {}
+    // Cuts the window to its rounded outline.
+    void shapeWindow();
+    // The outline the window is cut to, in window pixels.
+    QRegion windowRegion() const;
+
+    // The clock tick and the per-display settings, also callable directly.
+    void Timer1_Timer();
+    void Degit_DblClick(int index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void buildFromDesign();
+
+    DesignNode m_design;
+    QVector<M_Degit*> m_degits;
+    QVector<Label*> m_labels;
+    QVector<M_Degit*> m_timeDegits;
+    ChimeiCtl_B* m_chimei = nullptr;
+    QTimer m_timer1;
+    QImage m_imgRes[3];
+    QImage m_picture;
+    QString m_pictureSource;
+    QPointer<QWidget> m_controller;
+};
+
+// A rounded-rectangle region from (0, 0) to (right, bottom) with the given corner
+// ellipse, as the window system cuts windows.
+QRegion roundRectRegion(int right, int bottom, int ellipseWidth, int ellipseHeight);

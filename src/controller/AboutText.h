@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace controller {
+
+// The five lines of the about box, each ended by CR LF: the model (the executable's
+// name), the version, an empty line, the distributor and the developers with the span
+// of years up to `year`.
+QString aboutText(const QString& executableName, const QString& version, int year);
+
+} // namespace controller

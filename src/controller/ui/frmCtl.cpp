@@ -1,0 +1,667 @@
+#include "controller/ui/frmCtl.h"
+
+#include "board/ui/Form1.h"
+#include "board/ui/M_Degit.h"
+#include "board/ui/PanelSwitch.h"
+#include "controller/AboutText.h"
+#include "platform/BlockingWait.h"
+#include "platform/Cp932.h"
+#include "platform/Twips.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/ModalDialogs.h"
+#include "reslib/ui/AboutDialog.h"
+#include "reslib/ui/TicketPlugins.h"
+#include "route/DataIo.h"
+#include "route/RouteOperation.h"
+#include "settings/SettingViews.h"
+#include "settings/ui/SettingsWindows.h"
+#include "settings/ui/frmOption.h"
+#include "sound/mdlM_Tape.h"
+#include "sound/mdlSndAPI.h"
+#include "sound/ui/VoiceDialog.h"
+#include "stopname/ui/ChimeiCtl_B.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <cmath>
+
+namespace {
+
+constexpr int kClientHeightTwips = 2595;
+constexpr int kFoldedWidthTwips = 5385;
+constexpr int kOpenWidthTwips = 9000;
+constexpr int kBorderTwips = 90; // the window's frame, outside its inner area
+
+void place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(
+        QRect(twips::toPixels(left), twips::toPixels(top), twips::toPixels(width), twips::toPixels(height)));
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const QString& caption) {
+    auto* f = new QGroupBox(caption, parent);
+    f->setObjectName(QString::fromLatin1(name));
+    return f;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& caption) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QListWidget* wheel(QWidget* parent, const QString& name) {
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    for (int d = 0; d <= 9; ++d)
+        list->addItem(QString::number(d));
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    return list;
+}
+
+QString selectedItem(const QListWidget* list) {
+    const QList<QListWidgetItem*> items = list->selectedItems();
+    return items.isEmpty() ? QString() : items.first()->text();
+}
+
+QString withSeparator(const QString& folder) {
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
+        return folder;
+    return folder + QLatin1Char('/');
+}
+
+} // namespace
+
+WrappingButton::WrappingButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+
+void WrappingButton::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    p.drawControl(QStyle::CE_PushButton, option);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    p.drawText(rect().adjusted(3, 3, -3, -3), Qt::AlignCenter | Qt::TextWordWrap, caption);
+}
+
+PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PreviewPicture::clear() {
+    m_image.fill(Qt::white);
+    update();
+}
+
+void PreviewPicture::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, m_image);
+}
+
+void PreviewPicture::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_image = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    m_image.fill(Qt::white);
+}
+
+void PreviewPicture::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton)
+        emit rightPressed(event->globalPosition().toPoint());
+    QWidget::mousePressEvent(event);
+}
+
+frmCtl::frmCtl(Form1& board, frmOption& options, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      m_board(board), m_options(options) {
+    setObjectName(QStringLiteral("frmCtl"));
+    setWindowTitle(QStringLiteral("集中操作盤"));
+    setFont(fonts::uiFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
+    buildControls();
+    setFolded(true);
+}
+
+frmCtl::~frmCtl() = default;
+
+void frmCtl::buildControls() {
+    // Entry panels: the digit wheels (0) and the keypad (1) lie on top of each other.
+    for (int i = 0; i < 2; ++i) {
+        Frame1[i] = frame(this, i == 0 ? "Frame1(0)" : "Frame1(1)", QString());
+        place(Frame1[i], 30, 0, 1995, 2565);
+        // The panels lie on top of each other: the one in front hides the other.
+        Frame1[i]->setAutoFillBackground(true);
+        Frame1[i]->installEventFilter(this);
+    }
+    QGroupBox* wheels = Frame1[0];
+    QGroupBox* keypad = Frame1[1];
+
+    auto* title = label(wheels, QStringLiteral("Label5"), QStringLiteral("系統設定"));
+    title->setAlignment(Qt::AlignCenter);
+    place(title, 225, 195, 1530, 375);
+    place(label(wheels, QStringLiteral("Label6"), QStringLiteral("系　統")), 240, 645, 705, 240);
+    place(label(wheels, QStringLiteral("Label7"), QStringLiteral("区間")), 1425, 645, 360, 240);
+    for (int k = 0; k < 5; ++k) {
+        List2[k] = wheel(wheels, QStringLiteral("List2(%1)").arg(k));
+        place(List2[k], 105 + k * 240, 900, 225, 480);
+        connect(List2[k], &QListWidget::itemClicked, this, [this, k] { List2_Click(k); });
+    }
+    for (int k = 0; k < 3; ++k) {
+        List3[k] = wheel(wheels, QStringLiteral("List3(%1)").arg(k));
+        place(List3[k], 1275 + k * 225, 900, 210, 480);
+        connect(List3[k], &QListWidget::itemClicked, this, [this, k] { List3_Click(k); });
+    }
+    Command1[0] = button(wheels, QStringLiteral("Command1(0)"), QStringLiteral("リセット"));
+    place(Command1[0], 105, 1455 - 60, 1845, 315);
+
+    Label2[0] = label(keypad, QStringLiteral("Label2(0)"), QString());
+    Label2[1] = label(keypad, QStringLiteral("Label2(1)"), QStringLiteral("-"));
+    Label2[2] = label(keypad, QStringLiteral("Label2(2)"), QString());
+    place(Label2[0], 225, 120, 810, 315);
+    place(Label2[1], 1125, 120, 150, 150);
+    place(Label2[2], 1290, 120, 465, 270);
+    for (int i : {0, 2}) {
+        Label2[i]->setAutoFillBackground(true);
+        Label2[i]->setFrameShape(QFrame::Panel);
+        Label2[i]->setFrameShadow(QFrame::Sunken);
+        Label2[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        QPalette pal = Label2[i]->palette();
+        pal.setColor(QPalette::Window, Qt::black);
+        pal.setColor(QPalette::WindowText, QColor(255, 160, 0));
+        Label2[i]->setPalette(pal);
+    }
+    const int columns[3] = {330, 810, 1290};
+    const int rows[4] = {570, 975, 1395, 1815};
+    const int layout[4][3] = {{7, 8, 9}, {4, 5, 6}, {1, 2, 3}, {0, 10, 11}};
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const int k = layout[r][c];
+            const QString caption =
+                k == 10 ? QStringLiteral("系統") : (k == 11 ? QStringLiteral("区間") : QString::number(k));
+            CommandButton1[k] = button(keypad, QStringLiteral("CommandButton1(%1)").arg(k), caption);
+            place(CommandButton1[k], columns[c], rows[r] - 60, 450, 390);
+            connect(CommandButton1[k], &QPushButton::clicked, this, [this, k] { CommandButton1_Click(k); });
+        }
+    }
+    Command1[1] = button(keypad, QStringLiteral("Command1(1)"), QStringLiteral("リセット"));
+    place(Command1[1], 330, 2250 - 60, 1380, 315);
+    for (int i = 0; i < 2; ++i)
+        connect(Command1[i], &QPushButton::clicked, this, [this, i] { SetRoute(i); });
+
+    Check1 = new QCheckBox(QStringLiteral("表示消去"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    place(Check1, 2130, 75, 1275, 375);
+    connect(Check1, &QCheckBox::clicked, this, &frmCtl::Check1_Click);
+
+    Command2[0] = new WrappingButton(QStringLiteral("データ戻し"), this);
+    Command2[1] = new WrappingButton(QStringLiteral("データ送り"), this);
+    Command2[0]->setObjectName(QStringLiteral("Command2(0)"));
+    Command2[1]->setObjectName(QStringLiteral("Command2(1)"));
+    place(Command2[0], 2070, 495, 645, 750);
+    place(Command2[1], 2730, 495, 690, 750);
+    connect(Command2[0], &QPushButton::clicked, this, [this] { StepStop(0); });
+    connect(Command2[1], &QPushButton::clicked, this, [this] { StepStop(1); });
+
+    grpM_Tape = frame(this, "grpM_Tape", QStringLiteral("音合使用不可"));
+    place(grpM_Tape, 2085, 1260, 1290, 1275);
+    cmdTapeBack = button(grpM_Tape, QStringLiteral("cmdTapeBack"), QStringLiteral("戻し"));
+    cmdTapeNext = button(grpM_Tape, QStringLiteral("cmdTapeNext"), QStringLiteral("送り"));
+    cmdTapeStop = button(grpM_Tape, QStringLiteral("cmdTapeStop"), QStringLiteral("■"));
+    cmdTapeSet = button(grpM_Tape, QStringLiteral("cmdTapeSet"), QStringLiteral("調整"));
+    place(cmdTapeBack, 75, 225, 585, 690);
+    place(cmdTapeNext, 660, 225, 570, 690);
+    place(cmdTapeStop, 75, 930, 585, 300);
+    place(cmdTapeSet, 660, 930, 570, 300);
+    connect(cmdTapeBack, &QPushButton::clicked, this, &frmCtl::cmdTapeBack_Click);
+    connect(cmdTapeNext, &QPushButton::clicked, this, &frmCtl::cmdTapeNext_Click);
+    connect(cmdTapeStop, &QPushButton::clicked, this, &frmCtl::cmdTapeStop_Click);
+    connect(cmdTapeSet, &QPushButton::clicked, this, &frmCtl::cmdTapeSet_Click);
+
+    Frame2 = frame(this, "Frame2", QStringLiteral("バックライト"));
+    place(Frame2, 3465, 60, 1695, 720);
+    const char* const lights[3] = {"OFF", "ON1", "ON2"};
+    const int lightLeft[3] = {75, 615, 1140};
+    for (int i = 0; i < 3; ++i) {
+        // A row of latching switches: pressing one releases the others.
+        Option4[i] = new QPushButton(QString::fromLatin1(lights[i]), Frame2);
+        Option4[i]->setCheckable(true);
+        Option4[i]->setAutoExclusive(true);
+        Option4[i]->setObjectName(QStringLiteral("Option4(%1)").arg(i));
+        place(Option4[i], lightLeft[i], 330, 510, 330);
+        connect(Option4[i], &QPushButton::clicked, this, [this, i] { Option4_Click(i); });
+    }
+    Option4[0]->setChecked(true);
+
+    Frame6 = frame(this, "Frame6", QString());
+    place(Frame6, 3450, 780, 1725, 1410);
+    Label3[0] = label(Frame6, QStringLiteral("Label3(0)"), QStringLiteral("ｽｸﾛｰﾙ速度"));
+    Label1[0] = label(Frame6, QStringLiteral("Label1(0)"), QStringLiteral("1"));
+    HScroll1[0] = new QScrollBar(Qt::Horizontal, Frame6);
+    place(Label3[0], 60, 150, 975, 210);
+    place(Label1[0], 1050, 135, 570, 240);
+    place(HScroll1[0], 120, 405, 1440, 180);
+    Label3[1] = label(Frame6, QStringLiteral("Label3(1)"), QStringLiteral("ｽｸﾛｰﾙ間隔"));
+    Label1[1] = label(Frame6, QStringLiteral("Label1(1)"), QStringLiteral("0"));
+    HScroll1[1] = new QScrollBar(Qt::Horizontal, Frame6);
+    place(Label3[1], 60, 645, 960, 210);
+    place(Label1[1], 1050, 615, 570, 240);
+    place(HScroll1[1], 135, 900, 1410, 180);
+    HScroll1[0]->setObjectName(QStringLiteral("HScroll1(0)"));
+    HScroll1[1]->setObjectName(QStringLiteral("HScroll1(1)"));
+    HScroll1[0]->setRange(1, 2000);
+    HScroll1[0]->setValue(1);
+    HScroll1[1]->setRange(0, 3000);
+    HScroll1[1]->setValue(0);
+    HScroll1[1]->setPageStep(100);
+    HScroll1[0]->setPageStep(50);
+    for (int i = 0; i < 2; ++i) {
+        Label1[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        connect(HScroll1[i], &QScrollBar::valueChanged, this, [this, i] { HScroll1_Change(i); });
+    }
+    Check2 = new QCheckBox(QStringLiteral("深夜料金"), Frame6);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    place(Check2, 105, 1125, 1515, 270);
+
+    Command4 = button(this, QStringLiteral("Command4"), QStringLiteral("設定..."));
+    Command8 = button(this, QStringLiteral("Command8"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
+    place(Command4, 3450, 2250, 840, 300);
+    place(Command8, 4290, 2250, 870, 300);
+    connect(Command4, &QPushButton::clicked, this, &frmCtl::Command4_Click);
+    connect(Command8, &QPushButton::clicked, this, &frmCtl::Command8_Click);
+
+    Check4 = button(this, QStringLiteral("Check4"), QStringLiteral(">>"));
+    Check4->setCheckable(true);
+    Check4->setToolTip(QStringLiteral("整理券プレビューを開きます"));
+    place(Check4, 4935, 45, 330, 300);
+    connect(Check4, &QPushButton::clicked, this, &frmCtl::Check4_Click);
+
+    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("整理券プレビュー"));
+    place(Label4, 5370, 135, 1350, 225);
+    picSeirikenPrev = new PreviewPicture(this);
+    picSeirikenPrev->setObjectName(QStringLiteral("picSeirikenPrev"));
+    place(picSeirikenPrev, 5415, 390, 3300, 1395);
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    place(Combo1, 5430, 2160, 3000, 300);
+
+    MnuHide = new QMenu(this);
+    MnuHideCopy = MnuHide->addAction(QStringLiteral("コピー(&C)"));
+    connect(MnuHideCopy, &QAction::triggered, this, &frmCtl::MnuHideCopy_Click);
+    connect(picSeirikenPrev, &PreviewPicture::rightPressed, this,
+            [this](const QPoint& at) { MnuHide->popup(at); });
+
+    // Until a route is set nothing can be stepped or cleared.
+    Command2[0]->setEnabled(false);
+    Command2[1]->setEnabled(false);
+    Check1->setEnabled(false);
+}
+
+void frmCtl::Form_Load() {
+    m_board.setWindowTitle(QStringLiteral("Corvane - 型番:") +
+                           QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    for (int i = 0; i < 12; ++i) {
+        KeypadRegions[i] = roundRectRegion(26, 23, 2, 2).translated(2, 2);
+        CommandButton1[i]->setMask(KeypadRegions[i]);
+    }
+
+    mdlM_Tape::setTapeFrame(mdlM_Tape::TapeFrame{
+        [this](const QString& caption) { grpM_Tape->setTitle(caption); },
+        [this](mdlM_Tape::TapeControl control, bool enabled) {
+            using C = mdlM_Tape::TapeControl;
+            QWidget* const widgets[] = {grpM_Tape, cmdTapeNext, cmdTapeBack, cmdTapeStop, cmdTapeSet};
+            static_assert(static_cast<int>(C::cmdTapeSet) == 4);
+            widgets[static_cast<int>(control)]->setEnabled(enabled);
+        }});
+    mdlM_Tape::setSettingsSource([this] { return settings_views::tapeSettings(m_options.live()); });
+    mdlM_Tape::InitTape();
+}
+
+void frmCtl::setFolded(bool folded) {
+    const int widthTwips = (folded ? kFoldedWidthTwips : kOpenWidthTwips) - kBorderTwips;
+    setFixedSize(twips::toPixels(widthTwips), twips::toPixels(kClientHeightTwips));
+}
+
+// ---- Saved state ---------------------------------------------------------------
+
+void frmCtl::GetCtrlDataInfo(ControllerStateBlock& state) {
+    const QRect outer = frameGeometry();
+    state.ControllerLeft = twips::fromPixels(outer.x());
+    state.ControllerTop = twips::fromPixels(outer.y());
+    state.StopNameSpeed = HScroll1[0]->value();
+    state.StopNameStartWait = HScroll1[1]->value();
+    state.HiddenEntryPanel = HiddenEntryPanel;
+    state.PreviewOpen = Check4->isChecked() ? 1 : 0;
+    state.LateNightFare = Check2->isChecked() ? 1 : 0;
+}
+
+SettingsError frmCtl::checkCtrlDataInfo(const ControllerStateBlock& state) const {
+    // The scroll values are restored as 16-bit numbers into scroll bars with ranges.
+    const auto fits16 = [](qint32 v) { return v >= -32768 && v <= 32767; };
+    if (!fits16(state.StopNameSpeed) || !fits16(state.StopNameStartWait))
+        return SettingsError::make(settings_error::Overflow);
+    for (int i = 0; i < 2; ++i) {
+        const qint32 v = i == 0 ? state.StopNameSpeed : state.StopNameStartWait;
+        if (v < HScroll1[i]->minimum() || v > HScroll1[i]->maximum())
+            return SettingsError::make(settings_error::InvalidPropertyValue);
+    }
+    return SettingsError{};
+}
+
+void frmCtl::SetCtrlDataInfo(const ControllerStateBlock& state) {
+    move(static_cast<int>(std::lround(state.ControllerLeft / double(twips::kPerPixel))),
+         static_cast<int>(std::lround(state.ControllerTop / double(twips::kPerPixel))));
+    HScroll1[0]->setValue(static_cast<qint16>(state.StopNameSpeed));
+    HScroll1[1]->setValue(static_cast<qint16>(state.StopNameStartWait));
+    HiddenEntryPanel = state.HiddenEntryPanel == 1 ? 1 : 0;
+    const bool open = state.PreviewOpen != 0;
+    if (Check4->isChecked() != open) {
+        Check4->setChecked(open);
+        Check4_Click();
+    }
+    Check2->setChecked(state.LateNightFare != 0);
+    Frame1_DblClick(HiddenEntryPanel);
+}
+
+// ---- Backlight -----------------------------------------------------------------
+
+int frmCtl::backlightIndex() const {
+    if (Option4[0]->isChecked())
+        return 0;
+    if (Option4[1]->isChecked())
+        return 1;
+    return 2;
+}
+
+void frmCtl::Option4_Click(int index) {
+    const int i = qBound(0, index, 2);
+    panelswitch::showBacklight(m_board, i, settings_views::backlightLook(m_options.live(), i));
+}
+
+// ---- Board update --------------------------------------------------------------
+
+void frmCtl::DispData(qint16 row) {
+    if (row < 1 || row > DataIo::FareTableRowCount)
+        return;
+    const LiveSettings& live = m_options.live();
+    DataIo::RouteRow& data = DataIo::FareTable[row];
+
+    // 1-2. Fares from the section on, then the information values.
+    const routeop::InfoValues info = settings_views::infoValues(live);
+    const QVector<routeop::DisplayWrite> writes = routeop::boardWrites(
+        data, row, DataIo::SectionNumber, Check2->isChecked(), info, DataIo::RouteNumber);
+    for (const routeop::DisplayWrite& w : writes) {
+        M_Degit* d = m_board.Degit(w.display);
+        if (w.isText)
+            d->setValue(w.text);
+        else
+            d->setValue(static_cast<double>(w.number));
+    }
+
+    // 3. The ticket date.
+    QString date;
+    if (live.isOn(Setting::TicketDateOnPrint))
+        date = routeop::ticketDate(QDate::currentDate());
+    else if (live.isOn(Setting::TicketDateOnRouteSet))
+        date = RouteSetDate;
+    else
+        date = live.text(Setting::TicketFixedDate);
+
+    // 4-5. The ticket preview.
+    picSeirikenPrev->clear();
+    if (live.isOn(Setting::UseTicketPreview)) {
+        QByteArray stopName = data.StopNameBytes;
+        QByteArray dateText = cp932::encode(date);
+        Zelk4_DrawSeiriken(live.text(Setting::TicketPluginPath), picSeirikenPrev->image(), stopName, dateText,
+                           routeop::ticketTime(QTime::currentTime()),
+                           routeop::numericValue(DataIo::RouteNumber), data.TicketNumber, row,
+                           static_cast<qint16>(Combo1->currentIndex()));
+        data.setStopNameBytes(stopName);
+        picSeirikenPrev->update();
+    }
+
+    // 6. Let the board repaint before the slower stop-name update.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // 7. The stop name.
+    m_board.ChimeiCtl()->SetChimei(data.StopName);
+}
+
+// ---- Route setting and stepping --------------------------------------------------
+
+void frmCtl::SetRoute(int panel) {
+    const LiveSettings& live = m_options.live();
+    const QString fareFolder = withSeparator(live.text(Setting::FareDataFolder));
+    const QString tapeFolder = withSeparator(live.text(Setting::TapeDataFolder));
+    mdlSndAPI::PlaySnd(live.text(Setting::RouteSetSound), QStringLiteral("S1"), 0, 0);
+
+    QString section;
+    if (panel == 1) {
+        DataIo::RouteNumber = Label2[0]->text();
+        section = Label2[2]->text();
+    } else {
+        QStringList route;
+        for (QListWidget* w : List2)
+            route << selectedItem(w);
+        QStringList sectionDigits;
+        for (QListWidget* w : List3)
+            sectionDigits << selectedItem(w);
+        DataIo::RouteNumber = routeop::joinWheels(route);
+        section = routeop::joinWheels(sectionDigits);
+    }
+    DataIo::SectionNumber = routeop::clampSection(section);
+
+    mdlM_Tape::LoadTape(tapeFolder, QString::number(routeop::numericValue(DataIo::RouteNumber)));
+    const DataIo::LoadResult loaded = DataIo::LoadRoute(fareFolder);
+    if (!loaded.loaded()) {
+        msgbox::show(nullptr, loaded.message, QString(), msgbox::Icon::None, QMessageBox::Ok);
+        return;
+    }
+
+    m_board.ChimeiCtl()->SetChimei(QStringLiteral("系統選別中"));
+    for (int i = 1; i <= Form1::kFareDisplays; ++i)
+        m_board.Degit(i)->ResetDegit(true);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    blocking::wait(3000);
+    for (int i = 1; i <= Form1::kFareDisplays; ++i)
+        m_board.Degit(i)->setValue(0);
+    Command2[0]->setEnabled(true);
+    Command2[1]->setEnabled(true);
+    Check1->setEnabled(true);
+    if (live.isOn(Setting::TicketDateOnPrint) || live.isOn(Setting::TicketDateOnRouteSet))
+        RouteSetDate = routeop::ticketDate(QDate::currentDate());
+    else
+        RouteSetDate = live.text(Setting::TicketFixedDate);
+    DispData(static_cast<qint16>(DataIo::CurrentStop + 1));
+}
+
+void frmCtl::StepStop(int direction) {
+    const std::optional<qint16> target =
+        routeop::stepTarget(DataIo::CurrentStop, DataIo::RowCount, direction == 1);
+    if (!target)
+        return;
+    DataIo::CurrentStop = *target;
+    const LiveSettings& live = m_options.live();
+    const QString sound =
+        routeop::stepSound(settings_views::stepSounds(live), DataIo::FareTable[DataIo::CurrentStop + 1]);
+    const qint16 wait = live.isOn(Setting::StepSoundSync) ? 1 : 0;
+    mdlSndAPI::PlaySnd(sound, QStringLiteral("S2"), wait, 0);
+    DispData(static_cast<qint16>(DataIo::CurrentStop + 1));
+}
+
+void frmCtl::CommandButton1_Click(int index) {
+    mdlSndAPI::PlaySnd(m_options.live().text(Setting::ResetSound), QStringLiteral("S1"), 0, 0);
+    if (index == 10) {
+        KeypadTarget = true;
+        Label2[0]->clear();
+        return;
+    }
+    if (index == 11) {
+        KeypadTarget = false;
+        Label2[2]->clear();
+        return;
+    }
+    QLabel* target = KeypadTarget ? Label2[0] : Label2[2];
+    const int maxLength = KeypadTarget ? routeop::kRouteDigits : routeop::kSectionDigits;
+    target->setText(routeop::appendDigit(target->text(), maxLength, index));
+}
+
+void frmCtl::List2_Click(int) {
+    mdlSndAPI::PlaySnd(m_options.live().text(Setting::ResetSound), QStringLiteral("S1"), 0, 0);
+}
+
+void frmCtl::List3_Click(int) {
+    mdlSndAPI::PlaySnd(m_options.live().text(Setting::RouteSetSound), QStringLiteral("S1"), 0, 0);
+}
+
+void frmCtl::Frame1_DblClick(int index) {
+    HiddenEntryPanel = static_cast<qint16>(index == 1 ? 1 : 0);
+    Frame1[HiddenEntryPanel]->lower();
+}
+
+void frmCtl::Check1_Click() {
+    const bool on = Check1->isChecked();
+    if (on) {
+        m_board.ChimeiCtl()->SetChimei(QString());
+        for (int i = 1; i <= Form1::kFareDisplays; ++i)
+            m_board.Degit(i)->ResetDegit(false);
+        m_board.Timer1().stop();
+        m_board.TimeDegit(0)->setValue(QString());
+        m_board.TimeDegit(1)->setValue(QString());
+        for (QWidget* w : std::initializer_list<QWidget*>{Frame1[0], Frame1[1], Command2[0], Command2[1],
+                                                          grpM_Tape, Frame6})
+            w->setEnabled(false);
+        return;
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1[0], Frame1[1], Command2[0], Command2[1], Frame6})
+        w->setEnabled(true);
+    if (!m_board.TimeDegit(0)->isHidden())
+        m_board.Timer1().start();
+    grpM_Tape->setEnabled(mdlM_Tape::SpeechReady());
+    DispData(static_cast<qint16>(DataIo::CurrentStop + 1));
+}
+
+// ---- Other controls --------------------------------------------------------------
+
+void frmCtl::HScroll1_Change(int index) {
+    Label1[index]->setText(QString::number(HScroll1[index]->value()));
+    m_board.ChimeiCtl()->setSpeed(static_cast<qint16>(HScroll1[0]->value()));
+    m_board.ChimeiCtl()->setScrollStartWait(HScroll1[1]->value());
+}
+
+void frmCtl::Check4_Click() {
+    const bool open = Check4->isChecked();
+    setFolded(!open);
+    Check4->setText(open ? QStringLiteral("<<") : QStringLiteral(">>"));
+    Check4->setToolTip(open ? QStringLiteral("整理券プレビューを隠します")
+                            : QStringLiteral("整理券プレビューを開きます"));
+}
+
+void frmCtl::Command4_Click() {
+    m_board.setEnabled(false);
+    setEnabled(false);
+    modal::exec(m_options);
+    m_board.setEnabled(true);
+    setEnabled(true);
+    m_board.ChimeiCtl()->SetChimei(QString());
+    m_board.ChimeiCtl()->SetChimei(DataIo::FareTable[DataIo::CurrentStop + 1].StopName);
+}
+
+void frmCtl::Command8_Click() {
+    const QString text =
+        controller::aboutText(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
+                              QCoreApplication::applicationVersion(), QDate::currentDate().year());
+    m_board.setEnabled(false);
+    Call_dlg110(this, 1, text);
+    m_board.setEnabled(true);
+}
+
+void frmCtl::cmdTapeNext_Click() {
+    mdlM_Tape::TapeNextAndStep([this](int direction) { StepStop(direction); });
+}
+
+void frmCtl::cmdTapeBack_Click() {
+    mdlM_Tape::TapeBackAndStep([this](int direction) { StepStop(direction); });
+}
+
+void frmCtl::cmdTapeStop_Click() {
+    mdlM_Tape::StopTape();
+}
+
+void frmCtl::cmdTapeSet_Click() {
+    mdlM_Tape::ShowVoiceDlg(this);
+}
+
+void frmCtl::MnuHideCopy_Click() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setImage(picSeirikenPrev->image());
+}
+
+// ---- Closing ---------------------------------------------------------------------
+
+bool frmCtl::QueryUnload() {
+    if (m_ending)
+        return true;
+    const auto answer =
+        msgbox::show(this, QStringLiteral("Corvaneを終了しますか？"), QStringLiteral("Corvaneの終了確認"),
+                     msgbox::Icon::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return false;
+    m_ending = true;
+    m_board.ChimeiCtl()->SetChimei(QString());
+    m_board.DeleteRgn();
+    for (int i = 0; i < 12; ++i) {
+        CommandButton1[i]->clearMask();
+        KeypadRegions[i] = QRegion();
+    }
+    mdlSndAPI::CloseAllSnd();
+    mdlM_Tape::ReleaseTape();
+    mdlIniIo::SaveIni(mdlIniIo::Windows{m_board, m_options, *this});
+    // Every window closes with the program.
+    QCoreApplication::quit();
+    return true;
+}
+
+void frmCtl::closeEvent(QCloseEvent* event) {
+    if (QueryUnload())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool frmCtl::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int i = 0; i < 2; ++i) {
+            if (watched == Frame1[i]) {
+                Frame1_DblClick(i);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+#include "settings/ControllerLink.h"
+
+#include <QImage>
+#include <QPushButton>
+#include <QRegion>
+#include <QWidget>
+#include <array>
+
+class Form1;
+class frmOption;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QAction;
+class QScrollBar;
+
+// A push button whose caption wraps onto more lines when it does not fit.
+class WrappingButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit WrappingButton(const QString& caption, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The ticket preview: a picture the ticket plug-in draws into.
+class PreviewPicture : public QWidget {
+    Q_OBJECT
+public:
+    explicit PreviewPicture(QWidget* parent = nullptr);
+    QImage& image() { return m_image; }
+    void clear();
+
+signals:
+    void rightPressed(const QPoint& globalPos);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QImage m_image;
+};
+
+// The operator's console ("集中操作盤"): route entry, stepping, the late-night switch,
+// the stop-name scroll bars, the backlight, the announcement tape, the settings and
+// version buttons and the ticket preview. Closing it ends the program.
+class frmCtl : public QWidget, public ControllerLink {
+    Q_OBJECT
+public:
+    frmCtl(Form1& board, frmOption& options, QWidget* parent = nullptr);
+    ~frmCtl() override;
+
+    // The window's load: the board's caption, the keypad keys' outlines, the tape.
+    void Form_Load();
+
+    // ControllerLink
+    void GetCtrlDataInfo(ControllerStateBlock& state) override;
+    void SetCtrlDataInfo(const ControllerStateBlock& state) override;
+    SettingsError checkCtrlDataInfo(const ControllerStateBlock& state) const override;
+    int backlightIndex() const override;
+    void Option4_Click(int index) override;
+
+    // Puts one row of the fare table on the board.
+    void DispData(qint16 row);
+    // Sets the route from an entry panel (0 the digit wheels, 1 the keypad).
+    void SetRoute(int panel);
+    // One stop back (0) or forward (1).
+    void StepStop(int direction);
+
+    void CommandButton1_Click(int index);
+    void List2_Click(int index);
+    void List3_Click(int index);
+    void Frame1_DblClick(int index);
+    void Check1_Click();
+    void HScroll1_Change(int index);
+    void Check4_Click();
+    void Command4_Click();
+    void Command8_Click();
+    void cmdTapeNext_Click();
+    void cmdTapeBack_Click();
+    void cmdTapeStop_Click();
+    void cmdTapeSet_Click();
+    void MnuHideCopy_Click();
+
+    // The close question and, when confirmed, the shutdown; true when the program ends.
+    bool QueryUnload();
+
+    // Controls, by their names.
+    std::array<QGroupBox*, 2> Frame1{};
+    std::array<QListWidget*, 5> List2{};
+    std::array<QListWidget*, 3> List3{};
+    std::array<QPushButton*, 2> Command1{};
+    std::array<QPushButton*, 12> CommandButton1{};
+    std::array<QLabel*, 3> Label2{};
+    QCheckBox* Check1 = nullptr;
+    std::array<QPushButton*, 2> Command2{};
+    QGroupBox* grpM_Tape = nullptr;
+    QPushButton* cmdTapeBack = nullptr;
+    QPushButton* cmdTapeNext = nullptr;
+    QPushButton* cmdTapeStop = nullptr;
+    QPushButton* cmdTapeSet = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    std::array<QPushButton*, 3> Option4{};
+    QGroupBox* Frame6 = nullptr;
+    std::array<QLabel*, 2> Label3{};
+    std::array<QLabel*, 2> Label1{};
+    std::array<QScrollBar*, 2> HScroll1{};
+    QCheckBox* Check2 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QPushButton* Check4 = nullptr;
+    QLabel* Label4 = nullptr;
+    PreviewPicture* picSeirikenPrev = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QMenu* MnuHide = nullptr;
+    QAction* MnuHideCopy = nullptr;
+
+    bool KeypadTarget = false;
+    qint16 HiddenEntryPanel = 0;
+    QString RouteSetDate;
+    std::array<QRegion, 12> KeypadRegions;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void setFolded(bool folded);
+
+    Form1& m_board;
+    frmOption& m_options;
+    bool m_ending = false;
+};

@@ -1,0 +1,110 @@
+#include "platform/ui/MessageBox.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace msgbox {
+namespace {
+bool g_recording = false;
+QVector<Record> g_records;
+QMessageBox::StandardButton g_nextAnswer = QMessageBox::NoButton;
+
+QMessageBox::Icon toQt(Icon icon) {
+    switch (icon) {
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton firstButton(QMessageBox::StandardButtons buttons) {
+    for (unsigned bit = QMessageBox::FirstButton; bit <= QMessageBox::LastButton; bit <<= 1) {
+        if (buttons.testFlag(static_cast<QMessageBox::StandardButton>(bit)))
+            return static_cast<QMessageBox::StandardButton>(bit);
+    }
+    return QMessageBox::Ok;
+}
+} // namespace
+
+QString applicationTitle() {
+    QString name = QCoreApplication::applicationName();
+    if (name.isEmpty())
+        name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    return name;
+}
+
+QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                                 QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton) {
+    const QString shownTitle = title.isEmpty() ? applicationTitle() : title;
+    const QMessageBox::StandardButton answer =
+        defaultButton == QMessageBox::NoButton ? firstButton(buttons) : defaultButton;
+    if (g_recording) {
+        g_records.append(Record{text, shownTitle, icon, buttons});
+        if (g_nextAnswer != QMessageBox::NoButton) {
+            const QMessageBox::StandardButton given = g_nextAnswer;
+            g_nextAnswer = QMessageBox::NoButton;
+            return given;
+        }
+        if (g_nextAnswer != QMessageBox::NoButton) {
+            const QMessageBox::StandardButton given = g_nextAnswer;
+            g_nextAnswer = QMessageBox::NoButton;
+            return given;
+        }
+        return answer;
+    }
+    QMessageBox box(toQt(icon), shownTitle, text, buttons, parent);
+    box.setDefaultButton(answer);
+    // The program speaks Japanese whatever the system's language.
+    if (QAbstractButton* b = box.button(QMessageBox::Yes))
+        b->setText(QStringLiteral("はい(&Y)"));
+    if (QAbstractButton* b = box.button(QMessageBox::No))
+        b->setText(QStringLiteral("いいえ(&N)"));
+    if (QAbstractButton* b = box.button(QMessageBox::Cancel))
+        b->setText(QStringLiteral("キャンセル"));
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void setNextAnswer(QMessageBox::StandardButton answer) {
+    g_nextAnswer = answer;
+}
+
+void setRecording(bool on) {
+    g_recording = on;
+}
+bool isRecording() {
+    return g_recording;
+}
+
+QVector<Record> takeRecorded() {
+    QVector<Record> out;
+    out.swap(g_records);
+    return out;
+}
+
+QString iconName(Icon icon) {
+    switch (icon) {
+    case Icon::Critical:
+        return QStringLiteral("critical");
+    case Icon::Question:
+        return QStringLiteral("question");
+    case Icon::Exclamation:
+        return QStringLiteral("exclamation");
+    case Icon::Information:
+        return QStringLiteral("information");
+    case Icon::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+} // namespace msgbox

@@ -1,0 +1,98 @@
+#include "settings/ui/SettingsWindows.h"
+
+#include "board/ui/Form1.h"
+#include "board/ui/M_Degit.h"
+#include "platform/ui/MessageBox.h"
+#include "settings/ControllerLink.h"
+#include "settings/mdlIniIo.h"
+#include "settings/ui/frmOption.h"
+#include "stopname/ui/ChimeiCtl_B.h"
+
+#include <QCoreApplication>
+
+namespace mdlIniIo {
+namespace {
+
+void report(const QString& text) {
+    msgbox::show(nullptr, text, QString(), msgbox::Icon::None, QMessageBox::Ok);
+}
+
+} // namespace
+
+bool LoadIni(const Windows& w, const QString& path) {
+    const LoadResult loaded = path.isEmpty() ? loadProgramSettings(QCoreApplication::applicationFilePath())
+                                             : loadSettingsFile(path);
+    if (loaded.status == LoadStatus::Missing)
+        return false;
+    if (loaded.status == LoadStatus::Failed) {
+        report(loadErrorMessage(loaded.error));
+        return false;
+    }
+    // A value that a control refuses stops the load before anything is applied.
+    SettingsError refused = LiveSettings::validate(loaded.record);
+    if (refused.number == 0)
+        refused = w.controller.checkCtrlDataInfo(loaded.record.ControllerState);
+    if (refused.number != 0) {
+        report(loadErrorMessage(refused));
+        return false;
+    }
+    SettingsRecord& record = settingsRecord();
+    record = loaded.record;
+
+    const DigitSettingsBlock& digits = record.DigitSettings;
+    for (int i = 1; i <= Form1::kFareDisplays; ++i) {
+        M_Degit* d = w.board.Degit(i);
+        const DigitFormat& f = record.DigitFormats[static_cast<size_t>(i - 1)];
+        d->setZeroMode(f.ZeroMode);
+        d->setShift(f.Shift);
+        d->setFillZero(f.FillZero);
+        d->setBackColor(digits.DigitBackColor);
+        d->setBaseForeColor(digits.DigitUnlitColor);
+        d->setDegitForeColor(digits.DigitLitColor);
+        d->setValue(QStringLiteral(" "));
+    }
+    for (int k = 0; k <= 1; ++k) {
+        M_Degit* d = w.board.TimeDegit(k);
+        d->setBackColor(digits.DigitBackColor);
+        d->setBaseForeColor(digits.DigitUnlitColor);
+        d->setDegitForeColor(digits.DigitLitColor);
+    }
+
+    w.board.ChimeiCtl()->setBackColor(record.StopNameSettings.StopNameBackColor);
+    w.board.ChimeiCtl()->setForeColor(record.StopNameSettings.StopNameForeColor);
+
+    w.options.SetOptionInfo(record);
+    w.controller.SetCtrlDataInfo(record.ControllerState);
+    w.board.SetFormInfo(BoardPosition{record.BoardPosition.BoardLeft, record.BoardPosition.BoardTop});
+    w.options.SetProp();
+    return true;
+}
+
+bool SaveIni(const Windows& w, const QString& path) {
+    SettingsRecord& record = settingsRecord();
+    for (int i = 1; i <= Form1::kFareDisplays; ++i) {
+        const M_Degit* d = w.board.Degit(i);
+        DigitFormat& f = record.DigitFormats[static_cast<size_t>(i - 1)];
+        f.ZeroMode = d->ZeroMode();
+        f.Shift = d->Shift();
+        f.FillZero = d->FillZero();
+    }
+    w.options.GetOptionInfo(record);
+    w.controller.GetCtrlDataInfo(record.ControllerState);
+    BoardPosition position;
+    w.board.GetFormInfo(position);
+    record.BoardPosition.BoardLeft = position.BoardLeft;
+    record.BoardPosition.BoardTop = position.BoardTop;
+
+    const QByteArray bytes = writeSettings(record);
+    const SettingsError error = path.isEmpty()
+                                    ? saveProgramSettings(QCoreApplication::applicationFilePath(), bytes)
+                                    : writeSettingsFile(path, bytes);
+    if (error.number != 0) {
+        report(saveErrorMessage(error));
+        return false;
+    }
+    return true;
+}
+
+} // namespace mdlIniIo

@@ -1,0 +1,179 @@
+#include "board/ui/Form1.h"
+#include "board/ui/Label.h"
+#include "board/ui/M_Degit.h"
+#include "board/ui/mdl508_000.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/ModalDialogs.h"
+
+#include <QDialog>
+#include <QSpinBox>
+#include <QTime>
+#include <gtest/gtest.h>
+
+namespace {
+
+class BoardTest : public ::testing::Test {
+protected:
+    void SetUp() override { fonts::registerDigitFonts(); }
+    void TearDown() override { modal::setHandler({}); }
+    Form1 board;
+};
+
+TEST_F(BoardTest, ClientAreaIsThePanelSize) {
+    EXPECT_EQ(board.size(), QSize(690, 307));
+    EXPECT_EQ(Form1::builtInPanel().size(), QSize(690, 307));
+    EXPECT_TRUE(board.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST_F(BoardTest, DisplaysAndLabelsStandInFiveRowsOfTen) {
+    const int digitLeft[10] = {1425, 2295, 3150, 4020, 4890, 5745, 6615, 7485, 8340, 9210};
+    const int labelLeft[10] = {1425, 2295, 3150, 4020, 4875, 5745, 6600, 7470, 8325, 9195};
+    const int digitTop[5] = {600, 1170, 1740, 2280, 2835};
+    const int labelTop[5] = {375, 945, 1500, 2055, 2610};
+    for (int i = 1; i <= 50; ++i) {
+        const int r = (i - 1) / 10, c = (i - 1) % 10;
+        EXPECT_EQ(board.Degit(i)->geometry(), QRect(digitLeft[c] / 15, digitTop[r] / 15, 52, 20)) << i;
+        EXPECT_EQ(board.lblSeiriNum(i)->geometry(), QRect(labelLeft[c] / 15, labelTop[r] / 15, 52, 16)) << i;
+        EXPECT_FALSE(board.Degit(i)->isHidden());
+        EXPECT_EQ(board.Degit(i)->Keta(), 4);
+    }
+    EXPECT_EQ(board.Degit(0)->geometry(), QRect(140, 2, 52, 20));
+    EXPECT_TRUE(board.Degit(0)->isHidden());
+    EXPECT_TRUE(board.lblSeiriNum(0)->isHidden());
+    EXPECT_EQ(board.TimeDegit(0)->geometry(), QRect(363, 2, 26, 20));
+    EXPECT_EQ(board.TimeDegit(1)->geometry(), QRect(390, 2, 26, 20));
+    EXPECT_TRUE(board.TimeDegit(0)->isHidden());
+    EXPECT_EQ(board.TimeDegit(0)->Keta(), 2);
+    EXPECT_EQ(board.designGeometry(QStringLiteral("ChimeiCtl")), QRect(32, 59, 35, 192));
+}
+
+TEST_F(BoardTest, LabelsCarryFullWidthNumbersInTheGothicFont) {
+    EXPECT_EQ(board.lblSeiriNum(1)->Caption(), QStringLiteral("１"));
+    EXPECT_EQ(board.lblSeiriNum(9)->Caption(), QStringLiteral("９"));
+    EXPECT_EQ(board.lblSeiriNum(10)->Caption(), QStringLiteral("１０"));
+    EXPECT_EQ(board.lblSeiriNum(50)->Caption(), QStringLiteral("５０"));
+    EXPECT_EQ(board.lblSeiriNum(0)->Caption(), QStringLiteral("１"));
+    const Label* l = board.lblSeiriNum(23);
+    EXPECT_EQ(l->FontName(), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_DOUBLE_EQ(l->FontSize(), 11.25);
+    EXPECT_TRUE(l->FontBold());
+    EXPECT_EQ(l->font().family(), QStringLiteral("IPAPGothic"));
+}
+
+TEST_F(BoardTest, StartUpStyleIsDigitStyleOneAndBlank) {
+    board.Degit(5)->setValue(300);
+    mdl508_000::InitFareDegits(board);
+    for (int i = 1; i <= 50; ++i) {
+        EXPECT_EQ(board.Degit(i)->DegitStyle(), 1);
+        EXPECT_EQ(board.Degit(i)->shownPlaces(), QStringLiteral("    "));
+    }
+    EXPECT_EQ(board.Degit(0)->DegitStyle(), 0);
+    EXPECT_EQ(board.TimeDegit(0)->DegitStyle(), 0);
+}
+
+void answerFormat(int zeroMode, int shift, int fillZero, bool accept, bool* controllerWasEnabled = nullptr,
+                  QWidget* controller = nullptr) {
+    modal::setHandler([=](QDialog& d) {
+        if (controllerWasEnabled)
+            *controllerWasEnabled = controller->isEnabled();
+        d.findChild<QSpinBox*>(QStringLiteral("zeroMode"))->setValue(zeroMode);
+        d.findChild<QSpinBox*>(QStringLiteral("shift"))->setValue(shift);
+        d.findChild<QSpinBox*>(QStringLiteral("fillZero"))->setValue(fillZero);
+        return static_cast<int>(accept ? QDialog::Accepted : QDialog::Rejected);
+    });
+}
+
+TEST_F(BoardTest, ConfirmedFormatReachesAllFiftyDisplaysEachKeepingItsValue) {
+    for (int i = 1; i <= 50; ++i)
+        board.Degit(i)->setValue(i * 10);
+    QWidget controller;
+    board.setControllerWindow(&controller);
+    bool enabledDuringDialog = true;
+    answerFormat(1, 1, 3, true, &enabledDuringDialog, &controller);
+    board.Degit_DblClick(7);
+    EXPECT_FALSE(enabledDuringDialog);
+    EXPECT_TRUE(controller.isEnabled());
+    for (int i = 1; i <= 50; ++i) {
+        const M_Degit* d = board.Degit(i);
+        EXPECT_EQ(d->ZeroMode(), 1) << i;
+        EXPECT_EQ(d->Shift(), 1) << i;
+        EXPECT_EQ(d->FillZero(), 3) << i;
+        EXPECT_EQ(d->Value(), DigitValue::number(i * 10)) << i;
+    }
+    EXPECT_EQ(board.Degit(1)->shownPlaces(), QStringLiteral("010 "));
+    EXPECT_EQ(board.Degit(50)->shownPlaces(), QStringLiteral("500 "));
+}
+
+TEST_F(BoardTest, CancelledFormatLeavesTheOtherDisplays) {
+    board.Degit(3)->setValue(120);
+    QWidget controller;
+    board.setControllerWindow(&controller);
+    answerFormat(3, 2, 4, false);
+    board.Degit_DblClick(7);
+    EXPECT_TRUE(controller.isEnabled());
+    for (int i = 1; i <= 50; ++i) {
+        if (i == 7)
+            continue;
+        EXPECT_EQ(board.Degit(i)->ZeroMode(), 0) << i;
+        EXPECT_EQ(board.Degit(i)->Shift(), 0) << i;
+    }
+    EXPECT_EQ(board.Degit(3)->shownPlaces(), QStringLiteral(" 120"));
+}
+
+TEST_F(BoardTest, DisplayNotOpenToTheUserIgnoresDoubleClicks) {
+    QWidget controller;
+    board.setControllerWindow(&controller);
+    bool opened = false;
+    bool enabledAll = true;
+    modal::setHandler([&](QDialog&) {
+        opened = true;
+        enabledAll = controller.isEnabled();
+        return static_cast<int>(QDialog::Accepted);
+    });
+    board.Degit(12)->setUserSet(false);
+    board.Degit_DblClick(12);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(controller.isEnabled());
+    EXPECT_TRUE(enabledAll);
+}
+
+TEST_F(BoardTest, ExtraDisplayFormatAlsoReachesTheFareDisplays) {
+    answerFormat(2, 0, 0, true);
+    board.Degit_DblClick(0);
+    EXPECT_EQ(board.Degit(1)->ZeroMode(), 2);
+    EXPECT_EQ(board.Degit(50)->ZeroMode(), 2);
+}
+
+TEST_F(BoardTest, PositionIsKeptInTwips) {
+    board.move(20, 33);
+    BoardPosition p;
+    board.GetFormInfo(p);
+    EXPECT_EQ(p.BoardLeft, 300);
+    EXPECT_EQ(p.BoardTop, 495);
+    board.SetFormInfo(BoardPosition{1500, 45});
+    EXPECT_EQ(board.pos(), QPoint(100, 3));
+}
+
+TEST_F(BoardTest, ClockTickShowsHoursAndMinutes) {
+    const QTime before = QTime::currentTime();
+    board.Timer1_Timer();
+    const QTime after = QTime::currentTime();
+    const auto places = [](int n) { return n == 0 ? QStringLiteral("  ") : QStringLiteral("%1").arg(n, 2); };
+    EXPECT_TRUE(board.TimeDegit(0)->shownPlaces() == places(before.hour()) ||
+                board.TimeDegit(0)->shownPlaces() == places(after.hour()));
+    EXPECT_TRUE(board.TimeDegit(1)->shownPlaces() == places(before.minute()) ||
+                board.TimeDegit(1)->shownPlaces() == places(after.minute()));
+    EXPECT_EQ(board.Timer1().interval(), 1000);
+}
+
+TEST_F(BoardTest, WindowIsCutToARoundedOutline) {
+    const QRegion r = board.windowRegion();
+    EXPECT_TRUE(r.contains(QPoint(345, 150)));
+    EXPECT_TRUE(r.contains(QPoint(1, 150)));
+    EXPECT_TRUE(r.contains(QPoint(345, 0)));
+    EXPECT_FALSE(r.contains(QPoint(0, 0)));
+    EXPECT_FALSE(r.contains(QPoint(689, 306)));
+    EXPECT_FALSE(r.contains(QPoint(690, 150)));
+}
+
+} // namespace

@@ -1,0 +1,17 @@
+#include "controller/AboutText.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+TEST(AboutText, FiveLinesEndedByCrLf) {
+    const QString text = controller::aboutText(QStringLiteral("508"), QStringLiteral("4.0.0"), 2031);
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("型番：508"));
+    EXPECT_EQ(lines[1], QStringLiteral("バージョン：4.0.0"));
+    EXPECT_EQ(lines[2], QString());
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("配布元：")));
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("開  発：")));
+    EXPECT_TRUE(lines[4].endsWith(QStringLiteral("-2031")));
+    EXPECT_EQ(lines[5], QString());
+}

@@ -1,0 +1,168 @@
+#include "board/ui/Form1.h"
+#include "controller/ui/frmCtl.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/ModalDialogs.h"
+#include "settings/ui/frmOption.h"
+#include "stopname/ui/ChimeiCtl_B.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ControllerWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        msgbox::setRecording(true);
+        msgbox::takeRecorded();
+        options.setController(&ctl);
+    }
+    void TearDown() override {
+        msgbox::setRecording(false);
+        modal::setHandler({});
+    }
+    Form1 board;
+    frmOption options{board};
+    frmCtl ctl{board, options};
+};
+
+TEST_F(ControllerWindow, AnsweringNoToTheCloseQuestionChangesNothing) {
+    ctl.Form_Load();
+    board.ChimeiCtl()->SetChimei(QStringLiteral("駅前"));
+    EXPECT_FALSE(ctl.QueryUnload());
+    const auto asked = msgbox::takeRecorded();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].text, QStringLiteral("Corvaneを終了しますか？"));
+    EXPECT_EQ(asked[0].title, QStringLiteral("Corvaneの終了確認"));
+    EXPECT_EQ(asked[0].icon, msgbox::Icon::Question);
+    EXPECT_EQ(asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(board.ChimeiCtl()->stopName(), QStringLiteral("駅前"));
+    EXPECT_FALSE(ctl.CommandButton1[5]->mask().isEmpty());
+}
+
+TEST_F(ControllerWindow, AnsweringYesBlanksTheStripSavesTheSettingsAndEnds) {
+    ctl.Form_Load();
+    const QString saved = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                          QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                          QStringLiteral(".in4");
+    QFile::remove(saved);
+    board.ChimeiCtl()->SetChimei(QStringLiteral("駅前"));
+    ctl.HScroll1[0]->setValue(77);
+    msgbox::setNextAnswer(QMessageBox::Yes);
+    EXPECT_TRUE(ctl.QueryUnload());
+    EXPECT_EQ(board.ChimeiCtl()->stopName(), QString());
+    EXPECT_TRUE(ctl.CommandButton1[5]->mask().isEmpty());
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes.size(), 548);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[150]), 77); // the scroll speed went into the file
+    file.close();
+    QFile::remove(saved);
+}
+
+TEST_F(ControllerWindow, LoadNamesTheBoardAndShapesTheKeys) {
+    ctl.Form_Load();
+    EXPECT_TRUE(board.windowTitle().startsWith(QStringLiteral("Corvane - 型番:")));
+    const QRegion key = ctl.KeypadRegions[0];
+    EXPECT_TRUE(key.contains(QPoint(10, 10)));
+    EXPECT_FALSE(key.contains(QPoint(1, 1)));
+    EXPECT_FALSE(key.contains(QPoint(28, 25)));
+    EXPECT_TRUE(key.contains(QPoint(27, 24)) || key.contains(QPoint(26, 23)));
+}
+
+TEST_F(ControllerWindow, KeypadFillsTheRouteAndSectionDisplays) {
+    for (int k : {10, 1, 2, 3, 4, 5, 6, 11, 9, 9, 9, 9})
+        ctl.CommandButton1_Click(k);
+    EXPECT_EQ(ctl.Label2[0]->text(), QStringLiteral("12345"));
+    EXPECT_EQ(ctl.Label2[2]->text(), QStringLiteral("999"));
+    ctl.CommandButton1_Click(10);
+    EXPECT_EQ(ctl.Label2[0]->text(), QString());
+    EXPECT_EQ(ctl.Label2[2]->text(), QStringLiteral("999"));
+}
+
+TEST_F(ControllerWindow, SavedStateComesBack) {
+    ControllerStateBlock saved;
+    saved.HiddenEntryPanel = 1;
+    saved.StopNameSpeed = 40;
+    saved.StopNameStartWait = 700;
+    saved.LateNightFare = 1;
+    saved.PreviewOpen = 1;
+    saved.ControllerLeft = 1500;
+    saved.ControllerTop = 3000;
+    ctl.SetCtrlDataInfo(saved);
+    EXPECT_EQ(ctl.HScroll1[0]->value(), 40);
+    EXPECT_EQ(ctl.Label1[1]->text(), QStringLiteral("700"));
+    EXPECT_EQ(board.ChimeiCtl()->Speed(), 40);
+    EXPECT_EQ(board.ChimeiCtl()->ScrollStartWait(), 700);
+    EXPECT_EQ(ctl.width(), (9000 - 90) / 15);
+    EXPECT_EQ(ctl.Check4->text(), QStringLiteral("<<"));
+    EXPECT_EQ(ctl.Check4->toolTip(), QStringLiteral("整理券プレビューを隠します"));
+    // Panel 1 went behind: the digit-wheel panel is in front.
+    const QList<QObject*> order = ctl.children();
+    EXPECT_LT(order.indexOf(ctl.Frame1[1]), order.indexOf(ctl.Frame1[0]));
+
+    ControllerStateBlock back;
+    ctl.GetCtrlDataInfo(back);
+    EXPECT_EQ(back.HiddenEntryPanel, 1);
+    EXPECT_EQ(back.StopNameSpeed, 40);
+    EXPECT_EQ(back.StopNameStartWait, 700);
+    EXPECT_EQ(back.LateNightFare, 1);
+    EXPECT_EQ(back.PreviewOpen, 1);
+    EXPECT_EQ(back.ControllerLeft, 1500);
+    EXPECT_EQ(back.ControllerTop, 3000);
+}
+
+TEST_F(ControllerWindow, EitherScrollBarSendsBothValues) {
+    ctl.HScroll1[1]->setValue(250);
+    EXPECT_EQ(board.ChimeiCtl()->Speed(), 1);
+    EXPECT_EQ(board.ChimeiCtl()->ScrollStartWait(), 250);
+    ctl.HScroll1[0]->setValue(9);
+    EXPECT_EQ(board.ChimeiCtl()->Speed(), 9);
+    EXPECT_EQ(board.ChimeiCtl()->ScrollStartWait(), 250);
+}
+
+TEST_F(ControllerWindow, PreviewFoldsOutAndIn) {
+    EXPECT_EQ(ctl.width(), (5385 - 90) / 15);
+    ctl.Check4->click();
+    EXPECT_EQ(ctl.width(), (9000 - 90) / 15);
+    ctl.Check4->click();
+    EXPECT_EQ(ctl.width(), (5385 - 90) / 15);
+    EXPECT_EQ(ctl.Check4->text(), QStringLiteral(">>"));
+    EXPECT_EQ(ctl.Check4->toolTip(), QStringLiteral("整理券プレビューを開きます"));
+}
+
+TEST_F(ControllerWindow, AboutBoxHoldsBackTheBoard) {
+    bool boardEnabled = true;
+    QString shown;
+    modal::setHandler([&](QDialog& d) {
+        boardEnabled = board.isEnabled();
+        shown = d.findChild<QLabel*>(QStringLiteral("text"))->text();
+        return 1;
+    });
+    ctl.Command8_Click();
+    EXPECT_FALSE(boardEnabled);
+    EXPECT_TRUE(board.isEnabled());
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("型番：")));
+}
+
+TEST_F(ControllerWindow, SettingsButtonHoldsBothWindowsAndRedrawsTheName) {
+    bool enabledDuring = true;
+    modal::setHandler([&](QDialog&) {
+        enabledDuring = board.isEnabled() || ctl.isEnabled();
+        return 1;
+    });
+    ctl.Command4_Click();
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_TRUE(board.isEnabled());
+    EXPECT_TRUE(ctl.isEnabled());
+}
+
+} // namespace

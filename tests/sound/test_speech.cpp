@@ -1,0 +1,256 @@
+// Speech by Open JTalk (played on the dummy audio driver), the voice settings file and
+// the voice dialog.
+#include "SoundFixtures.h"
+#include "sound/AudioMixer.h"
+#include "sound/SpeechEngine.h"
+#include "sound/VoiceSettings.h"
+#include "sound/mdlM_Tape.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// Lets the program run until the condition holds or the time is up.
+bool runUntil(const std::function<bool()>& done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+struct ParseCase {
+    const char* text;
+    VoiceSettings expected;
+};
+
+VoiceSettings voice(double speed, double pitch, double volume, double tone) {
+    VoiceSettings v;
+    v.speed = speed;
+    v.pitch = pitch;
+    v.volume = volume;
+    v.tone = tone;
+    return v;
+}
+
+// Short test names in CTest, which names a case after its printed value.
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(c.text));
+}
+
+class VoiceSettingsParse : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(VoiceSettingsParse, ReadsClampsAndIgnores) {
+    const VoiceSettings v = VoiceSettings::parse(GetParam().text);
+    EXPECT_DOUBLE_EQ(v.speed, GetParam().expected.speed) << GetParam().text;
+    EXPECT_DOUBLE_EQ(v.pitch, GetParam().expected.pitch) << GetParam().text;
+    EXPECT_DOUBLE_EQ(v.volume, GetParam().expected.volume) << GetParam().text;
+    EXPECT_DOUBLE_EQ(v.tone, GetParam().expected.tone) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VoiceSettingsParse,
+    ::testing::Values(ParseCase{"", voice(1.0, 0, 0, 0.55)},
+                      ParseCase{"speed=1.5\npitch=-3\nvolume=2.5\ntone=0.4\n", voice(1.5, -3, 2.5, 0.4)},
+                      ParseCase{"  speed = 0.75 \r\n# pitch=5\n", voice(0.75, 0, 0, 0.55)},
+                      ParseCase{"speed=0\npitch=99\nvolume=-100\ntone=1\n", voice(0.5, 12, -20, 0.8)},
+                      ParseCase{"speed=fast\npitch=\nvolume=nan\ntone=inf\n", voice(1.0, 0, 0, 0.55)},
+                      ParseCase{"colour=red\n=3\nspeed\nspeed=2,0\n", voice(1.0, 0, 0, 0.55)},
+                      ParseCase{"speed=1.2\nspeed=1.8\n", voice(1.8, 0, 0, 0.55)}));
+
+TEST(VoiceSettingsFile, FormatParsesBackToTheSameValues) {
+    const VoiceSettings v = voice(1.25, -7, 3.5, 0.33);
+    EXPECT_EQ(VoiceSettings::parse(v.format()), v);
+}
+
+TEST(VoiceSettingsFile, SynthesiserOptionsAreClamped) {
+    EXPECT_EQ(voice(0.0, 20, -30, 0.1).synthesisArguments(),
+              (QStringList{"-r", "0.5", "-fm", "12", "-g", "-20", "-a", "0.3"}))
+        << "a speed of 0 would make the synthesiser fail";
+    EXPECT_EQ(VoiceSettings{}.synthesisArguments(),
+              (QStringList{"-r", "1", "-fm", "0", "-g", "0", "-a", "0.55"}));
+}
+
+TEST(VoiceSettingsFile, SavedIntoTheConfigurationFolder) {
+    QTemporaryDir home;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    const QString path = VoiceSettings::filePath();
+    EXPECT_EQ(path, home.path() + QStringLiteral("/corvane/voice.conf"));
+    qputenv("XDG_CONFIG_HOME", "relative/dir");
+    EXPECT_TRUE(VoiceSettings::filePath().endsWith(QStringLiteral("/.config/corvane/voice.conf")));
+    EXPECT_TRUE(VoiceSettings::filePath().startsWith(QLatin1Char('/')));
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+
+    EXPECT_EQ(VoiceSettings::load(path), VoiceSettings{}) << "a missing file gives the standard voice";
+    const VoiceSettings v = voice(1.5, 2, -4, 0.6);
+    ASSERT_TRUE(v.save(path)) << "the folder is made when missing";
+    EXPECT_EQ(VoiceSettings::load(path), v);
+    EXPECT_FALSE(v.save(home.path() + QStringLiteral("/corvane/voice.conf/inside")));
+    EXPECT_EQ(VoiceSettings::load(path), v) << "a failed save leaves the old file whole";
+}
+
+class OpenJTalk : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        fixtures::useDummyAudio();
+        config = new QTemporaryDir;
+        qputenv("XDG_CONFIG_HOME", config->path().toUtf8());
+    }
+    static void TearDownTestSuite() {
+        delete config;
+        config = nullptr;
+    }
+    void SetUp() override {
+        setup = OpenJTalkSetup::find();
+        if (!setup.available())
+            GTEST_SKIP() << "Open JTalk, its dictionary or a voice is not installed";
+        engine.reset(OpenJTalkEngine::create(setup));
+        ASSERT_NE(engine, nullptr);
+        speech::setRecording(true);
+        speech::takeSpoken();
+    }
+    void TearDown() override {
+        engine.reset();
+        speech::setRecording(false);
+    }
+
+    static AudioMixer& mixer() { return AudioMixer::instance(); }
+    static bool speechPlaying() { return mixer().isPlaying(AudioMixer::kSpeechChannel); }
+    // Speaks and waits until the speech is heard; returns its length in ms (0 if none).
+    qint64 speakAndMeasure(const QString& text) {
+        engine->speak(text);
+        if (!runUntil([] { return speechPlaying(); }, 10000))
+            return 0;
+        return mixer().lengthMs(AudioMixer::kSpeechChannel);
+    }
+
+    static QTemporaryDir* config;
+    OpenJTalkSetup setup;
+    std::unique_ptr<OpenJTalkEngine> engine;
+};
+
+QTemporaryDir* OpenJTalk::config = nullptr;
+
+TEST_F(OpenJTalk, SpeaksAsynchronouslyOnTheSpeechChannel) {
+    bool finished = false;
+    QObject::connect(engine.get(), &SpeechEngine::speakingFinished, [&]() { finished = true; });
+    engine->speak(QStringLiteral("次は、市役所前です。"));
+    EXPECT_TRUE(engine->isSpeaking()) << "speak returns while the text is still being synthesised";
+    EXPECT_EQ(engine->status(), 0);
+    ASSERT_TRUE(runUntil([] { return speechPlaying(); }, 10000));
+    EXPECT_GT(mixer().lengthMs(AudioMixer::kSpeechChannel), 800);
+    EXPECT_FALSE(finished);
+    ASSERT_TRUE(runUntil([&] { return finished; }, 10000));
+    EXPECT_FALSE(engine->isSpeaking());
+    EXPECT_EQ(speech::takeSpoken(), QStringList{"次は、市役所前です。"});
+}
+
+TEST_F(OpenJTalk, StopEndsSpeechAtOnce) {
+    ASSERT_GT(speakAndMeasure(QStringLiteral("ご乗車ありがとうございます。")), 0);
+    engine->stop();
+    EXPECT_FALSE(engine->isSpeaking());
+    EXPECT_FALSE(speechPlaying());
+}
+
+TEST_F(OpenJTalk, StopDuringSynthesisKeepsTheTextFromBeingHeard) {
+    engine->speak(QStringLiteral("終点です。"));
+    engine->stop();
+    EXPECT_FALSE(engine->isSpeaking());
+    EXPECT_FALSE(runUntil([] { return speechPlaying(); }, 1500));
+}
+
+TEST_F(OpenJTalk, NewTextReplacesTheOneBeingSpoken) {
+    engine->speak(QStringLiteral("一つ目の放送です。"));
+    const qint64 second = speakAndMeasure(QStringLiteral("あ"));
+    EXPECT_GT(second, 0);
+    EXPECT_LT(second, 1500) << "only the short second text is heard";
+    EXPECT_EQ(speech::takeSpoken(), (QStringList{"一つ目の放送です。", "あ"}));
+}
+
+TEST_F(OpenJTalk, TextWithoutWordsGivesNoSound) {
+    for (const char* text : {"", "   ", "、。", "\r\n"}) {
+        bool finished = false;
+        auto c = QObject::connect(engine.get(), &SpeechEngine::speakingFinished, [&]() { finished = true; });
+        engine->speak(QString::fromUtf8(text));
+        EXPECT_TRUE(runUntil([&] { return finished; }, 10000)) << text;
+        EXPECT_FALSE(speechPlaying()) << text;
+        EXPECT_EQ(engine->status(), 0) << text;
+        QObject::disconnect(c);
+    }
+}
+
+TEST_F(OpenJTalk, EveryLineOfATextIsSpoken) {
+    const qint64 one = speakAndMeasure(QStringLiteral("次は、市役所前です。"));
+    const qint64 two = speakAndMeasure(QStringLiteral("次は、市役所前です。\r\n次は、市役所前です。"));
+    ASSERT_GT(one, 0);
+    EXPECT_GT(two, one * 3 / 2);
+}
+
+TEST_F(OpenJTalk, SynthesiserThatCannotStartReportsMinusOne) {
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("open_jtalk"));
+    ASSERT_TRUE(fixtures::writeFile(program, "#!/bin/sh\nexit 0\n"));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    OpenJTalkSetup broken = setup;
+    broken.program = program;
+    std::unique_ptr<OpenJTalkEngine> e(OpenJTalkEngine::create(broken));
+    ASSERT_NE(e, nullptr);
+    QFile::remove(program);
+    e->speak(QStringLiteral("次は、市役所前です。"));
+    EXPECT_EQ(e->status(), -1);
+    EXPECT_FALSE(e->isSpeaking());
+}
+
+TEST_F(OpenJTalk, MissingPartsMeanNoSpeech) {
+    for (int missing = 0; missing < 3; ++missing) {
+        OpenJTalkSetup s = setup;
+        (missing == 0 ? s.program : missing == 1 ? s.dictionary : s.voice) += QStringLiteral(".missing");
+        EXPECT_FALSE(s.available()) << missing;
+        EXPECT_EQ(OpenJTalkEngine::create(s), nullptr) << missing;
+    }
+}
+
+TEST_F(OpenJTalk, TapeWithoutASynthesiserIsCaptionedUnavailable) {
+    QString caption;
+    bool enabled = true;
+    mdlM_Tape::setTapeFrame(mdlM_Tape::TapeFrame{[&](const QString& c) { caption = c; },
+                                                 [&](mdlM_Tape::TapeControl, bool on) { enabled = on; }});
+    OpenJTalkSetup noVoice = setup;
+    noVoice.voice.clear();
+    mdlM_Tape::setSpeechFactory([noVoice]() -> SpeechEngine* { return OpenJTalkEngine::create(noVoice); });
+    mdlM_Tape::InitTape();
+    EXPECT_EQ(caption, QStringLiteral("音合使用不可"));
+    EXPECT_FALSE(enabled);
+    EXPECT_FALSE(mdlM_Tape::SpeechReady());
+
+    mdlM_Tape::setSpeechFactory({}); // the installed synthesiser
+    mdlM_Tape::InitTape();
+    EXPECT_EQ(caption, QStringLiteral("音合使用可"));
+    EXPECT_TRUE(enabled);
+    EXPECT_TRUE(mdlM_Tape::SpeechReady());
+    mdlM_Tape::ReleaseTape();
+    mdlM_Tape::setTapeFrame({});
+}
+
+TEST_F(OpenJTalk, SlowerVoiceSpeaksLonger) {
+    engine->setVoice(voice(1.0, 0, 0, 0.55));
+    const qint64 normal = speakAndMeasure(QStringLiteral("次は、市役所前です。"));
+    engine->setVoice(voice(0.5, 0, 0, 0.55));
+    const qint64 slow = speakAndMeasure(QStringLiteral("次は、市役所前です。"));
+    ASSERT_GT(normal, 0);
+    EXPECT_GT(slow, normal * 3 / 2);
+}
+
+} // namespace
