@@ -300,11 +300,19 @@ public:
 
     void load(Loader& l, const QString& routeId) {
         const QString absent = QStringLiteral("every fare is -1");
+        // An empty table is absent without a report of its own: say what follows.
+        const auto usable = [&](const Table& t, qsizetype reportsBefore) {
+            if (!t.present && l.report.size() == reportsBefore)
+                l.report << t.name + QStringLiteral(": empty; ") + absent;
+            return t.present;
+        };
+        qsizetype before = l.report.size();
         const Table attributes = l.load("fare_attributes.txt", false, {"fare_id", "price"}, absent);
-        if (!attributes.present)
+        if (!usable(attributes, before))
             return;
+        before = l.report.size();
         const Table rules = l.load("fare_rules.txt", false, {"fare_id"}, absent);
-        if (!rules.present)
+        if (!usable(rules, before))
             return;
 
         QHash<QByteArray, qint64> prices;
@@ -653,14 +661,18 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
                             .arg(st.stopId);
         }
         bool changed = false;
-        s.name = toShiftJis(tapeText(name), &changed);
+        // Line breaks have no place on the strip; a quote stays on the board.
+        s.name = toShiftJis(QString(name)
+                                .replace(QLatin1Char('\r'), QLatin1Char(' '))
+                                .replace(QLatin1Char('\n'), QLatin1Char(' ')),
+                            &changed);
         if (changed)
             l.report << QStringLiteral(
                             "stop %1 (%2): \"%3\" cannot be written in Shift_JIS; written as \"%4\"")
                             .arg(number)
                             .arg(st.stopId, name, s.name);
         const QString reading = readings.forStop(st.stopId, it->parent, name);
-        s.spoken = reading.isEmpty() ? s.name : toShiftJis(tapeText(reading));
+        s.spoken = toShiftJis(tapeText(reading.isEmpty() ? s.name : reading));
         for (const QString& k : {it->zone, st.stopId, it->parent, parent.zone}) {
             if (!k.isEmpty() && !s.fareKeys.contains(k))
                 s.fareKeys << k;

@@ -160,15 +160,21 @@ TEST(GtfsImport, MissingRulesAreMinusOneAndCountedWhereAlightingIsAllowed) {
                            "1 fares have no fare rule and are -1"}));
 }
 
-TEST(GtfsImport, MissingFareTablesGiveMinusOneEverywhere) {
-    Tables t = baseFeed();
-    t.remove("fare_rules.txt");
-    const Imported i = import(t);
-    ASSERT_TRUE(i.result.error.isEmpty());
-    EXPECT_EQ(i.fares, (QList<QList<int>>{{0, 0, 0, 0}, {-1, 0, 0, 0}, {-1, 0, 0, 0}, {-1, -1, 0, 0}}));
-    EXPECT_EQ(i.result.missingFares, 4);
-    EXPECT_EQ(i.result.report, (QStringList{"fare_rules.txt: missing; every fare is -1",
-                                            "4 fares have no fare rule and are -1"}));
+TEST(GtfsImport, MissingOrEmptyFareTablesGiveMinusOneEverywhere) {
+    for (const char* how : {"missing", "empty"}) {
+        Tables t = baseFeed();
+        if (QByteArray(how) == "missing")
+            t.remove("fare_rules.txt");
+        else
+            t["fare_rules.txt"] = "";
+        const Imported i = import(t);
+        ASSERT_TRUE(i.result.error.isEmpty());
+        EXPECT_EQ(i.fares, (QList<QList<int>>{{0, 0, 0, 0}, {-1, 0, 0, 0}, {-1, 0, 0, 0}, {-1, -1, 0, 0}}));
+        EXPECT_EQ(i.result.missingFares, 4);
+        EXPECT_EQ(i.result.report,
+                  (QStringList{QStringLiteral("fare_rules.txt: %1; every fare is -1").arg(how),
+                               "4 fares have no fare rule and are -1"}));
+    }
 }
 
 TEST(GtfsImport, OldStyleReadingsAreSpokenAndTheBoardKeepsTheWrittenName) {
@@ -211,7 +217,7 @@ TEST(GtfsImport, FeedsWithBomCrLfQuotingReorderedAndUnknownColumnsAndEmptyOption
     t["fare_rider_categories.txt"] = "";
     const Imported i = import(t);
     ASSERT_TRUE(i.result.error.isEmpty()) << i.result.error.toStdString();
-    EXPECT_EQ(i.names, (QStringList{"一の橋", "二の橋", "三の橋, ”北”", "終点前"}));
+    EXPECT_EQ(i.names, (QStringList{"一の橋", "二の橋", "三の橋, \"北\"", "終点前"}));
     EXPECT_EQ(i.fares, kBaseFares);
     EXPECT_EQ(i.tape[2], QStringLiteral("次は、三の橋, ”北”です。|1|2"));
     EXPECT_TRUE(i.result.report.isEmpty()) << i.result.report.join('\n').toStdString();
