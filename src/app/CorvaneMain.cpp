@@ -24,8 +24,9 @@ const char* const kUsage =
     "commands:\n"
     "  script [FILE]     run commands from FILE (or standard input) against one program\n"
     "                    instance started as 508 starts\n"
-    "  route dump|build|check\n"
-    "                    read, write and check route data files (.hy3)\n"
+    "  route dump|build|check|import-gtfs\n"
+    "                    read, write and check route data files (.hy3); import a\n"
+    "                    GTFS-JP feed's trip as a route\n"
     "  --help            this text; COMMAND --help describes one command\n";
 
 QString scriptHelp() {

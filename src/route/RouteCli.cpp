@@ -1,6 +1,7 @@
 #include "route/RouteCli.h"
 
 #include "platform/Cp932.h"
+#include "route/GtfsCli.h"
 #include "route/RouteCheck.h"
 #include "route/RouteCsv.h"
 #include "route/RouteFile.h"
@@ -17,6 +18,7 @@ const char* const kRouteHelp =
     "usage: corvane route dump FILE.hy3\n"
     "       corvane route build FILE.csv -o FILE.hy3\n"
     "       corvane route check FILE.hy3\n"
+    "       corvane route import-gtfs FEED -o FOLDER (--trip ID | --route ID) [--number N]\n"
     "\n"
     "Reads, writes and checks route data files (.hy3), the files the fare board loads\n"
     "when a route is set.\n"
@@ -25,6 +27,7 @@ const char* const kRouteHelp =
     "  dump    print a route file as CSV (UTF-8), one line per stop: name,ticket,c1,...,c150\n"
     "  build   write a route file from such CSV\n"
     "  check   report what the simulator would refuse or show wrongly\n"
+    "  import-gtfs  write a route file and announcement list from a GTFS-JP feed\n"
     "\n"
     "COMMAND --help describes one subcommand.\n";
 
@@ -248,6 +251,8 @@ int routeCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
         }
         return build(rest, err);
     }
+    if (sub == QLatin1String("import-gtfs"))
+        return importGtfsCommand(rest, out, err);
     if (sub == QLatin1String("check")) {
         if (help) {
             out << kCheckHelp;

@@ -187,4 +187,35 @@ TapeListLoad read(const QByteArray& bytes) {
     return result;
 }
 
+bool write(const QVector<TapeEntry>& entries, QByteArray& bytes, QString* problem) {
+    bytes.clear();
+    const auto refuse = [&](const QString& why) {
+        if (problem)
+            *problem = why;
+        bytes.clear();
+        return false;
+    };
+    if (entries.isEmpty())
+        return refuse(QStringLiteral("the list has no entries"));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString& text = entries.at(i).Text;
+        if (text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\r')) ||
+            text.contains(QLatin1Char('\n')))
+            return refuse(
+                QStringLiteral("entry %1: a text cannot hold a double quote or a line end").arg(i + 1));
+        if (!cp932::canEncode(text))
+            return refuse(QStringLiteral("entry %1: \"%2\" cannot be written in cp932").arg(i + 1).arg(text));
+        const bool quote = text.contains(QLatin1Char(',')) || text.startsWith(QLatin1Char(' ')) ||
+                           text.endsWith(QLatin1Char(' '));
+        if (quote)
+            bytes += '"';
+        bytes += cp932::encode(text);
+        if (quote)
+            bytes += '"';
+        bytes += ',' + QByteArray::number(entries.at(i).MoveStop) + ',' +
+                 QByteArray::number(entries.at(i).ChimeKind) + "\r\n";
+    }
+    return true;
+}
+
 } // namespace tapelist

@@ -45,4 +45,11 @@ TapeListLoad read(const QByteArray& bytes);
 // rounded half to even). False when it is not a number or does not fit.
 bool parseInt16(const QByteArray& field, qint16& value);
 
+// Writes an announcement list that read() gives back entry for entry: one line per
+// entry, text, MoveStop, ChimeKind, in cp932 with CR LF line ends. A text is quoted
+// when it holds a comma or begins or ends with a space. Returns false (and says why in
+// `problem`, naming the entry) for a list that cannot be written so: no entries, or a
+// text holding a double quote or a line end, or a character that cp932 lacks.
+bool write(const QVector<TapeEntry>& entries, QByteArray& bytes, QString* problem = nullptr);
+
 } // namespace tapelist
