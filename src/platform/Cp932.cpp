@@ -111,4 +111,16 @@ bool canEncode(const QString& text) {
     return convert(c, utf8.constData(), static_cast<size_t>(utf8.size()), out, consumed);
 }
 
+QString unencodable(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype width = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString character = text.mid(i, width);
+        if (!canEncode(character) && !out.contains(character))
+            out += character;
+        i += width;
+    }
+    return out;
+}
+
 } // namespace cp932

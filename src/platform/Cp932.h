@@ -17,4 +17,8 @@ QString decode(const QByteArray& bytes);
 // True when every character of the text can be written in cp932.
 bool canEncode(const QString& text);
 
+// The characters of the text that cp932 cannot hold, each once, in order of first
+// appearance; "" when the whole text can be written.
+QString unencodable(const QString& text);
+
 } // namespace cp932

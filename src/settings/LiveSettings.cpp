@@ -1,6 +1,7 @@
 #include "settings/LiveSettings.h"
 
 #include "platform/ColorRef.h"
+#include "platform/Cp932.h"
 #include "settings/SettingsLayout.h"
 
 #include <QDate>
@@ -122,6 +123,18 @@ QVector<SettingInfo> describe() {
 
 } // namespace
 
+QString unsavableTextMessage(const QString& characters) {
+    QStringList quoted;
+    for (qsizetype i = 0; i < characters.size();) {
+        const qsizetype width = characters.at(i).isHighSurrogate() && i + 1 < characters.size() ? 2 : 1;
+        quoted << QStringLiteral("「%1」").arg(characters.mid(i, width));
+        i += width;
+    }
+    return QStringLiteral("%1 はShift_JISで表せない文字のため、設定ファイルに保存できません。"
+                          "この文字を含まない名前を指定してください。")
+        .arg(quoted.join(QString()));
+}
+
 LiveSettings::LiveSettings(QObject* parent) : QObject(parent) {
     m_infos = describe();
     Q_ASSERT(m_infos.size() == settings_names::count());
@@ -220,6 +233,8 @@ QString LiveSettings::setText(Setting setting, const QString& value) {
             return QStringLiteral("%1 is a date: \"%2\" is not a date yyyy/mm/dd").arg(s.name, value);
         text = date.toString(QStringLiteral("yyyy/MM/dd"));
     }
+    if (const QString refused = cp932::unencodable(text); !refused.isEmpty())
+        return unsavableTextMessage(refused);
     storeText(index, text);
     return {};
 }

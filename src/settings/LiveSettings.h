@@ -21,6 +21,10 @@ enum class ControlKind {
 
 QString controlKindName(ControlKind kind);
 
+// Why a text cannot be kept: the settings file holds texts in Shift_JIS (cp932), and
+// `characters` (from cp932::unencodable) cannot be written in it.
+QString unsavableTextMessage(const QString& characters);
+
 struct SettingInfo {
     Setting id{};
     QString name;     // the setting's name in the settings record
@@ -55,7 +59,8 @@ public:
     //   List    an index -1..size-1;
     //   Colour  "#RRGGBB", or a number 0..16777215 (0x00BBGGRR).
     // TicketFixedDate must be a date "yyyy/mm/dd" (one-digit month and day are accepted
-    // and written with two). Returns "" on success, else why the value was refused (an
+    // and written with two). A text with characters that Shift_JIS cannot hold is
+    // refused with unsavableTextMessage. Returns "" on success, else why the value was refused (an
     // unknown name is answered with the closest known names); a refused value changes
     // nothing.
     QString set(const QString& name, const QString& valueText);

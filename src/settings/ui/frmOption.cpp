@@ -4,49 +4,305 @@
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
 #include "board/ui/mdl508_000.h"
+#include "platform/Cp932.h"
+#include "platform/Design.h"
+#include "platform/Twips.h"
+#include "platform/ui/DesignWidgets.h"
+#include "platform/ui/Fonts.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Shell.h"
+#include "reslib/FileFilter.h"
+#include "reslib/ui/Choosers.h"
 #include "settings/ControllerLink.h"
+#include "settings/OptionControls.h"
 #include "settings/SettingViews.h"
+#include "settings/mdlIniIo.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
-#include <QHeaderView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QVBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace {
+
+const QString kDesign = QStringLiteral(":/settings/frmOption.design");
+const QString kTitle = QStringLiteral("オプション");
+
+// A button that shows a glyph of the Marlett symbol font: "r" is a cross.
+class SymbolButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text = text() == QLatin1String("r") ? QStringLiteral("✕") : text();
+        p.drawControl(QStyle::CE_PushButton, option);
+    }
+};
+
+// The runs of spaces (ASCII or ideographic) of a caption: start and length.
+QVector<QPair<qsizetype, qsizetype>> spaceRuns(const QString& caption) {
+    QVector<QPair<qsizetype, qsizetype>> runs;
+    qsizetype i = 0;
+    while (i < caption.size()) {
+        if (caption.at(i) != QLatin1Char(' ') && caption.at(i) != QChar(0x3000)) {
+            ++i;
+            continue;
+        }
+        const qsizetype start = i;
+        while (i < caption.size() && (caption.at(i) == QLatin1Char(' ') || caption.at(i) == QChar(0x3000)))
+            ++i;
+        runs.append({start, i - start});
+    }
+    return runs;
+}
+
+void collect(const DesignNode& node, QVector<const DesignNode*>& out) {
+    for (const DesignNode& child : node.children) {
+        out.append(&child);
+        collect(child, out);
+    }
+}
+
+} // namespace
 
 frmOption::frmOption(Form1& board, QWidget* parent) : QDialog(parent), m_board(board) {
     setObjectName(QStringLiteral("frmOption"));
-    setWindowTitle(QStringLiteral("オプション"));
+    setWindowTitle(kTitle);
     setModal(true);
-
-    auto* layout = new QVBoxLayout(this);
-    auto* note =
-        new QLabel(QStringLiteral("設定を選んで値を入力してください。色は #RRGGBB の形で入力します。"), this);
-    layout->addWidget(note);
-    m_table = new QTableWidget(this);
-    m_table->setColumnCount(3);
-    m_table->setHorizontalHeaderLabels(
-        {QStringLiteral("設定"), QStringLiteral("種類"), QStringLiteral("値")});
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->verticalHeader()->setVisible(false);
-    layout->addWidget(m_table);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Command4"));
-    ok->setDefault(true);
-    layout->addWidget(ok, 0, Qt::AlignRight);
-    connect(ok, &QPushButton::clicked, this, &frmOption::Command4_Click);
-    connect(m_table, &QTableWidget::cellChanged, this, &frmOption::cellEdited);
-    connect(&m_live, &LiveSettings::valueChanged, this, [this] {
-        if (isVisible())
-            refreshTable();
-    });
-    resize(560, 520);
+    setFont(fonts::uiFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
+    build();
+    connectControls();
+    refreshAll();
+    applyDependentStates();
 }
+
+frmOption::~frmOption() = default;
+
+// ---- Loading -------------------------------------------------------------------
+
+void frmOption::build() {
+    const DesignParseResult parsed = loadDesign(kDesign);
+    if (!parsed.ok)
+        qFatal("options design: %s", qPrintable(parsed.error));
+    const DesignNode& form = parsed.root;
+    setFixedSize(twips::toPixels(props::int32(form.properties, QStringLiteral("ClientWidth"), 9570)),
+                 twips::toPixels(props::int32(form.properties, QStringLiteral("ClientHeight"), 5610)));
+    m_controls = designui::build(form, this, [](const DesignNode& node, QWidget* parent) -> QWidget* {
+        if (node.kind == QLatin1String("M_Degit"))
+            return new M_Degit(parent);
+        return nullptr;
+    });
+    // The cross of the clear button is a glyph of a symbol font.
+    if (auto* old = qobject_cast<QPushButton*>(control(QStringLiteral("Command11")))) {
+        auto* cross = new SymbolButton(old->text(), old->parentWidget());
+        cross->setObjectName(old->objectName());
+        cross->setGeometry(old->geometry());
+        cross->setToolTip(QStringLiteral("プラグインの指定を解除します"));
+        m_controls.insert(cross->objectName(), cross);
+        delete old;
+    }
+    m_preview = qobject_cast<M_Degit*>(control(QStringLiteral("M_Degit1")));
+
+    // 1. The preview display. 2-3. The cell and column lists. 4. The numbering list.
+    m_preview->setDegitSize(0);
+    for (int i = 0; i <= 3; ++i)
+        qobject_cast<QComboBox*>(control(QStringLiteral("Combo4(%1)").arg(i)))
+            ->addItems(option_controls::numberItems(50));
+    qobject_cast<QComboBox*>(control(QStringLiteral("Combo1")))->addItems(option_controls::numberItems(150));
+    qobject_cast<QComboBox*>(control(QStringLiteral("Combo4(4)")))
+        ->addItems(option_controls::numberItems(150));
+    qobject_cast<QComboBox*>(control(QStringLiteral("Combo2")))
+        ->addItems(option_controls::ticketNumberStyleItems());
+    qobject_cast<QComboBox*>(control(QStringLiteral("Combo3")))->addItems(option_controls::fontModeItems());
+
+    // The first page and the step-sound sub-page are the ones selected in the design.
+    qobject_cast<QAbstractButton*>(control(QStringLiteral("Option1(0)")))->setChecked(true);
+    control(QStringLiteral("Frame1(0)"))->raise();
+    qobject_cast<QAbstractButton*>(control(QStringLiteral("Option5(1)")))->setChecked(true);
+    control(QStringLiteral("Frame2(1)"))->raise();
+
+    QVector<const DesignNode*> nodes;
+    collect(form, nodes);
+    for (const DesignNode* node : nodes) {
+        if (!node->properties.contains(QStringLiteral("GapOf")))
+            continue;
+        QWidget* list = control(designui::controlName(*node));
+        QWidget* sentence = control(props::text(node->properties, QStringLiteral("GapOf")));
+        const int gap = props::int16(node->properties, QStringLiteral("Gap"), 1);
+        if (!list || !sentence)
+            continue;
+        // The caption starts after the indicator of a check box.
+        int textLeft = 0;
+        QString caption;
+        if (auto* box = qobject_cast<QAbstractButton*>(sentence)) {
+            QStyleOptionButton option;
+            option.initFrom(box);
+            textLeft = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).right() + 5;
+            caption = box->text();
+        } else if (auto* label = qobject_cast<QLabel*>(sentence)) {
+            caption = label->text();
+        }
+        const QVector<QPair<qsizetype, qsizetype>> runs = spaceRuns(caption);
+        if (gap < 1 || gap > runs.size())
+            continue;
+        const QFontMetrics fm(sentence->font());
+        const auto [start, length] = runs[gap - 1];
+        const int gapLeft = textLeft + fm.horizontalAdvance(caption.left(start));
+        const int gapWidth = fm.horizontalAdvance(caption.mid(start, length));
+        const int width = qBound(44, gapWidth - 4, 72);
+        const int height = list->sizeHint().height();
+        list->setGeometry(sentence->x() + gapLeft + (gapWidth - width) / 2,
+                          sentence->y() + (sentence->height() - height) / 2, width, height);
+        list->raise();
+    }
+}
+
+void frmOption::connectControls() {
+    for (int i = 0; i < option_controls::kPageCount; ++i)
+        connect(qobject_cast<QAbstractButton*>(control(QStringLiteral("Option1(%1)").arg(i))),
+                &QAbstractButton::clicked, this, [this, i] { Option1_Click(i); });
+    for (int i = 0; i < option_controls::kSoundPageCount; ++i)
+        connect(qobject_cast<QAbstractButton*>(control(QStringLiteral("Option5(%1)").arg(i))),
+                &QAbstractButton::clicked, this, [this, i] { Option5_Click(i); });
+    const auto onClick = [this](const QString& name, auto handler) {
+        connect(qobject_cast<QAbstractButton*>(control(name)), &QAbstractButton::clicked, this, handler);
+    };
+    for (int i = 0; i < 2; ++i) {
+        onClick(QStringLiteral("Command3(%1)").arg(i), [this, i] { Command3_Click(i); });
+        onClick(QStringLiteral("Command10(%1)").arg(i), [this, i] { Command10_Click(i); });
+    }
+    for (int i = 0; i <= 10; ++i) {
+        if (i == 2)
+            continue; // sounds 0..1 and 3..10
+        onClick(QStringLiteral("cmdSelectSound(%1)").arg(i), [this, i] { cmdSelectSound_Click(i); });
+    }
+    for (int i = 0; i < 3; ++i)
+        onClick(QStringLiteral("Command6(%1)").arg(i), [this, i] { Command6_Click(i); });
+    onClick(QStringLiteral("Command7"), [this] { Command7_Click(); });
+    onClick(QStringLiteral("Command11"), [this] { Command11_Click(); });
+    onClick(QStringLiteral("Command1"), [this] { Command1_Click(); });
+    onClick(QStringLiteral("Command4"), [this] { Command4_Click(); });
+
+    // Every setting's control edits the live settings.
+    for (const SettingInfo& info : m_live.settings()) {
+        const Setting setting = info.id;
+        QWidget* w = control(option_controls::controlOf(setting));
+        if (!w)
+            qFatal("options design: no control for %s", qPrintable(info.name));
+        switch (info.kind) {
+        case ControlKind::Text:
+            if (auto* edit = qobject_cast<QLineEdit*>(w))
+                connect(edit, &QLineEdit::textEdited, this,
+                        [this, setting, edit](const QString& text) { enter(setting, text, edit); });
+            break;
+        case ControlKind::Check:
+            connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
+                    [this, setting](bool checked) { m_live.setNumber(setting, checked ? 1 : 0); });
+            break;
+        case ControlKind::Option:
+            connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
+                    [this, setting] { m_live.setNumber(setting, -1); });
+            break;
+        case ControlKind::List:
+            connect(qobject_cast<QComboBox*>(w), &QComboBox::currentIndexChanged, this,
+                    [this, setting](int index) {
+                        if (!m_refreshing)
+                            m_live.setNumber(setting, index);
+                    });
+            break;
+        case ControlKind::Colour:
+            connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
+                    [this, w] { GetBtnColor(*static_cast<ColourSwatch*>(w)); });
+            break;
+        }
+    }
+    connect(&m_live, &LiveSettings::valueChanged, this, [this](Setting setting) {
+        refresh(setting);
+        applyDependentStates();
+    });
+}
+
+// ---- The controls as views of the live settings ---------------------------------
+
+void frmOption::refresh(Setting setting) {
+    const SettingInfo& info = m_live.info(setting);
+    QWidget* w = control(option_controls::controlOf(setting));
+    m_refreshing = true;
+    switch (info.kind) {
+    case ControlKind::Text:
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            if (edit->text() != m_live.text(setting))
+                edit->setText(m_live.text(setting));
+        } else if (auto* label = qobject_cast<QLabel*>(w)) {
+            label->setText(m_live.text(setting));
+        }
+        break;
+    case ControlKind::Check:
+        qobject_cast<QAbstractButton*>(w)->setChecked(m_live.isOn(setting));
+        break;
+    case ControlKind::Option: {
+        auto* b = qobject_cast<QAbstractButton*>(w);
+        // A group may hold no selected button: the checked one can only be released
+        // with the group's exclusiveness lifted.
+        b->setAutoExclusive(false);
+        b->setChecked(m_live.isOn(setting));
+        b->setAutoExclusive(true);
+        break;
+    }
+    case ControlKind::List:
+        qobject_cast<QComboBox*>(w)->setCurrentIndex(m_live.number(setting));
+        break;
+    case ControlKind::Colour:
+        static_cast<ColourSwatch*>(w)->setColour(m_live.colour(setting));
+        if (setting == Setting::DigitBackColor)
+            m_preview->setBackColor(m_live.colour(setting));
+        else if (setting == Setting::DigitUnlitColor)
+            m_preview->setBaseForeColor(m_live.colour(setting));
+        else if (setting == Setting::DigitLitColor)
+            m_preview->setDegitForeColor(m_live.colour(setting));
+        break;
+    }
+    m_refreshing = false;
+}
+
+void frmOption::refreshAll() {
+    for (const SettingInfo& info : m_live.settings())
+        refresh(info.id);
+}
+
+void frmOption::applyDependentStates() {
+    for (const option_controls::DependentState& s : option_controls::dependentStates(m_live)) {
+        QWidget* w = control(s.control);
+        w->setEnabled(s.enabled);
+        w->setVisible(s.visible);
+    }
+}
+
+void frmOption::enter(Setting setting, const QString& text, QWidget* editor) {
+    const QString problem = m_live.setText(setting, text);
+    if (problem.isEmpty())
+        return;
+    msgbox::show(this, problem, kTitle, msgbox::Icon::Exclamation);
+    // The previous value stays.
+    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        edit->setText(m_live.text(setting));
+}
+
+// ---- Public procedures -----------------------------------------------------------
 
 void frmOption::SetProp() {
     // 1-2. Labels shown or hidden, and their numbering.
-    const bool shown = m_live.number(Setting::AutoTicketNumbers) != 0;
+    const bool shown = m_live.isOn(Setting::AutoTicketNumbers);
     for (int i = 1; i <= Form1::kFareDisplays; ++i)
         m_board.lblSeiriNum(i)->setVisible(shown);
     qint16 style = static_cast<qint16>(m_live.number(Setting::TicketNumberStyle));
@@ -93,10 +349,120 @@ SettingsError frmOption::SetOptionInfo(const SettingsRecord& record) {
     const SettingsError error = m_live.fromRecord(record);
     if (error.number != 0)
         return error;
-    // The panel picture follows the restored panel settings.
+    // The panel picture follows the restored panel settings (the preview display's
+    // colours followed the digit colours as they were restored).
     if (m_controller)
         m_controller->Option4_Click(m_controller->backlightIndex());
+    SetPlgin(m_live.text(Setting::TicketPluginPath));
     return error;
+}
+
+QString frmOption::GetPathString() {
+    return Zelk3FolderDlg(this, QStringLiteral("フォルダーを選択してください"));
+}
+
+void frmOption::GetBtnColor(ColourSwatch& button) {
+    const std::optional<Setting> setting = option_controls::settingOf(button.objectName());
+    if (!setting)
+        return;
+    std::uint32_t colour = m_live.colour(*setting);
+    if (Zelk3ChooseColor(this, colour, mdlIniIo::settingsRecord().CustomColors) != 0)
+        m_live.setColour(*setting, colour);
+}
+
+qint32 frmOption::SetPlgin(const QString& fileName) {
+    if (fileName.isEmpty())
+        return 0;
+    // No ticket plug-in can be read yet: nothing is loaded.
+    return 0;
+}
+
+QString frmOption::chooseFile(const QString& title, const QVector<QPair<QString, QString>>& filters) {
+    QVector<FileFilterEntry> entries;
+    for (const auto& [description, pattern] : filters)
+        entries.append(FileFilterEntry{description, pattern});
+    return Zelk3FileDlg(this, 0, filefilter::make(entries), QString(), title);
+}
+
+// ---- Event handlers ----------------------------------------------------------------
+
+void frmOption::Option1_Click(int index) {
+    m_frontPage = index;
+    control(QStringLiteral("Frame1(%1)").arg(index))->raise();
+}
+
+void frmOption::Option5_Click(int index) {
+    m_frontSoundPage = index;
+    control(QStringLiteral("Frame2(%1)").arg(index))->raise();
+}
+
+void frmOption::Command3_Click(int index) {
+    const QString folder = GetPathString();
+    if (folder.isEmpty())
+        return;
+    const Setting setting = index == 0 ? Setting::FareDataFolder : Setting::TapeDataFolder;
+    enter(setting, folder, control(option_controls::controlOf(setting)));
+}
+
+void frmOption::Command10_Click(int index) {
+    shell::open(m_live.text(index == 0 ? Setting::FareDataFolder : Setting::TapeDataFolder));
+}
+
+void frmOption::cmdSelectSound_Click(int index) {
+    const QString file = chooseFile(QStringLiteral("サウンドの選択"),
+                                    {{QStringLiteral("Waveサウンド(*.wav)"), QStringLiteral("*.wav")},
+                                     {QStringLiteral("MP3サウンド(*.mp3)"), QStringLiteral("*.mp3")},
+                                     {QStringLiteral("MIDIシーケンス(*.mid)"), QStringLiteral("*.mid")}});
+    if (file.isEmpty())
+        return;
+    const QString name = QStringLiteral("txtSelectSound(%1)").arg(index);
+    if (const std::optional<Setting> setting = option_controls::settingOf(name))
+        enter(*setting, file, control(name));
+}
+
+void frmOption::Command6_Click(int index) {
+    const QString file = chooseFile(QStringLiteral("パネル画像の選択"),
+                                    {{QStringLiteral("ビットマップ(*.bmp)"), QStringLiteral("*.bmp")},
+                                     {QStringLiteral("GIF画像(*.gif)"), QStringLiteral("*.gif")},
+                                     {QStringLiteral("JPEG画像(*.jpg)"), QStringLiteral("*.jpg")}});
+    if (file.isEmpty())
+        return;
+    const QString name = QStringLiteral("txtSelectPanel(%1)").arg(index);
+    if (const std::optional<Setting> setting = option_controls::settingOf(name))
+        enter(*setting, file, control(name));
+}
+
+void frmOption::Command7_Click() {
+    SystemTime date{};
+    if (Call_dlg111(this, date) == 0)
+        return;
+    m_live.setText(Setting::TicketFixedDate, option_controls::dateText(date.wYear, date.wMonth, date.wDay));
+}
+
+void frmOption::Command11_Click() {
+    m_live.setText(Setting::TicketPluginPath, QString());
+    qobject_cast<QListWidget*>(control(QStringLiteral("List1")))->clear();
+    qobject_cast<QPlainTextEdit*>(control(QStringLiteral("txtPlginComment")))->clear();
+}
+
+void frmOption::Command1_Click() {
+    const QString file = chooseFile(QStringLiteral("プラグインの選択"),
+                                    {{QStringLiteral("整理券プラグイン(*.4SP)"), QStringLiteral("*.4SP")}});
+    if (m_previewHost)
+        m_previewHost->companyList()->clear();
+    if (const QString refused = cp932::unencodable(file); !refused.isEmpty()) {
+        msgbox::show(this, unsavableTextMessage(refused), kTitle, msgbox::Icon::Exclamation);
+        return;
+    }
+    const qint32 result = SetPlgin(file);
+    if (result != 0) {
+        m_live.setText(Setting::TicketPluginPath, file);
+        return;
+    }
+    // A cancelled choice is not an error.
+    if (!file.isEmpty())
+        msgbox::show(this, QStringLiteral("指定したファイルはプラグインでないか、内容が不正です"),
+                     QStringLiteral("プラグインロードエラー"), msgbox::Icon::Critical);
 }
 
 void frmOption::Command4_Click() {
@@ -104,37 +470,9 @@ void frmOption::Command4_Click() {
     accept();
 }
 
-void frmOption::showEvent(QShowEvent* event) {
-    refreshTable();
-    QDialog::showEvent(event);
-}
-
-void frmOption::refreshTable() {
-    m_filling = true;
-    const QVector<SettingInfo>& infos = m_live.settings();
-    m_table->setRowCount(static_cast<int>(infos.size()));
-    for (int row = 0; row < infos.size(); ++row) {
-        const SettingInfo& info = infos[row];
-        auto* name = new QTableWidgetItem(info.name);
-        name->setFlags(Qt::ItemIsEnabled);
-        QString kind = controlKindName(info.kind);
-        if (info.kind == ControlKind::List)
-            kind += QStringLiteral(" 0..%1").arg(info.listSize - 1);
-        auto* kindItem = new QTableWidgetItem(kind);
-        kindItem->setFlags(Qt::ItemIsEnabled);
-        m_table->setItem(row, 0, name);
-        m_table->setItem(row, 1, kindItem);
-        m_table->setItem(row, 2, new QTableWidgetItem(m_live.valueText(info.id)));
-    }
-    m_table->resizeColumnsToContents();
-    m_filling = false;
-}
-
-void frmOption::cellEdited(int row, int column) {
-    if (m_filling || column != 2)
-        return;
-    const QString problem = m_live.set(static_cast<Setting>(row), m_table->item(row, 2)->text());
-    if (!problem.isEmpty())
-        msgbox::show(this, problem, QStringLiteral("オプション"), msgbox::Icon::Exclamation);
-    refreshTable();
+void frmOption::closeEvent(QCloseEvent* event) {
+    // Closed by its frame, the dialog only hides: every edit is kept and the board
+    // keeps its look until OK.
+    event->accept();
+    QDialog::closeEvent(event);
 }

@@ -1,0 +1,203 @@
+#include "platform/ui/DesignWidgets.h"
+
+#include "platform/Twips.h"
+#include "platform/ui/QtColor.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace designui {
+namespace {
+
+void place(QWidget* w, const PropertyBag& p) {
+    w->setGeometry(twips::toPixels(props::int32(p, QStringLiteral("Left"), 0)),
+                   twips::toPixels(props::int32(p, QStringLiteral("Top"), 0)),
+                   twips::toPixels(props::int32(p, QStringLiteral("Width"), 1200)),
+                   twips::toPixels(props::int32(p, QStringLiteral("Height"), 375)));
+}
+
+void setBackColour(QWidget* w, const PropertyBag& p, QPalette::ColorRole role) {
+    if (!p.contains(QStringLiteral("BackColor")))
+        return;
+    QPalette pal = w->palette();
+    pal.setColor(role, colorref::toQColor(
+                           static_cast<std::uint32_t>(props::int32(p, QStringLiteral("BackColor"), 0))));
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
+    const PropertyBag& p = node.properties;
+    const QString caption = props::text(p, QStringLiteral("Caption"));
+    const QString& kind = node.kind;
+    if (kind == QLatin1String("Frame")) {
+        auto* f = new QGroupBox(caption, parent);
+        if (caption.isEmpty() && props::int16(p, QStringLiteral("BorderStyle"), 1) == 0) {
+            f->setFlat(true);
+            f->setStyleSheet(QStringLiteral("QGroupBox { border: none; margin: 0; }"));
+        }
+        return f;
+    }
+    if (kind == QLatin1String("Label")) {
+        auto* l = new QLabel(caption, parent);
+        l->setWordWrap(props::boolean(p, QStringLiteral("WordWrap"), false));
+        const int align = props::int16(p, QStringLiteral("Alignment"), 0);
+        l->setAlignment(
+            (align == 1   ? Qt::AlignRight
+             : align == 2 ? Qt::AlignHCenter
+                          : Qt::AlignLeft) |
+            (props::boolean(p, QStringLiteral("WordWrap"), false) ? Qt::AlignTop : Qt::AlignVCenter));
+        if (props::int16(p, QStringLiteral("BorderStyle"), 0) == 1) {
+            l->setFrameShape(QFrame::Panel);
+            l->setFrameShadow(QFrame::Sunken);
+        }
+        setBackColour(l, p, QPalette::Window);
+        return l;
+    }
+    if (kind == QLatin1String("CheckBox"))
+        return new WrapCheckBox(caption, parent);
+    if (kind == QLatin1String("OptionButton")) {
+        if (props::int16(p, QStringLiteral("Style"), 0) == 1) {
+            auto* b = new QPushButton(caption, parent);
+            b->setCheckable(true);
+            b->setAutoExclusive(true);
+            return b;
+        }
+        auto* r = new WrapRadioButton(caption, parent);
+        r->setAutoExclusive(true);
+        return r;
+    }
+    if (kind == QLatin1String("CommandButton")) {
+        if (props::int16(p, QStringLiteral("Style"), 0) == 1 && p.contains(QStringLiteral("BackColor"))) {
+            auto* s = new ColourSwatch(parent);
+            s->setColour(static_cast<std::uint32_t>(props::int32(p, QStringLiteral("BackColor"), 0)));
+            return s;
+        }
+        return new QPushButton(caption, parent);
+    }
+    if (kind == QLatin1String("TextBox")) {
+        QWidget* w = nullptr;
+        if (props::boolean(p, QStringLiteral("MultiLine"), false)) {
+            auto* t = new QPlainTextEdit(parent);
+            t->setReadOnly(props::boolean(p, QStringLiteral("Locked"), false));
+            w = t;
+        } else {
+            auto* t = new QLineEdit(parent);
+            t->setReadOnly(props::boolean(p, QStringLiteral("Locked"), false));
+            w = t;
+        }
+        setBackColour(w, p, QPalette::Base);
+        return w;
+    }
+    if (kind == QLatin1String("ComboBox"))
+        return new QComboBox(parent);
+    if (kind == QLatin1String("ListBox"))
+        return new QListWidget(parent);
+    return factory ? factory(node, parent) : nullptr;
+}
+
+void buildInto(const DesignNode& node, QWidget* parent, const Factory& factory,
+               QHash<QString, QWidget*>& out) {
+    for (const DesignNode& child : node.children) {
+        QWidget* w = make(child, parent, factory);
+        if (!w)
+            continue;
+        const QString name = controlName(child);
+        w->setObjectName(name);
+        place(w, child.properties);
+        if (!props::boolean(child.properties, QStringLiteral("Visible"), true))
+            w->hide();
+        w->setEnabled(props::boolean(child.properties, QStringLiteral("Enabled"), true));
+        out.insert(name, w);
+        buildInto(child, w, factory, out);
+    }
+}
+
+} // namespace
+
+QString controlName(const DesignNode& node) {
+    return node.index >= 0 ? QStringLiteral("%1(%2)").arg(node.name).arg(node.index) : node.name;
+}
+
+QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory) {
+    QHash<QString, QWidget*> out;
+    buildInto(form, parent, factory, out);
+    return out;
+}
+
+} // namespace designui
+
+namespace {
+
+// Paints a check box or option button: its indicator at the top left, the caption
+// beside it, wrapped to the control's width.
+void paintWrapped(QAbstractButton& b, QStyle::PrimitiveElement indicator, QStyle::SubElement indicatorRect) {
+    QStylePainter p(&b);
+    QStyleOptionButton option;
+    option.initFrom(&b);
+    option.state |= b.isChecked() ? QStyle::State_On : QStyle::State_Off;
+    if (b.isDown())
+        option.state |= QStyle::State_Sunken;
+    QRect ind = b.style()->subElementRect(indicatorRect, &option, &b);
+    const QRect textArea = b.rect().adjusted(ind.right() + 5, 0, 0, 0);
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+    const QRect used = b.fontMetrics().boundingRect(textArea, flags, b.text());
+    // A caption of several lines puts the indicator beside its first line.
+    if (used.height() > b.fontMetrics().height() + 1)
+        ind.moveTop(qMax(0, used.top() + (b.fontMetrics().height() - ind.height()) / 2));
+    option.rect = ind;
+    p.drawPrimitive(indicator, option);
+    p.setPen(b.palette().color(b.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(textArea, flags, b.text());
+    if (b.hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(&b);
+        focus.rect = used.adjusted(-1, 0, 1, 0);
+        p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+} // namespace
+
+void WrapCheckBox::paintEvent(QPaintEvent*) {
+    paintWrapped(*this, QStyle::PE_IndicatorCheckBox, QStyle::SE_CheckBoxIndicator);
+}
+
+bool WrapCheckBox::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
+
+void WrapRadioButton::paintEvent(QPaintEvent*) {
+    paintWrapped(*this, QStyle::PE_IndicatorRadioButton, QStyle::SE_RadioButtonIndicator);
+}
+
+bool WrapRadioButton::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
+
+ColourSwatch::ColourSwatch(QWidget* parent) : QPushButton(parent) {}
+
+void ColourSwatch::setColour(std::uint32_t colour) {
+    if (m_colour == colour)
+        return;
+    m_colour = colour;
+    update();
+}
+
+void ColourSwatch::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    p.drawControl(QStyle::CE_PushButtonBevel, option);
+    const QRect face = rect().adjusted(4, 4, -4, -4);
+    p.fillRect(face, colorref::toQColor(m_colour));
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(face.adjusted(0, 0, -1, -1));
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/Design.h"
+
+#include <QCheckBox>
+#include <QHash>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// The standard controls of a stored design, built as widgets:
+//
+//   Frame          QGroupBox (Caption; no caption and BorderStyle 0: a plain area)
+//   Label          QLabel (Caption, WordWrap, Alignment 0 left / 1 right / 2 centre,
+//                  BorderStyle 1 sunken, BackColor)
+//   CheckBox       WrapCheckBox (Caption)
+//   OptionButton   WrapRadioButton (Caption); Style 1: a latching push button
+//   CommandButton  QPushButton (Caption); Style 1 with BackColor: a ColourSwatch
+//   TextBox        QLineEdit; MultiLine True: QPlainTextEdit (BackColor, Locked)
+//   ComboBox       QComboBox (a drop-down list)
+//   ListBox        QListWidget
+//
+// Geometry is Left, Top, Width, Height in twips, relative to the parent; Visible and
+// Enabled as stored. Option buttons that share a parent form one group. Each widget is
+// named after its control: "Name" or, in a control array, "Name(Index)".
+namespace designui {
+
+// Makes a widget for a kind the builder does not know; null to skip the node.
+using Factory = std::function<QWidget*(const DesignNode& node, QWidget* parent)>;
+
+// The control's name as a widget's object name.
+QString controlName(const DesignNode& node);
+
+// Builds the children of `form` into `parent`; returns every widget by control name.
+QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory = {});
+
+} // namespace designui
+
+// A check box whose caption wraps onto more lines when it does not fit; a click
+// anywhere on it toggles it.
+class WrapCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+};
+
+// An option button whose caption wraps onto more lines when it does not fit.
+class WrapRadioButton : public QRadioButton {
+    Q_OBJECT
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+};
+
+// A button that shows a colour (0x00BBGGRR) instead of a caption.
+class ColourSwatch : public QPushButton {
+    Q_OBJECT
+public:
+    explicit ColourSwatch(QWidget* parent = nullptr);
+    std::uint32_t colour() const { return m_colour; }
+    void setColour(std::uint32_t colour);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::uint32_t m_colour = 0;
+};
