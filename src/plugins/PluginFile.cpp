@@ -7,10 +7,10 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +46,24 @@ const QHash<QString, ItemKind>& itemSections() {
         {QStringLiteral("barcode"), ItemKind::Barcode}, {QStringLiteral("line"), ItemKind::Line},
         {QStringLiteral("box"), ItemKind::Box}};
     return map;
+}
+
+QStringList keysOf(ItemKind kind);
+const QStringList& pluginKeys();
+
+const QStringList& ticketKeys() {
+    static const QStringList k = {QStringLiteral("size"),   QStringLiteral("paper"),  QStringLiteral("ink"),
+                                  QStringLiteral("border"), QStringLiteral("radius"), QStringLiteral("font")};
+    return k;
+}
+
+// The keys a section takes.
+QStringList allowedKeys(const QString& section) {
+    if (section == QLatin1String("plugin"))
+        return pluginKeys();
+    if (section == QLatin1String("ticket"))
+        return ticketKeys();
+    return keysOf(itemSections().value(section));
 }
 
 bool isTextKind(ItemKind k) {
@@ -246,14 +264,18 @@ PluginFile Parser::run(const QByteArray& bytes) {
 }
 
 bool Parser::decodeLines(const QByteArray& bytes) {
-    QList<QByteArray> raw = bytes.split('\n');
-    if (raw.size() > 1 && raw.last().isEmpty())
-        raw.removeLast();
-    if (raw.first().startsWith("\xEF\xBB\xBF"))
-        raw.first().remove(0, 3);
+    // Lines are taken one at a time from the bytes, never copied into a list, so that
+    // a file of a quarter of a million empty lines costs no more memory than its size.
+    QByteArrayView rest(bytes);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
 
     // The encoding can be declared on the first line only.
-    const QByteArray first = raw.first().trimmed();
+    const qsizetype firstEnd = rest.indexOf('\n');
+    const QByteArray first =
+        rest.first(std::min<qsizetype>(firstEnd < 0 ? rest.size() : firstEnd, kMaxLineBytes))
+            .toByteArray()
+            .trimmed();
     if (first.toLower().startsWith("#encoding")) {
         const QByteArray name = first.mid(9).trimmed().toLower();
         if (name == "shift_jis" || name == "shift-jis" || name == "sjis" || name == "cp932" ||
@@ -268,9 +290,10 @@ bool Parser::decodeLines(const QByteArray& bytes) {
     }
 
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    for (qsizetype i = 0; i < raw.size() && !m_stopped; ++i) {
-        const int number = int(i + 1);
-        QByteArray line = raw.at(i);
+    for (int number = 1; !rest.isEmpty() && !m_stopped; ++number) {
+        const qsizetype end = rest.indexOf('\n');
+        QByteArrayView line = rest.first(end < 0 ? rest.size() : end);
+        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.size() > kMaxLineBytes) {
@@ -285,7 +308,7 @@ bool Parser::decodeLines(const QByteArray& bytes) {
         }
         QString text;
         if (m_shiftJis) {
-            text = cp932::decode(line);
+            text = cp932::decode(line.toByteArray());
             if (text.contains(QChar::ReplacementCharacter)) {
                 problem(number, {}, QStringLiteral("the line is not valid Shift_JIS"));
                 continue;
@@ -376,6 +399,10 @@ void Parser::readLine(int number, const QString& text) {
         // header has been reported already.
         if (!m_inBadSection)
             problem(number, key, QStringLiteral("the key comes before any section"));
+        return;
+    }
+    if (!allowedKeys(m_current->name).contains(key)) {
+        problem(number, key, QStringLiteral("not a key of [%1]").arg(m_current->name));
         return;
     }
     for (const Entry& e : std::as_const(m_current->entries)) {

@@ -96,6 +96,34 @@ TEST(PluginMutation, DamagedSamplesAreReadOrRefusedQuickly) {
     EXPECT_LT(total.elapsed(), 30000);
 }
 
+TEST(PluginMutation, LargeFilesOfOneShapeAreQuick) {
+    auto lines = [](const QByteArray& head, const char* pattern, int n) {
+        QByteArray b = head;
+        for (int i = 0; b.size() < kMaxPluginBytes - 40 && i < n; ++i)
+            b += QByteArray(pattern).replace("%", QByteArray::number(i)) + '\n';
+        return b;
+    };
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool valid;
+    } cases[] = {
+        {"distinct unknown keys", lines("[plugin]\nformat = 1\n", "k% = 1", 100000), false},
+        {"empty lines", minimalPlugin(QByteArray(kMaxPluginBytes - 30, '\n')), true},
+        {"long notes", lines("[plugin]\nformat = 1\n[notes]\n", "%", 100000), false},
+        {"many companies", lines("[plugin]\nformat = 1\n[companies]\n", "c%", 100000), false},
+        {"many items", lines("[plugin]\nformat = 1\n", "[box]\nbox = 0, 0, 9, 9", 100000), false},
+        {"many sections", lines("[plugin]\nformat = 1\n", "[x%]", 100000), false},
+    };
+    for (const auto& c : cases) {
+        QElapsedTimer t;
+        t.start();
+        const PluginFile f = parsePlugin(c.bytes);
+        EXPECT_EQ(f.valid(), c.valid) << c.what;
+        EXPECT_LT(t.elapsed(), 500) << c.what;
+    }
+}
+
 TEST(PluginMutation, RandomBytesUpToTheCap) {
     std::mt19937 rng(7);
     for (int i = 0; i < 20; ++i) {
