@@ -1,7 +1,7 @@
 #include "plugins/ui/TicketPainter.h"
 
 #include "platform/Cp932.h"
-#include "platform/Fonts.h"
+#include "platform/ui/Fonts.h"
 #include "plugins/PluginCache.h"
 
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 // The resource library's plug-in functions as the options dialog and the controller
 // call them: the record, the notes, the company list and the preview drawing.
 #include "platform/Cp932.h"
-#include "reslib/TicketPlugins.h"
+#include "reslib/ui/TicketPlugins.h"
 
 #include <QComboBox>
 #include <QImage>
