@@ -3,6 +3,7 @@
 #include "platform/BlockingWait.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
+#include "plugins/PluginCli.h"
 #include "route/RouteCli.h"
 #include "sound/SpeechEngine.h"
 #include "sound/mdlSndAPI.h"
@@ -27,6 +28,7 @@ const char* const kUsage =
     "  route dump|build|check|import-gtfs\n"
     "                    read, write and check route data files (.hy3); import a\n"
     "                    GTFS-JP feed's trip as a route\n"
+    "  plugin check      check a ticket plug-in (.4SP)\n"
     "  --help            this text; COMMAND --help describes one command\n";
 
 QString scriptHelp() {
@@ -151,6 +153,16 @@ int corvaneMain(int argc, char** argv) {
         out.setEncoding(QStringConverter::Utf8);
         err.setEncoding(QStringConverter::Utf8);
         return routeCommand(args, out, err);
+    }
+    if (command == QLatin1String("plugin")) {
+        QStringList args;
+        for (int i = 2; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        out.setEncoding(QStringConverter::Utf8);
+        err.setEncoding(QStringConverter::Utf8);
+        return pluginCommand(args, out, err);
     }
     std::fprintf(stderr, "corvane: unknown command \"%s\" (see corvane --help)\n", argv[1]);
     return 2;
