@@ -205,12 +205,12 @@ def page5(frame):
                      Caption="日付の設定（整理券プラグインが日付の印字をサポートしているときに有効）",
                      Enabled=False, Visible=False, **geo(120, 3270, 7800, 1680))
     date.add("OptionButton", "Option4", 0, Caption="システムの日付を使用（整理券印字と同時に日付を更新、デフォルト）",
-             **geo(120, 255, 7500, 285))
+             **geo(120, 240, 7500, 285))
     date.add("OptionButton", "Option4", 1, Caption="システムの日付を使用（系統設定した時点の日付を保持）",
-             **geo(120, 540, 7500, 285))
-    date.add("OptionButton", "Option4", 2, Caption="右記の日付に固定", **geo(120, 840, 2160, 285))
-    date.add("Label", "Label10", Caption="", BorderStyle=1, Alignment=2, **geo(2340, 825, 1440, 315))
-    date.add("CommandButton", "Command7", Caption="日付選択...", **geo(3900, 810, 1380, 345))
+             **geo(120, 525, 7500, 285))
+    date.add("OptionButton", "Option4", 2, Caption="右記の日付に固定", **geo(120, 870, 2160, 285))
+    date.add("Label", "Label10", Caption="", BorderStyle=1, Alignment=2, **geo(2340, 855, 1440, 315))
+    date.add("CommandButton", "Command7", Caption="日付選択...", **geo(3900, 840, 1380, 345))
     date.add("Label", "Label14", WordWrap=True,
              Caption="系統設定した際の日付が保持され、日付が途中で変わっても次回系統設定するまで整理券の日付変更を行いません。",
              **geo(120, 1200, 7560, 420))

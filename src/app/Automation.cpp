@@ -125,6 +125,7 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
         return QString();
     });
     addControllerCommands();
+    addOptionsCommands();
     add("png", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("png needs a file name");
@@ -171,6 +172,19 @@ QStringList ScriptRunner::commandHelp() {
         QStringLiteral("wait MS                            let the program run for MS milliseconds"),
         QStringLiteral("state                              print the state as one line of JSON"),
         QStringLiteral("png PATH                           save a picture of the board window"),
+        QStringLiteral("plugin PATH                        choose a ticket plug-in as the options dialog's"),
+        QStringLiteral("                                   \"...\" button does"),
+        QStringLiteral(
+            "options show                       press 設定... on the console (the dialog is shown)"),
+        QStringLiteral("options click NAME                 click a control of the options dialog"),
+        QStringLiteral("options choose NAME INDEX          select item INDEX (0-based; -1 none) of a list"),
+        QStringLiteral("options type NAME TEXT             replace a text box's text with TEXT, as typed"),
+        QStringLiteral(
+            "options answer VALUE               what the next file, folder, colour or date chooser"),
+        QStringLiteral("                                   answers: a path, #RRGGBB, yyyy/mm/dd or cancel"),
+        QStringLiteral("options close                      close the options dialog by its window frame"),
+        QStringLiteral("options state                      print the options dialog as one line of JSON"),
+        QStringLiteral("png-options PATH                   save a picture of the options dialog"),
     };
 }
 
@@ -485,6 +499,7 @@ QString ScriptRunner::state() {
     j.value(board.TimeDegit(0)->shownPlaces());
     j.value(board.TimeDegit(1)->shownPlaces());
     j.endArray();
+    writeTicketState(j);
     j.endObject();
     return j.text();
 }

@@ -6,7 +6,9 @@
 #include <QTextStream>
 #include <functional>
 #include <memory>
+#include <optional>
 
+class JsonWriter;
 class Program;
 
 // Runs the commands of `corvane script` against one program instance.
@@ -28,6 +30,9 @@ private:
     void add(const QString& name, Handler handler);
 
     void addControllerCommands();
+    void addOptionsCommands();
+    QString optionsState();
+    void writeTicketState(JsonWriter& j);
     QString cmdFormat(const QStringList& args);
     QString cmdWait(const QStringList& args);
     QString cmdPng(const QString& path);
@@ -35,6 +40,8 @@ private:
     Program& m_program;
     QTextStream& m_out;
     QHash<QString, Handler> m_commands;
+    // What the next chooser opened by a command answers; nothing cancels it.
+    std::optional<QString> m_chooserAnswer;
 };
 
 // The `corvane` command line; returns the exit status.

@@ -50,6 +50,7 @@ void Program::start() {
     m_options = m_optionsDialog.get();
     m_controller = std::make_unique<frmCtl>(board, *m_options);
     m_options->setController(m_controller.get());
+    m_options->setTicketPreviewHost(m_controller.get());
     board.setControllerWindow(m_controller.get());
 
     // 1. The fare displays start in digit style 1, blank.

@@ -3,7 +3,14 @@
 #include "app/Program.h"
 #include "board/ui/Form1.h"
 #include "board/ui/M_Degit.h"
+#include "controller/ui/frmCtl.h"
+#include "reslib/ui/Choosers.h"
+#include "settings/ui/frmOption.h"
 #include "stopname/ui/ChimeiCtl_B.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QPushButton>
 
 #include <QApplication>
 #include <QEventLoop>
@@ -138,6 +145,55 @@ TEST_F(BoardWindow, LongNameScrollsAndANewNameStopsIt) {
     settle(700);
     const QImage still2 = screen();
     EXPECT_EQ(still1.copy(area), still2.copy(area));
+}
+
+// "設定..." in the real window: the dialog appears over the board, each page can be
+// brought to the front (its picture is kept for a person to look at), a colour chosen
+// for the lit segments shows on the board after OK.
+TEST_F(BoardWindow, OptionsDialogColoursTheLitSegmentsAfterOk) {
+    Form1& board = program->board();
+    frmCtl& console = program->controller();
+    frmOption& options = program->options();
+    const QString pictures = QStringLiteral(CORVANE_BINARY_DIR "/pictures");
+    QDir().mkpath(pictures);
+    choosers::setHandler([](const choosers::Request& r) -> std::optional<QString> {
+        if (r.kind == choosers::Kind::Colour)
+            return QStringLiteral("#FF4000");
+        return std::nullopt;
+    });
+    bool wasShown = false;
+    QTimer::singleShot(800, [&] {
+        wasShown = options.isVisible();
+        const auto page = [&](const QString& button, const QString& name) {
+            qobject_cast<QAbstractButton*>(options.control(button))->click();
+            settle(300);
+            QGuiApplication::primaryScreen()->grabWindow(options.winId()).save(pictures + name);
+        };
+        for (int i = 0; i < 6; ++i)
+            page(QStringLiteral("Option1(%1)").arg(i), QStringLiteral("/options-page-%1.png").arg(i));
+        qobject_cast<QAbstractButton*>(options.control(QStringLiteral("Option1(4)")))->click();
+        page(QStringLiteral("Option5(0)"), QStringLiteral("/options-page-4-before-announcement.png"));
+        page(QStringLiteral("Option5(1)"), QStringLiteral("/options-page-4-step.png"));
+        qobject_cast<QAbstractButton*>(options.control(QStringLiteral("Option1(2)")))->click();
+        qobject_cast<QAbstractButton*>(options.control(QStringLiteral("Command8(2)")))->click();
+        qobject_cast<QAbstractButton*>(options.control(QStringLiteral("Command4")))->click();
+    });
+    console.Command4->click(); // returns when OK closes the dialog
+    choosers::setHandler({});
+    EXPECT_TRUE(wasShown);
+    EXPECT_FALSE(options.isVisible());
+    board.Degit(10)->ResetDegit(true);
+    settle(500);
+    const QImage shot = screen();
+    const QRect lamp = board.Degit(10)->geometry();
+    int orange = 0;
+    for (int y = 0; y < lamp.height(); ++y)
+        for (int x = 0; x < lamp.width(); ++x) {
+            const QRgb p = shot.pixel(lamp.topLeft() + QPoint(x, y));
+            orange += qRed(p) > 230 && qGreen(p) > 40 && qGreen(p) < 90 && qBlue(p) < 30;
+        }
+    EXPECT_GT(orange, 60) << "lit segments in the chosen colour";
+    shot.copy(board.geometry()).save(pictures + QStringLiteral("/board-after-options.png"));
 }
 
 } // namespace

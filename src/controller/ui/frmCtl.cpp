@@ -7,6 +7,7 @@
 #include "platform/BlockingWait.h"
 #include "platform/Cp932.h"
 #include "platform/Twips.h"
+#include "platform/ui/DesignWidgets.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
@@ -96,19 +97,6 @@ QString withSeparator(const QString& folder) {
 }
 
 } // namespace
-
-WrappingButton::WrappingButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
-
-void WrappingButton::paintEvent(QPaintEvent*) {
-    QStylePainter p(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    const QString caption = option.text;
-    option.text.clear();
-    p.drawControl(QStyle::CE_PushButton, option);
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    p.drawText(rect().adjusted(3, 3, -3, -3), Qt::AlignCenter | Qt::TextWordWrap, caption);
-}
 
 PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -219,8 +207,8 @@ void frmCtl::buildControls() {
     place(Check1, 2130, 75, 1275, 375);
     connect(Check1, &QCheckBox::clicked, this, &frmCtl::Check1_Click);
 
-    Command2[0] = new WrappingButton(QStringLiteral("データ戻し"), this);
-    Command2[1] = new WrappingButton(QStringLiteral("データ送り"), this);
+    Command2[0] = new WrapPushButton(QStringLiteral("データ戻し"), this);
+    Command2[1] = new WrapPushButton(QStringLiteral("データ送り"), this);
     Command2[0]->setObjectName(QStringLiteral("Command2(0)"));
     Command2[1]->setObjectName(QStringLiteral("Command2(1)"));
     place(Command2[0], 2070, 495, 645, 750);
@@ -401,6 +389,12 @@ int frmCtl::backlightIndex() const {
 void frmCtl::Option4_Click(int index) {
     const int i = qBound(0, index, 2);
     panelswitch::showBacklight(m_board, i, settings_views::backlightLook(m_options.live(), i));
+}
+
+void frmCtl::resizePreview(int widthTwips, int heightTwips) {
+    const QRect g = picSeirikenPrev->geometry();
+    picSeirikenPrev->setGeometry(g.x(), g.y(), qMax(1, twips::toPixels(widthTwips)),
+                                 qMax(1, twips::toPixels(heightTwips)));
 }
 
 // ---- Board update --------------------------------------------------------------

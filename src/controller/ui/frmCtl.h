@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ControllerLink.h"
+#include "settings/ui/frmOption.h"
 
 #include <QImage>
 #include <QPushButton>
@@ -9,7 +10,6 @@
 #include <array>
 
 class Form1;
-class frmOption;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -18,16 +18,6 @@ class QListWidget;
 class QMenu;
 class QAction;
 class QScrollBar;
-
-// A push button whose caption wraps onto more lines when it does not fit.
-class WrappingButton : public QPushButton {
-    Q_OBJECT
-public:
-    explicit WrappingButton(const QString& caption, QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 // The ticket preview: a picture the ticket plug-in draws into.
 class PreviewPicture : public QWidget {
@@ -52,7 +42,7 @@ private:
 // The operator's console ("集中操作盤"): route entry, stepping, the late-night switch,
 // the stop-name scroll bars, the backlight, the announcement tape, the settings and
 // version buttons and the ticket preview. Closing it ends the program.
-class frmCtl : public QWidget, public ControllerLink {
+class frmCtl : public QWidget, public ControllerLink, public TicketPreviewHost {
     Q_OBJECT
 public:
     frmCtl(Form1& board, frmOption& options, QWidget* parent = nullptr);
@@ -67,6 +57,10 @@ public:
     SettingsError checkCtrlDataInfo(const ControllerStateBlock& state) const override;
     int backlightIndex() const override;
     void Option4_Click(int index) override;
+
+    // TicketPreviewHost
+    QComboBox* companyList() override { return Combo1; }
+    void resizePreview(int widthTwips, int heightTwips) override;
 
     // Puts one row of the fare table on the board.
     void DispData(qint16 row);

@@ -39,6 +39,8 @@ QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
     const QString& kind = node.kind;
     if (kind == QLatin1String("Frame")) {
         auto* f = new QGroupBox(caption, parent);
+        // A frame hides what lies behind it, as the stacked pages of a dialog need.
+        f->setAutoFillBackground(true);
         if (caption.isEmpty() && props::int16(p, QStringLiteral("BorderStyle"), 1) == 0) {
             f->setFlat(true);
             f->setStyleSheet(QStringLiteral("QGroupBox { border: none; margin: 0; }"));
@@ -65,7 +67,7 @@ QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
         return new WrapCheckBox(caption, parent);
     if (kind == QLatin1String("OptionButton")) {
         if (props::int16(p, QStringLiteral("Style"), 0) == 1) {
-            auto* b = new QPushButton(caption, parent);
+            auto* b = new WrapPushButton(caption, parent);
             b->setCheckable(true);
             b->setAutoExclusive(true);
             return b;
@@ -138,13 +140,10 @@ namespace {
 
 // Paints a check box or option button: its indicator at the top left, the caption
 // beside it, wrapped to the control's width.
-void paintWrapped(QAbstractButton& b, QStyle::PrimitiveElement indicator, QStyle::SubElement indicatorRect) {
+void paintWrapped(QAbstractButton& b, QStyleOptionButton option, QStyle::PrimitiveElement indicator,
+                  QStyle::SubElement indicatorRect) {
     QStylePainter p(&b);
-    QStyleOptionButton option;
-    option.initFrom(&b);
-    option.state |= b.isChecked() ? QStyle::State_On : QStyle::State_Off;
-    if (b.isDown())
-        option.state |= QStyle::State_Sunken;
+    option.text.clear();
     QRect ind = b.style()->subElementRect(indicatorRect, &option, &b);
     const QRect textArea = b.rect().adjusted(ind.right() + 5, 0, 0, 0);
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
@@ -166,8 +165,21 @@ void paintWrapped(QAbstractButton& b, QStyle::PrimitiveElement indicator, QStyle
 
 } // namespace
 
+void WrapPushButton::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    p.drawControl(QStyle::CE_PushButton, option);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    p.drawText(rect().adjusted(3, 3, -3, -3), Qt::AlignCenter | Qt::TextWordWrap, caption);
+}
+
 void WrapCheckBox::paintEvent(QPaintEvent*) {
-    paintWrapped(*this, QStyle::PE_IndicatorCheckBox, QStyle::SE_CheckBoxIndicator);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    paintWrapped(*this, option, QStyle::PE_IndicatorCheckBox, QStyle::SE_CheckBoxIndicator);
 }
 
 bool WrapCheckBox::hitButton(const QPoint& pos) const {
@@ -175,7 +187,9 @@ bool WrapCheckBox::hitButton(const QPoint& pos) const {
 }
 
 void WrapRadioButton::paintEvent(QPaintEvent*) {
-    paintWrapped(*this, QStyle::PE_IndicatorRadioButton, QStyle::SE_RadioButtonIndicator);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    paintWrapped(*this, option, QStyle::PE_IndicatorRadioButton, QStyle::SE_RadioButtonIndicator);
 }
 
 bool WrapRadioButton::hitButton(const QPoint& pos) const {

@@ -16,7 +16,7 @@
 //   Label          QLabel (Caption, WordWrap, Alignment 0 left / 1 right / 2 centre,
 //                  BorderStyle 1 sunken, BackColor)
 //   CheckBox       WrapCheckBox (Caption)
-//   OptionButton   WrapRadioButton (Caption); Style 1: a latching push button
+//   OptionButton   WrapRadioButton (Caption); Style 1: a latching WrapPushButton
 //   CommandButton  QPushButton (Caption); Style 1 with BackColor: a ColourSwatch
 //   TextBox        QLineEdit; MultiLine True: QPlainTextEdit (BackColor, Locked)
 //   ComboBox       QComboBox (a drop-down list)
@@ -37,6 +37,17 @@ QString controlName(const DesignNode& node);
 QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory = {});
 
 } // namespace designui
+
+// A push button whose caption wraps onto more lines when it does not fit (a wide
+// space is where a line may break as well).
+class WrapPushButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // A check box whose caption wraps onto more lines when it does not fit; a click
 // anywhere on it toggles it.

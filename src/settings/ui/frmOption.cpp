@@ -13,6 +13,7 @@
 #include "platform/ui/Shell.h"
 #include "reslib/FileFilter.h"
 #include "reslib/ui/Choosers.h"
+#include "reslib/ui/TicketPlugins.h"
 #include "settings/ControllerLink.h"
 #include "settings/OptionControls.h"
 #include "settings/SettingViews.h"
@@ -373,8 +374,19 @@ void frmOption::GetBtnColor(ColourSwatch& button) {
 qint32 frmOption::SetPlgin(const QString& fileName) {
     if (fileName.isEmpty())
         return 0;
-    // No ticket plug-in can be read yet: nothing is loaded.
-    return 0;
+    plugins::PluginInfo info{};
+    if (Zelk4_GetPlgInfo(fileName, info) == 0)
+        return 0;
+    Zelk4_SetPlgComment(fileName, control(QStringLiteral("txtPlginComment")));
+    auto* list = qobject_cast<QListWidget*>(control(QStringLiteral("List1")));
+    list->clear();
+    list->addItems(plugins::capabilityLines(info));
+    if (m_previewHost) {
+        m_previewHost->resizePreview(info.PreviewWidth, info.PreviewHeight);
+        if (info.CompanyCount > 0)
+            Zelk4_SetCorpAddList(fileName, m_previewHost->companyList());
+    }
+    return 2;
 }
 
 QString frmOption::chooseFile(const QString& title, const QVector<QPair<QString, QString>>& filters) {
