@@ -1,12 +1,14 @@
 #include "sound/SpeechEngine.h"
 
 #include "sound/AudioMixer.h"
+#include "sound/SpeechText.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -92,12 +94,13 @@ OpenJTalkEngine::OpenJTalkEngine(const OpenJTalkSetup& setup, QObject* parent)
     AudioMixer& mixer = AudioMixer::instance();
     connect(&mixer, &AudioMixer::channelIdle, this, [this](int channel) {
         if (channel == AudioMixer::kSpeechChannel)
-            emit speakingFinished();
+            onChannelIdle();
     });
 }
 
 OpenJTalkEngine::~OpenJTalkEngine() {
     killProcess();
+    dropPieces();
     if (AudioMixer* mixer = AudioMixer::existing()) {
         disconnect(mixer, nullptr, this, nullptr);
         mixer->close(AudioMixer::kSpeechChannel);
@@ -120,36 +123,53 @@ void OpenJTalkEngine::killProcess() {
     process->deleteLater();
 }
 
+void OpenJTalkEngine::dropPieces() {
+    for (const ReadyPiece& piece : std::as_const(m_ready))
+        QFile::remove(piece.wavPath);
+    m_ready.clear();
+    m_pieces.clear();
+    m_nextPiece = 0;
+}
+
 void OpenJTalkEngine::stop() {
+    const bool wasSpeaking = isSpeaking();
     ++m_request;
     killProcess();
+    dropPieces();
+    m_playing = false; // the channel's idle report below is not the end of a piece
     if (AudioMixer* mixer = AudioMixer::existing())
         mixer->close(AudioMixer::kSpeechChannel);
+    if (wasSpeaking)
+        emit speakingFinished();
 }
 
 bool OpenJTalkEngine::isSpeaking() const {
-    if (m_process)
-        return true;
-    AudioMixer* mixer = AudioMixer::existing();
-    return mixer && mixer->isPlaying(AudioMixer::kSpeechChannel);
+    return m_process || m_playing || !m_ready.isEmpty() || m_nextPiece < m_pieces.size();
 }
 
 void OpenJTalkEngine::doSpeak(const QString& text) {
     stop();
     m_status = 0;
-    // The synthesiser speaks only the first line of its input.
-    QString line = text;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    line = line.trimmed();
-    if (line.isEmpty()) {
+    m_pieces = speech::speechPieces(text);
+    m_nextPiece = 0;
+    if (m_pieces.isEmpty()) {
         emit speakingFinished();
         return;
     }
+    ++m_request;
+    if (!synthesiseNext()) {
+        m_pieces.clear();
+        m_status = -1;
+        emit speakingFinished();
+    }
+}
 
-    const quint64 request = ++m_request;
-    const QString wavPath = m_dir.filePath(QStringLiteral("speech-%1.wav").arg(request));
+bool OpenJTalkEngine::synthesiseNext() {
+    if (m_nextPiece >= m_pieces.size())
+        return true;
+    const quint64 request = m_request;
+    const int index = m_nextPiece;
+    const QString wavPath = m_dir.filePath(QStringLiteral("speech-%1-%2.wav").arg(request).arg(index));
     auto* process = new QProcess(this);
     process->setProgram(m_setup.program);
     QStringList args{QStringLiteral("-x"), m_setup.dictionary,    QStringLiteral("-m"),
@@ -159,8 +179,8 @@ void OpenJTalkEngine::doSpeak(const QString& text) {
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     connect(process, &QProcess::finished, this,
-            [this, request, wavPath](int exitCode, QProcess::ExitStatus exitStatus) {
-                onSynthesised(request, exitCode, exitStatus != QProcess::NormalExit, wavPath);
+            [this, request, index, wavPath](int exitCode, QProcess::ExitStatus exitStatus) {
+                onSynthesised(request, index, exitCode, exitStatus != QProcess::NormalExit, wavPath);
             });
     m_process = process;
     process->start();
@@ -168,31 +188,83 @@ void OpenJTalkEngine::doSpeak(const QString& text) {
         m_process = nullptr;
         disconnect(process, nullptr, this, nullptr);
         process->deleteLater();
-        m_status = -1;
-        emit speakingFinished();
-        return;
+        return false;
     }
-    process->write(line.toUtf8());
+    // The synthesiser speaks only the first line of its input; a piece has no line break.
+    process->write(m_pieces[index].toUtf8());
     process->write("\n");
     process->closeWriteChannel();
+    return true;
 }
 
-void OpenJTalkEngine::onSynthesised(quint64 request, int exitCode, bool crashed, const QString& wavPath) {
-    if (request != m_request)
+void OpenJTalkEngine::onSynthesised(quint64 request, int index, int exitCode, bool crashed,
+                                    const QString& wavPath) {
+    if (request != m_request) {
+        QFile::remove(wavPath);
         return;
+    }
     if (m_process) {
         m_process->deleteLater();
         m_process = nullptr;
     }
-    bool playing = false;
-    if (!crashed && exitCode == 0 && QFileInfo(wavPath).size() > kWavHeaderBytes) {
-        AudioMixer& mixer = AudioMixer::instance();
-        playing =
-            mixer.load(AudioMixer::kSpeechChannel, wavPath, false) && mixer.play(AudioMixer::kSpeechChannel);
+    bool audible = false;
+    if (!crashed && exitCode == 0) {
+        QFile file(wavPath);
+        QByteArray trimmed;
+        if (file.open(QIODevice::ReadOnly))
+            trimmed = speech::trimWavSilence(file.read(64 * 1024 * 1024), kLeadMs,
+                                             int(kTailMs / m_voice.clamped().speed));
+        file.close();
+        if (trimmed.size() > kWavHeaderBytes) {
+            QSaveFile out(wavPath);
+            audible = out.open(QIODevice::WriteOnly) && out.write(trimmed) == trimmed.size() && out.commit();
+        }
     }
-    QFile::remove(wavPath);
-    if (!playing)
-        emit speakingFinished();
+    if (audible)
+        m_ready.append(ReadyPiece{index, wavPath});
+    else
+        QFile::remove(wavPath);
+    const int count = int(m_pieces.size());
+    m_nextPiece = index + 1;
+    // The next piece is synthesised while this one plays.
+    if (!synthesiseNext())
+        m_pieces = m_pieces.mid(0, m_nextPiece);
+    emit pieceSynthesised(index, count);
+    playNext();
+    finishIfDone();
+}
+
+void OpenJTalkEngine::playNext() {
+    if (m_playing)
+        return;
+    while (!m_ready.isEmpty()) {
+        const ReadyPiece piece = m_ready.takeFirst();
+        AudioMixer& mixer = AudioMixer::instance();
+        const bool playing = mixer.load(AudioMixer::kSpeechChannel, piece.wavPath, false) &&
+                             mixer.play(AudioMixer::kSpeechChannel);
+        QFile::remove(piece.wavPath);
+        if (playing) {
+            m_playing = true;
+            emit pieceStarted(piece.index, int(m_pieces.size()));
+            return;
+        }
+    }
+}
+
+void OpenJTalkEngine::onChannelIdle() {
+    if (!m_playing)
+        return;
+    m_playing = false;
+    playNext();
+    finishIfDone();
+}
+
+void OpenJTalkEngine::finishIfDone() {
+    if (m_pieces.isEmpty() || isSpeaking())
+        return;
+    m_pieces.clear();
+    m_nextPiece = 0;
+    emit speakingFinished();
 }
 
 void OpenJTalkEngine::saveVoice() {
