@@ -84,6 +84,7 @@ OpenJTalkEngine* OpenJTalkEngine::create(const OpenJTalkSetup& setup, QObject* p
         delete engine;
         return nullptr;
     }
+    engine->prepareWarm();
     return engine;
 }
 
@@ -100,6 +101,7 @@ OpenJTalkEngine::OpenJTalkEngine(const OpenJTalkSetup& setup, QObject* parent)
 
 OpenJTalkEngine::~OpenJTalkEngine() {
     killProcess();
+    dropWarm();
     dropPieces();
     if (AudioMixer* mixer = AudioMixer::existing()) {
         disconnect(mixer, nullptr, this, nullptr);
@@ -132,6 +134,11 @@ void OpenJTalkEngine::dropPieces() {
 }
 
 void OpenJTalkEngine::stop() {
+    halt();
+    prepareWarm();
+}
+
+void OpenJTalkEngine::halt() {
     const bool wasSpeaking = isSpeaking();
     ++m_request;
     killProcess();
@@ -148,7 +155,7 @@ bool OpenJTalkEngine::isSpeaking() const {
 }
 
 void OpenJTalkEngine::doSpeak(const QString& text) {
-    stop();
+    halt();
     m_status = 0;
     m_pieces = speech::speechPieces(text);
     m_nextPiece = 0;
@@ -164,12 +171,8 @@ void OpenJTalkEngine::doSpeak(const QString& text) {
     }
 }
 
-bool OpenJTalkEngine::synthesiseNext() {
-    if (m_nextPiece >= m_pieces.size())
-        return true;
-    const quint64 request = m_request;
-    const int index = m_nextPiece;
-    const QString wavPath = m_dir.filePath(QStringLiteral("speech-%1-%2.wav").arg(request).arg(index));
+QProcess* OpenJTalkEngine::startProcess(QString& wavPath, bool waitForStart) {
+    wavPath = m_dir.filePath(QStringLiteral("speech-%1.wav").arg(++m_files));
     auto* process = new QProcess(this);
     process->setProgram(m_setup.program);
     QStringList args{QStringLiteral("-x"), m_setup.dictionary,    QStringLiteral("-m"),
@@ -178,18 +181,70 @@ bool OpenJTalkEngine::synthesiseNext() {
     process->setArguments(args);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
+    process->start();
+    if (waitForStart && !process->waitForStarted(5000)) {
+        delete process;
+        return nullptr;
+    }
+    return process;
+}
+
+void OpenJTalkEngine::prepareWarm() {
+    if (m_warm && m_warmVoice == m_voice && m_warm->state() != QProcess::NotRunning)
+        return;
+    dropWarm();
+    QString wavPath;
+    QProcess* process = startProcess(wavPath, false);
+    m_warm = process;
+    m_warmPath = wavPath;
+    m_warmVoice = m_voice;
+    // One that ends before it is used (it could not start, or failed) is dropped.
+    connect(process, &QProcess::finished, this, [this, process]() {
+        if (m_warm == process)
+            dropWarm();
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError) {
+        if (m_warm == process)
+            dropWarm();
+    });
+}
+
+void OpenJTalkEngine::dropWarm() {
+    if (!m_warm)
+        return;
+    QProcess* process = m_warm;
+    m_warm = nullptr;
+    disconnect(process, nullptr, this, nullptr);
+    process->kill();
+    process->waitForFinished(1000);
+    process->deleteLater();
+    QFile::remove(m_warmPath);
+}
+
+bool OpenJTalkEngine::synthesiseNext() {
+    if (m_nextPiece >= m_pieces.size())
+        return true;
+    const quint64 request = m_request;
+    const int index = m_nextPiece;
+    QString wavPath;
+    QProcess* process = nullptr;
+    if (m_warm && m_warmVoice == m_voice && m_warm->state() != QProcess::NotRunning &&
+        (m_warm->state() == QProcess::Running || m_warm->waitForStarted(5000))) {
+        process = m_warm;
+        wavPath = m_warmPath;
+        m_warm = nullptr;
+        disconnect(process, nullptr, this, nullptr);
+    } else {
+        dropWarm();
+        process = startProcess(wavPath, true);
+        if (!process)
+            return false;
+    }
     connect(process, &QProcess::finished, this,
             [this, request, index, wavPath](int exitCode, QProcess::ExitStatus exitStatus) {
                 onSynthesised(request, index, exitCode, exitStatus != QProcess::NormalExit, wavPath);
             });
     m_process = process;
-    process->start();
-    if (!process->waitForStarted(5000)) {
-        m_process = nullptr;
-        disconnect(process, nullptr, this, nullptr);
-        process->deleteLater();
-        return false;
-    }
     // The synthesiser speaks only the first line of its input; a piece has no line break.
     process->write(m_pieces[index].toUtf8());
     process->write("\n");
@@ -208,6 +263,8 @@ void OpenJTalkEngine::onSynthesised(quint64 request, int index, int exitCode, bo
         m_process = nullptr;
     }
     bool audible = false;
+    if (crashed || exitCode != 0 || !QFileInfo(wavPath).isFile())
+        m_status = -1; // the synthesiser failed
     if (!crashed && exitCode == 0) {
         QFile file(wavPath);
         QByteArray trimmed;
@@ -226,9 +283,12 @@ void OpenJTalkEngine::onSynthesised(quint64 request, int index, int exitCode, bo
         QFile::remove(wavPath);
     const int count = int(m_pieces.size());
     m_nextPiece = index + 1;
-    // The next piece is synthesised while this one plays.
+    // The next piece is synthesised while this one plays; after the last one a
+    // synthesiser is made ready for the next text.
     if (!synthesiseNext())
         m_pieces = m_pieces.mid(0, m_nextPiece);
+    if (m_nextPiece >= m_pieces.size())
+        prepareWarm();
     emit pieceSynthesised(index, count);
     playNext();
     finishIfDone();

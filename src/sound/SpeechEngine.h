@@ -71,7 +71,8 @@ struct OpenJTalkSetup {
 // Speech by Open JTalk. A text is cut into pieces (speech::speechPieces); each piece is
 // synthesised by a separate open_jtalk process into a temporary WAV file, one after
 // the other, and the pieces are played in order on the mixer's speech channel: the
-// first piece sounds while the rest is still being synthesised. The synthesiser's
+// first piece sounds while the rest is still being synthesised. One synthesiser is kept
+// started ahead of need, its dictionary and voice loaded, for the next text. The synthesiser's
 // silence before and after each piece is cut down so that the pieces join with the
 // pause of a spoken sentence end.
 class OpenJTalkEngine : public SpeechEngine {
@@ -80,7 +81,7 @@ public:
     // The silence kept before a piece's first sound and after its last (at the standard
     // speed; a slower voice keeps longer pauses).
     static constexpr int kLeadMs = 30;
-    static constexpr int kTailMs = 400;
+    static constexpr int kTailMs = 380;
 
     // The engine for the installed synthesiser, or null when speech is unavailable.
     static OpenJTalkEngine* create(const OpenJTalkSetup& setup, QObject* parent = nullptr);
@@ -113,6 +114,15 @@ private:
     };
 
     OpenJTalkEngine(const OpenJTalkSetup& setup, QObject* parent);
+    // Stops speaking without preparing for the next text.
+    void halt();
+    // A synthesiser process for the current voice writing to a new file in the
+    // temporary folder; null when it could not be started.
+    QProcess* startProcess(QString& wavPath, bool waitForStart);
+    // Starts a synthesiser ahead of need, unless one for the current voice is ready: it
+    // loads its dictionary and voice and waits for its text.
+    void prepareWarm();
+    void dropWarm();
     // Starts the synthesiser on the next piece; false when it could not be started.
     bool synthesiseNext();
     void onSynthesised(quint64 request, int index, int exitCode, bool crashed, const QString& wavPath);
@@ -128,6 +138,11 @@ private:
     QString m_voiceFile;
     QTemporaryDir m_dir;
     QPointer<QProcess> m_process;
+    // The synthesiser started ahead of need, the file it will write and its voice.
+    QPointer<QProcess> m_warm;
+    QString m_warmPath;
+    VoiceSettings m_warmVoice;
+    quint64 m_files = 0;
     quint64 m_request = 0;
     qint32 m_status = 0;
     // The text being spoken, as pieces; the next one to synthesise.

@@ -224,7 +224,7 @@ TEST_F(OpenJTalk, LongTextSoundsBeforeItIsSynthesisedAndWithoutGaps) {
             << "piece " << k << " was not ready when the one before it ended";
         // it started as soon as the sound before it had run out (the mixer reports the
         // end of a sound within a device buffer)
-        EXPECT_LE(t.started[k] - (t.started[k - 1] + t.lengthMs[k - 1]), 60) << "gap before piece " << k;
+        EXPECT_LE(t.started[k] - (t.started[k - 1] + t.lengthMs[k - 1]), 100) << "gap before piece " << k;
     }
     EXPECT_LE(t.finished - t.started[0], total + 100 + 40 * count) << "the pieces were heard back to back";
     EXPECT_EQ(speech::takeSpoken(), QStringList{text});
@@ -264,19 +264,23 @@ TEST_F(OpenJTalk, EveryLineOfATextIsSpoken) {
     EXPECT_GT(two, one * 3 / 2);
 }
 
-TEST_F(OpenJTalk, SynthesiserThatCannotStartReportsMinusOne) {
+TEST_F(OpenJTalk, SynthesiserThatFailsReportsMinusOne) {
     QTemporaryDir dir;
     const QString program = dir.filePath(QStringLiteral("open_jtalk"));
     ASSERT_TRUE(fixtures::writeFile(program, "#!/bin/sh\nexit 0\n"));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     OpenJTalkSetup broken = setup;
     broken.program = program;
-    std::unique_ptr<OpenJTalkEngine> e(OpenJTalkEngine::create(broken));
-    ASSERT_NE(e, nullptr);
-    QFile::remove(program);
-    e->speak(QStringLiteral("次は、市役所前です。"));
-    EXPECT_EQ(e->status(), -1);
-    EXPECT_FALSE(e->isSpeaking());
+    for (const bool removed : {false, true}) {
+        // a synthesiser that writes nothing, and one that is no longer there
+        std::unique_ptr<OpenJTalkEngine> e(OpenJTalkEngine::create(broken));
+        ASSERT_NE(e, nullptr);
+        if (removed)
+            QFile::remove(program);
+        e->speak(QStringLiteral("次は、市役所前です。"));
+        EXPECT_TRUE(runUntil([&] { return !e->isSpeaking(); }, 5000)) << removed;
+        EXPECT_EQ(e->status(), -1) << removed;
+    }
 }
 
 TEST_F(OpenJTalk, MissingPartsMeanNoSpeech) {
