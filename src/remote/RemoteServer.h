@@ -29,10 +29,10 @@ public:
     struct Limits {
         qsizetype maxLineBytes = remote::kMaxLineBytes;
         // Answers and events waiting to be sent to one client; beyond it the client is dropped.
-        qint64 maxOutputBytes = 8 * 1024 * 1024;
+        qint64 maxOutputBytes = 2 * 1024 * 1024;
         // Requests a client may make: on average per second, and at once.
-        double requestsPerSecond = 1000;
-        double burst = 1000;
+        double requestsPerSecond = 200;
+        double burst = 400;
         int maxClients = 32;
         // Requests taken from one client before the others and the program get their turn.
         int requestsPerTurn = 8;
