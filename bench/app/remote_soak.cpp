@@ -257,16 +257,26 @@ int main(int argc, char** argv) {
         flood += "{\"cmd\":\"state\"}\n";
     stuck.write(flood);
     QTimer more;
-    QObject::connect(&more, &QTimer::timeout, [&] { stuck.write(flood.left(200 * 16)); });
+    QObject::connect(&more, &QTimer::timeout, [&] {
+        if (stuck.state() == QAbstractSocket::ConnectedState)
+            stuck.write(flood.left(200 * 16));
+    });
     more.start(100);
 
     std::vector<Client> clients(static_cast<size_t>(clientCount));
     int oversized = 0, invalid = 0;
     double rssWarm = -1;
     int totalAnswered = 0;
-    const auto sendNext = [&](Client& c) {
+    // Each client keeps to 180 requests a second, within the program's limit of 200.
+    constexpr qint64 kPaceNs = 1000000000 / 180;
+    std::function<void(Client&)> sendNext = [&](Client& c) {
         if (c.sent == lines) {
             c.done = true;
+            return;
+        }
+        if (c.asked.isValid() && c.asked.nsecsElapsed() < kPaceNs) {
+            const int waitMs = int((kPaceNs - c.asked.nsecsElapsed()) / 1000000) + 1;
+            QTimer::singleShot(waitMs, [&c, &sendNext] { sendNext(c); });
             return;
         }
         c.inFlight = c.generator->next();
@@ -275,7 +285,7 @@ int main(int argc, char** argv) {
         if (!c.inFlight.valid)
             ++invalid;
         ++c.sent;
-        c.asked.restart();
+        c.asked.start();
         c.socket->write(c.inFlight.json + '\n');
     };
     QElapsedTimer clock;
@@ -292,6 +302,7 @@ int main(int argc, char** argv) {
                 if (o.contains(QLatin1String("event")))
                     continue;
                 me.slowest = std::max(me.slowest, me.asked.elapsed());
+                me.asked.start(); // the pace counts from the answer
                 ++me.answered;
                 ++totalAnswered;
                 const bool ok = o.value(QLatin1String("ok")).toBool();
