@@ -5,6 +5,7 @@
 #include "platform/ui/ModalDialogs.h"
 #include "route/RouteCli.h"
 #include "sound/SpeechEngine.h"
+#include "sound/TapeCli.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@ const char* const kUsage =
     "  route dump|build|check|import-gtfs\n"
     "                    read, write and check route data files (.hy3); import a\n"
     "                    GTFS-JP feed's trip as a route\n"
+    "  tape check FILE   read an announcement list as the program does\n"
     "  --help            this text; COMMAND --help describes one command\n";
 
 QString scriptHelp() {
@@ -142,7 +144,7 @@ int corvaneMain(int argc, char** argv) {
     const QString command = QString::fromLocal8Bit(argv[1]);
     if (command == QLatin1String("script"))
         return runScript(argc, argv);
-    if (command == QLatin1String("route")) {
+    if (command == QLatin1String("route") || command == QLatin1String("tape")) {
         QStringList args;
         for (int i = 2; i < argc; ++i)
             args << QString::fromLocal8Bit(argv[i]);
@@ -150,7 +152,7 @@ int corvaneMain(int argc, char** argv) {
         QTextStream err(stderr);
         out.setEncoding(QStringConverter::Utf8);
         err.setEncoding(QStringConverter::Utf8);
-        return routeCommand(args, out, err);
+        return command == QLatin1String("tape") ? tapeCommand(args, out, err) : routeCommand(args, out, err);
     }
     std::fprintf(stderr, "corvane: unknown command \"%s\" (see corvane --help)\n", argv[1]);
     return 2;
