@@ -16,7 +16,7 @@ TEST(Twips, ConversionsHoldTheWholeRange) {
                     {-7, 0},
                     {-8, -1},
                     {1500, 100},
-                    {INT32_MAX, 143165577},
+                    {INT32_MAX, 143165576},
                     {INT32_MIN, -143165577}};
     for (const auto& c : toPixels)
         EXPECT_EQ(twips::toPixelsNearest(c.twips), c.pixels) << c.twips;

@@ -300,7 +300,14 @@ void frmCtl::buildControls() {
     Check4->setCheckable(true);
     Check4->setToolTip(QStringLiteral("整理券プレビューを開きます"));
     place(Check4, 4935, 45, 330, 300);
-    connect(Check4, &QPushButton::clicked, this, &frmCtl::Check4_Click);
+    connect(Check4, &QPushButton::clicked, this, [this] {
+        Check4_Click();
+        // Opened by the operator at the screen's right edge, the console moves left so
+        // that the preview stays on the screen. (A position restored from the settings
+        // is kept as saved; the start-up brings a window back onto the screen.)
+        if (Check4->isChecked())
+            keepRightEdgeOnScreen();
+    });
 
     Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("整理券プレビュー"));
     place(Label4, 5370, 135, 1350, 225);
@@ -590,8 +597,6 @@ void frmCtl::HScroll1_Change(int index) {
 void frmCtl::Check4_Click() {
     const bool open = Check4->isChecked();
     setFolded(!open);
-    if (open)
-        keepRightEdgeOnScreen();
     Check4->setText(open ? QStringLiteral("<<") : QStringLiteral(">>"));
     Check4->setToolTip(open ? QStringLiteral("整理券プレビューを隠します")
                             : QStringLiteral("整理券プレビューを開きます"));
