@@ -208,7 +208,9 @@ bool AudioMixer::load(int channel, const QString& path, bool trimSilence) {
     // Opening the file as a stream reads only what it needs to know its length.
     if (Mix_Music* music = Mix_LoadMUS(native.constData())) {
         const double seconds = Mix_MusicDuration(music);
-        if (seconds < 0 || seconds > m_longSoundSeconds) {
+        // A sound whose length the stream cannot tell (MIDI) is decoded whole, which
+        // also cuts the synthesiser's padding after the song.
+        if (seconds > m_longSoundSeconds) {
             releaseMusic();
             m_music = music;
             m_musicChannel = channel;

@@ -14,7 +14,7 @@ typedef struct _Mix_Music Mix_Music;
 // when no real device can be opened SDL's dummy driver stands in, which still plays
 // at real-time speed, so waiting for a sound's end takes as long as with a sound card.
 //
-// A long sound (longer than kLongSoundSeconds, or of unknown length) is not decoded
+// A long sound (one whose stream tells a length above kLongSoundSeconds) is not decoded
 // whole: it is streamed from its file on the mixer's music stream, so that it starts
 // at once and takes little memory whatever its length. It keeps the channel's rules
 // (replaced by the next sound of its channel, waited for, reported when it ends); as
