@@ -205,11 +205,13 @@ bool AudioMixer::load(int channel, const QString& path, bool trimSilence) {
     if (!ensureOpen())
         return false;
     const QByteArray native = QFile::encodeName(path);
-    // Opening the file as a stream reads only what it needs to know its length.
-    if (Mix_Music* music = Mix_LoadMUS(native.constData())) {
+    // Opening the file as a stream reads only what it needs to know its length. A
+    // sound whose silence is trimmed (MIDI, whose length the stream cannot tell) is
+    // not probed: opening the synthesiser twice would only delay it.
+    Mix_Music* music = trimSilence ? nullptr : Mix_LoadMUS(native.constData());
+    if (music) {
         const double seconds = Mix_MusicDuration(music);
-        // A sound whose length the stream cannot tell (MIDI) is decoded whole, which
-        // also cuts the synthesiser's padding after the song.
+        // A sound whose length the stream cannot tell is decoded whole.
         if (seconds > m_longSoundSeconds) {
             releaseMusic();
             m_music = music;

@@ -44,8 +44,9 @@ public:
     // The SDL audio driver in use ("pulseaudio", "alsa", "dummy", ...); empty when closed.
     QString driverName() const { return m_driver; }
 
-    // Decodes the whole file into the channel, replacing (and stopping) what it held.
-    // With `trimSilence` the silence at the end of the decoded sound is cut off.
+    // Decodes the whole file into the channel, replacing (and stopping) what it held;
+    // a long sound is opened as a stream instead. With `trimSilence` (MIDI) the file
+    // is always decoded whole and the silence at its end is cut off.
     // False, with the channel left empty, when the file cannot be decoded.
     bool load(int channel, const QString& path, bool trimSilence);
     // Stops the channel and releases its sound.
