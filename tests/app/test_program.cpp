@@ -69,8 +69,10 @@ TEST(ProgramStart, SettingsFileCutAnywhereLoadsWhatItHolds) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         full = f.readAll();
     }
-    // Both windows on the screen, so that the start-up does not move them.
+    // Both windows on the screen, and the preview folded, so that the start-up does not
+    // move them.
     const auto put32 = [&](int at, qint32 v) { qToLittleEndian(v, full.data() + at); };
+    qToLittleEndian(qint16(0), full.data() + 0x109); // PreviewOpen
     put32(0x10b, 300);  // ControllerLeft
     put32(0x10f, 1500); // ControllerTop
     put32(0x113, 1500); // BoardLeft
