@@ -6,6 +6,7 @@
 #include "plugins/PluginCli.h"
 #include "route/RouteCli.h"
 #include "sound/SpeechEngine.h"
+#include "sound/TapeCli.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ const char* const kUsage =
     "                    read, write and check route data files (.hy3); import a\n"
     "                    GTFS-JP feed's trip as a route\n"
     "  plugin check      check a ticket plug-in (.4SP)\n"
+    "  tape check FILE   read an announcement list as the program does\n"
     "  --help            this text; COMMAND --help describes one command\n";
 
 QString scriptHelp() {
@@ -144,7 +146,7 @@ int corvaneMain(int argc, char** argv) {
     const QString command = QString::fromLocal8Bit(argv[1]);
     if (command == QLatin1String("script"))
         return runScript(argc, argv);
-    if (command == QLatin1String("route")) {
+    if (command == QLatin1String("route") || command == QLatin1String("tape")) {
         QStringList args;
         for (int i = 2; i < argc; ++i)
             args << QString::fromLocal8Bit(argv[i]);
@@ -152,7 +154,7 @@ int corvaneMain(int argc, char** argv) {
         QTextStream err(stderr);
         out.setEncoding(QStringConverter::Utf8);
         err.setEncoding(QStringConverter::Utf8);
-        return routeCommand(args, out, err);
+        return command == QLatin1String("tape") ? tapeCommand(args, out, err) : routeCommand(args, out, err);
     }
     if (command == QLatin1String("plugin")) {
         QStringList args;

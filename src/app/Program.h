@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsRecord.h"
+
 #include <QString>
 #include <memory>
 
@@ -34,6 +36,9 @@ public:
 
 private:
     Options m_startOptions;
+    // The windows' values before any settings file is read: what a short file's
+    // missing values become.
+    SettingsRecord m_firstStart;
     std::unique_ptr<Form1> m_board;
     std::unique_ptr<frmOption> m_optionsDialog;
     frmOption* m_options = nullptr; // the options dialog

@@ -141,13 +141,12 @@ void Form1::setPicture(const QImage& picture, const QString& source) {
 }
 
 void Form1::GetFormInfo(BoardPosition& position) const {
-    position.BoardLeft = twips::fromPixels(x());
-    position.BoardTop = twips::fromPixels(y());
+    position.BoardLeft = m_savedPosition.leftAt(pos());
+    position.BoardTop = m_savedPosition.topAt(pos());
 }
 
 void Form1::SetFormInfo(const BoardPosition& position) {
-    move(static_cast<int>(std::lround(position.BoardLeft / static_cast<double>(twips::kPerPixel))),
-         static_cast<int>(std::lround(position.BoardTop / static_cast<double>(twips::kPerPixel))));
+    move(m_savedPosition.place(position.BoardLeft, position.BoardTop));
 }
 
 QRegion Form1::windowRegion() const {
@@ -195,10 +194,19 @@ void Form1::paintEvent(QPaintEvent*) {
         p.drawImage(0, 0, m_picture);
 }
 
+bool Form1::pressMovesWindow(const QPoint& pos) const {
+    return rect().contains(pos) && childAt(pos) == nullptr;
+}
+
 void Form1::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton) {
-        if (QWindow* w = windowHandle())
-            w->startSystemMove();
+        // A press that a control passed on (a display, a label, the strip) stays with
+        // the control, so that its double-click reaches it.
+        if (pressMovesWindow(event->position().toPoint())) {
+            if (QWindow* w = windowHandle())
+                w->startSystemMove();
+            emit moveStarted();
+        }
         event->accept();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Design.h"
+#include "platform/Twips.h"
 
 #include <QImage>
 #include <QPointer>
@@ -68,6 +69,14 @@ public:
     void Timer1_Timer();
     void Degit_DblClick(int index);
 
+    // Whether a left press at `pos` (board coordinates) moves the window: only on the
+    // board's own surface, never on a display, a label or the stop-name strip.
+    bool pressMovesWindow(const QPoint& pos) const;
+
+signals:
+    // A press on the board's surface handed the window to the window system to move.
+    void moveStarted();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -81,6 +90,7 @@ private:
     QVector<M_Degit*> m_timeDegits;
     ChimeiCtl_B* m_chimei = nullptr;
     QTimer m_timer1;
+    twips::KeptPosition m_savedPosition;
     QImage m_imgRes[3];
     QImage m_picture;
     QString m_pictureSource;
