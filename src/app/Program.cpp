@@ -83,7 +83,12 @@ void Program::start() {
         keepOnScreen(controller);
         keepOnScreen(board);
     }
-    board.show();
+    if (m_startOptions.display != DisplayConfig{})
+        board.applyDisplay(m_startOptions.display);
+    if (m_startOptions.display.fullScreen)
+        board.showFullScreen();
+    else
+        board.show();
 }
 
 bool Program::loadSettings(const QString& path) {

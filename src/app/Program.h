@@ -2,6 +2,8 @@
 
 #include "settings/SettingsRecord.h"
 
+#include "board/DisplayConfig.h"
+
 #include <QString>
 #include <memory>
 
@@ -17,6 +19,7 @@ public:
     struct Options {
         QString designPath;       // the board design; the built-in one when empty
         bool loadSettings = true; // read the settings file at the end of start-up
+        DisplayConfig display;    // how the board is shown (scale, full screen, dots)
     };
 
     Program();
