@@ -168,6 +168,12 @@ QStringList ScriptRunner::commandHelp() {
         QStringLiteral("fast on|off                        on: skip the lamp-test pause and every wait for"),
         QStringLiteral("                                   a sound's end"),
         QStringLiteral("png-controller PATH                save a picture of the controller window"),
+        QStringLiteral(
+            "display scale 1..4|fit             show the board larger (drawn afresh at the scale);"),
+        QStringLiteral(
+            "display fullscreen on|off          full screen on its monitor; display screen N picks"),
+        QStringLiteral("                                   the monitor; display dots square|round and"),
+        QStringLiteral("                                   display glow on|off set the stop-name dots"),
         QStringLiteral("ticket PATH                        save the ticket preview picture"),
         QStringLiteral("wait MS                            let the program run for MS milliseconds"),
         QStringLiteral("state                              print the state as one line of JSON"),
@@ -343,6 +349,31 @@ void ScriptRunner::addControllerCommands() {
             return QStringLiteral("fast needs on or off");
         blocking::setSkipWaits(on);
         mdlSndAPI::setFast(on);
+        return QString();
+    });
+    add("display", [this](const QStringList& a, const QString&) {
+        Form1& board = m_program.board();
+        DisplayConfig d = board.display();
+        QStringList args;
+        if (a.size() == 2 && (a[0] == QLatin1String("scale") || a[0] == QLatin1String("screen") ||
+                              a[0] == QLatin1String("dots")))
+            args = {QStringLiteral("--") + a[0], a[1]};
+        else if (a.size() == 2 && a[0] == QLatin1String("fullscreen") &&
+                 (a[1] == QLatin1String("on") || a[1] == QLatin1String("off")))
+            args = {a[1] == QLatin1String("on") ? QStringLiteral("--fullscreen")
+                                                : QStringLiteral("--windowed")};
+        else if (a.size() == 2 && a[0] == QLatin1String("glow") &&
+                 (a[1] == QLatin1String("on") || a[1] == QLatin1String("off")))
+            args = {a[1] == QLatin1String("on") ? QStringLiteral("--glow") : QStringLiteral("--no-glow")};
+        else
+            return QStringLiteral(
+                "display needs scale 1..4|fit, fullscreen on|off, screen N, dots square|round "
+                "or glow on|off");
+        const QString problem = d.takeArguments(args);
+        if (!problem.isEmpty())
+            return problem;
+        board.applyDisplay(d);
+        QApplication::processEvents();
         return QString();
     });
     add("png-controller", [this](const QStringList& a, const QString& rest) {

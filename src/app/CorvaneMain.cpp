@@ -7,6 +7,7 @@
 #include "remote/RemoteCli.h"
 #include "route/RouteCli.h"
 #include "sound/SpeechEngine.h"
+#include "sound/TapeCli.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@ const char* const kUsage =
     "                    read, write and check route data files (.hy3); import a\n"
     "                    GTFS-JP feed's trip as a route\n"
     "  plugin check      check a ticket plug-in (.4SP)\n"
+    "  tape check FILE   read an announcement list as the program does\n"
     "  remote HOST:PORT [COMMAND...]\n"
     "                    send script commands to a running 508 that listens for\n"
     "                    remote control and print its answers; with no command,\n"
@@ -149,7 +151,7 @@ int corvaneMain(int argc, char** argv) {
     const QString command = QString::fromLocal8Bit(argv[1]);
     if (command == QLatin1String("script"))
         return runScript(argc, argv);
-    if (command == QLatin1String("route")) {
+    if (command == QLatin1String("route") || command == QLatin1String("tape")) {
         QStringList args;
         for (int i = 2; i < argc; ++i)
             args << QString::fromLocal8Bit(argv[i]);
@@ -157,7 +159,7 @@ int corvaneMain(int argc, char** argv) {
         QTextStream err(stderr);
         out.setEncoding(QStringConverter::Utf8);
         err.setEncoding(QStringConverter::Utf8);
-        return routeCommand(args, out, err);
+        return command == QLatin1String("tape") ? tapeCommand(args, out, err) : routeCommand(args, out, err);
     }
     if (command == QLatin1String("plugin")) {
         QStringList args;

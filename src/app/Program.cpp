@@ -76,17 +76,23 @@ void Program::start() {
     board.shapeWindow();
     board.Timer1().start();
     // 9. The settings file.
+    m_firstStart = mdlIniIo::currentRecord(mdlIniIo::Windows{board, *m_options, controller});
     if (m_startOptions.loadSettings) {
         loadSettings();
         // A position saved on a larger screen would leave a window out of reach.
         keepOnScreen(controller);
         keepOnScreen(board);
     }
-    board.show();
+    if (m_startOptions.display != DisplayConfig{})
+        board.applyDisplay(m_startOptions.display);
+    if (m_startOptions.display.fullScreen)
+        board.showFullScreen();
+    else
+        board.show();
 }
 
 bool Program::loadSettings(const QString& path) {
-    return mdlIniIo::LoadIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller}, path);
+    return mdlIniIo::LoadIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller}, path, m_firstStart);
 }
 
 bool Program::saveSettings(const QString& path) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "settings/SettingsRecord.h"
+
+#include "board/DisplayConfig.h"
+
 #include <QString>
 #include <memory>
 
@@ -15,6 +19,7 @@ public:
     struct Options {
         QString designPath;       // the board design; the built-in one when empty
         bool loadSettings = true; // read the settings file at the end of start-up
+        DisplayConfig display;    // how the board is shown (scale, full screen, dots)
     };
 
     Program();
@@ -34,6 +39,9 @@ public:
 
 private:
     Options m_startOptions;
+    // The windows' values before any settings file is read: what a short file's
+    // missing values become.
+    SettingsRecord m_firstStart;
     std::unique_ptr<Form1> m_board;
     std::unique_ptr<frmOption> m_optionsDialog;
     frmOption* m_options = nullptr; // the options dialog

@@ -55,15 +55,12 @@ QString parseProgramArgs(const QStringList& args, ProgramArgs& out) {
     return QString();
 }
 
-QString programUsage() {
+QString remoteUsage() {
     return QStringLiteral(
-        "usage: 508 [--listen PORT [--listen-address ADDR]] [--no-listen]\n"
-        "\n"
-        "The fare board simulator. Without options it starts as it always has.\n"
-        "\n"
+        "remote control (see docs/remote-control.md):\n"
         "  --listen PORT            listen for remote control on PORT (0 picks a free\n"
         "                           port); the address and port are printed on standard\n"
-        "                           error. See docs/remote-control.md.\n"
+        "                           error\n"
         "  --listen-address ADDR    listen on ADDR instead of the loopback address 127.0.0.1\n"
         "                           (anyone who can reach ADDR can then drive the program)\n"
         "  --no-listen              do not listen, even when ~/.config/corvane/remote.conf\n"

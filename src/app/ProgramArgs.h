@@ -4,8 +4,9 @@
 #include <QStringList>
 #include <optional>
 
-// The command line of the simulator 508. Every option is optional; without any the
-// program starts as it always has.
+// The remote-control options of the simulator 508's command line (the display options
+// are read by DisplayConfig). Every option is optional; without any the program starts
+// as it always has.
 struct ProgramArgs {
     bool help = false;
     bool version = false;
@@ -22,5 +23,5 @@ struct ProgramArgs {
 // value, or options that contradict each other.
 QString parseProgramArgs(const QStringList& args, ProgramArgs& out);
 
-// The text of 508 --help.
-QString programUsage();
+// The remote-control part of 508 --help.
+QString remoteUsage();

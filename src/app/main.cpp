@@ -6,11 +6,25 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+const char* const kUsage =
+    "usage: 508 [--scale 1|2|3|4|fit] [--fullscreen | --windowed] [--screen N]\n"
+    "           [--dots square|round] [--glow | --no-glow]\n"
+    "           [--listen PORT [--listen-address ADDR] | --no-listen] [--version]\n"
+    "\n"
+    "The fare board simulator. The display options override what the board's menu keeps\n"
+    "in ~/.config/corvane/display.conf (right-click the board).\n"
+    "\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
     // Help and version need no screen.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(programUsage().toUtf8().constData(), stdout);
+            std::fputs(kUsage, stdout);
+            std::fputs(remoteUsage().toUtf8().constData(), stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -21,13 +35,20 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("508"));
     QApplication::setApplicationVersion(programVersion());
+
+    // The display options first, then those of remote control; anything left is refused.
+    QStringList rest = QApplication::arguments().mid(1);
+    Program::Options options;
+    options.display = DisplayConfig::load();
+    QString problem = options.display.takeArguments(rest);
     ProgramArgs args;
-    if (const QString problem = parseProgramArgs(QCoreApplication::arguments().mid(1), args);
-        !problem.isEmpty()) {
+    if (problem.isEmpty())
+        problem = parseProgramArgs(rest, args);
+    if (!problem.isEmpty()) {
         std::fprintf(stderr, "508: %s (see 508 --help)\n", problem.toUtf8().constData());
         return 2;
     }
-    Program program;
+    Program program(options);
     program.start();
     int status = 0;
     const std::unique_ptr<RemoteControl> remote = startRemoteControl(program, args, status);

@@ -2,11 +2,24 @@
 
 namespace controller {
 
+namespace {
+
+// The year the developers' work began.
+constexpr int kFirstYear = 2026;
+
+} // namespace
+
+QString yearSpan(int year) {
+    if (year <= kFirstYear)
+        return QString::number(kFirstYear);
+    return QStringLiteral("%1-%2").arg(kFirstYear).arg(year);
+}
+
 QString aboutText(const QString& executableName, const QString& version, int year) {
     const QString crlf = QStringLiteral("\r\n");
     return QStringLiteral("型番：") + executableName + crlf + QStringLiteral("バージョン：") + version +
            crlf + crlf + QStringLiteral("配布元：Corvane プロジェクト") + crlf +
-           QStringLiteral("開  発：Corvane 開発チーム 2026-%1").arg(year) + crlf;
+           QStringLiteral("開  発：Corvane 開発チーム ") + yearSpan(year) + crlf;
 }
 
 } // namespace controller

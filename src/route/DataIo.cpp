@@ -1,6 +1,7 @@
 #include "route/DataIo.h"
 
 #include "platform/Cp932.h"
+#include "platform/RegularFile.h"
 #include "route/RouteFile.h"
 
 #include <QDir>
@@ -19,12 +20,6 @@ qint16 RowCount = 0;
 qint16 CurrentStop = 0;
 
 namespace {
-
-// The largest file the loader ever needs: the count and 301 records with the longest
-// names. Bytes beyond it can only be the ignored tail, or records past row 301, which
-// are refused anyway; they are not read.
-constexpr qint64 kMaxLoadBytes =
-    RouteCountBytes + qint64(FareTableRowCount) * (RouteRecordFixedBytes + MaxStopNameBytes);
 
 std::string indexText(const char* what, int index, int first, int last) {
     return std::string(what) + " " + std::to_string(index) + " is outside " + std::to_string(first) + ".." +
@@ -60,6 +55,11 @@ qint16 toInt16(const QVariant& value) {
     if (n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max())
         throw FareTableError(FareTableError::Kind::Overflow, "value does not fit in 16 bits");
     return static_cast<qint16>(n);
+}
+
+// The system's description of an error, with the path as the user knows it.
+QString shownFailure(int error, const QString& path) {
+    return regularfile::failureMessage(error, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
 }
 
 LoadResult rejected(LoadStatus status, const QString& message) {
@@ -203,22 +203,26 @@ LoadResult LoadRoute(const QString& fareFolder) {
     SectionNumber = static_cast<qint16>(std::clamp<int>(SectionNumber, 1, MaxSection));
     const QString path = RouteFilePath(fareFolder, RouteNumber);
 
-    // Existence first; a missing file is never created.
-    const QFileInfo info(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!info.exists() && info.absoluteDir().exists()) {
-            return rejected(LoadStatus::Missing, MissingRouteMessage());
-        }
-        return rejected(LoadStatus::IoError, file.errorString());
+    // Only a regular file is read, and never more than a route of 301 rows can
+    // occupy; the table is touched only when every check has passed. A missing file
+    // is never created.
+    const regularfile::Result file = regularfile::read(path, MaxLoadedRouteBytes);
+    switch (file.status) {
+    case regularfile::Status::Read:
+    case regularfile::Status::TooLarge:
+        break;
+    case regularfile::Status::Missing:
+        return rejected(LoadStatus::Missing, MissingRouteMessage());
+    case regularfile::Status::NotRegular:
+        // A folder of that name gets the system's description; a pipe, a device or a
+        // socket is no route file at all.
+        if (file.error != 0)
+            return rejected(LoadStatus::IoError, shownFailure(file.error, path));
+        return rejected(LoadStatus::Missing, MissingRouteMessage());
+    case regularfile::Status::Failed:
+        return rejected(LoadStatus::IoError, shownFailure(file.error, path));
     }
-    // The whole file (up to what a route of 301 rows can occupy) is read at once and
-    // parsed from memory; the table is touched only when every check has passed.
-    const QByteArray bytes = file.read(qMin(file.size(), kMaxLoadBytes));
-    if (file.error() != QFileDevice::NoError) {
-        return rejected(LoadStatus::IoError, file.errorString());
-    }
-    file.close();
+    const QByteArray& bytes = file.bytes;
 
     const RouteFileContents contents = parseRouteFile(bytes);
     const int n = contents.count; // a file too short for its count reads as 0

@@ -5,6 +5,22 @@
 
 namespace DataIo {
 
+namespace {
+
+// The board's fare displays have four places; a longer number loses its leading
+// characters.
+constexpr int kFarePlaces = 4;
+
+bool fitsFarePlaces(int v) {
+    return QString::number(v).size() <= kFarePlaces;
+}
+
+QString shownOnFarePlaces(int v) {
+    return QString::number(v).right(kFarePlaces);
+}
+
+} // namespace
+
 RouteCheckReport checkRouteFile(const RouteFileContents& c) {
     RouteCheckReport report;
     const int n = c.count;
@@ -15,7 +31,13 @@ RouteCheckReport checkRouteFile(const RouteFileContents& c) {
             "as 0 records and refuses the route");
         return report;
     }
-    if (n >= 2)
+    if (n > FareTableRowCount)
+        report.summary =
+            QStringLiteral("%1 records, refused: more than the 301 rows of the fare table").arg(n);
+    else if (n >= 2 && c.truncated())
+        report.summary =
+            QStringLiteral("%1 records announced, %2 complete, refused").arg(n).arg(c.records.size());
+    else if (n >= 2)
         report.summary = QStringLiteral("%1 records, sections 1..%2").arg(n).arg(qMin(n - 1, MaxSection));
     else
         report.summary = QStringLiteral("%1 record%2, no section can be set").arg(n).arg(n == 1 ? "" : "s");
@@ -55,15 +77,19 @@ RouteCheckReport checkRouteFile(const RouteFileContents& c) {
                                         row.StopName);
         for (int k = 1; k <= FareColumnCount; ++k) {
             const qint16 v = row.DataColumns[k];
-            if (!routeop::lateNightFare(v))
-                report.problems << QStringLiteral(
-                                       "record %1 (%2), c%3 = %4: the late-night fare %5 does not fit in "
-                                       "16 bits")
-                                       .arg(record)
-                                       .arg(row.StopName)
-                                       .arg(k)
-                                       .arg(v)
-                                       .arg(2 * int(v));
+            const QString where =
+                QStringLiteral("record %1 (%2), c%3 = %4").arg(record).arg(row.StopName).arg(k).arg(v);
+            if (v != NoFare && !fitsFarePlaces(v))
+                report.problems << where + QStringLiteral(": the four-place display shows \"%1\"")
+                                               .arg(shownOnFarePlaces(v));
+            const std::optional<qint16> doubled = routeop::lateNightFare(v);
+            if (!doubled)
+                report.problems << where + QStringLiteral(": the late-night fare %1 does not fit in 16 bits")
+                                               .arg(2 * int(v));
+            else if (!fitsFarePlaces(*doubled))
+                report.problems << where + QStringLiteral(": the late-night fare %1 shows \"%2\"")
+                                               .arg(*doubled)
+                                               .arg(shownOnFarePlaces(*doubled));
         }
     }
     if (c.trailingBytes > 0)

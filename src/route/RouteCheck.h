@@ -16,8 +16,10 @@ struct RouteCheckReport {
 
 // Problems reported: no count, a count of 0, a negative count, a single record (no
 // section can be set), more records than the table's 301 rows, a file that ends
-// inside a record, fares of columns 1..50 that cannot be doubled for the late-night
-// fare within 16 bits, and names whose bytes are not valid cp932.
+// inside a record, fares of columns 1..50 that the four-place displays cannot show
+// (10000 and more, -1000 and less), late-night fares that cannot be doubled within
+// 16 bits or that are too wide for four places, and names whose bytes are not valid
+// cp932. The summary of a route the simulator refuses says so.
 RouteCheckReport checkRouteFile(const RouteFileContents& contents);
 
 } // namespace DataIo

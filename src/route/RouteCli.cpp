@@ -1,6 +1,7 @@
 #include "route/RouteCli.h"
 
 #include "platform/Cp932.h"
+#include "platform/RegularFile.h"
 #include "route/GtfsCli.h"
 #include "route/RouteCheck.h"
 #include "route/RouteCsv.h"
@@ -9,6 +10,8 @@
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 using namespace DataIo;
 
@@ -67,9 +70,13 @@ const char* const kCheckHelp =
     "\n"
     "Reports what the simulator would refuse or show wrongly: a record count that is\n"
     "missing, 0, negative or 1 (no section can be set), more records than the fare\n"
-    "table's 301 rows, a file that ends inside a record, fares in c1..c50 that cannot be\n"
-    "doubled for the late-night fare within 16 bits, and stop names that are not valid\n"
-    "cp932. The first line is 'FILE: SUMMARY'; each finding follows as 'problem: ...'\n"
+    "table's 301 rows, a file that ends inside a record, fares in c1..c50 that the\n"
+    "four-place fare displays cannot show (10000 and more, -1000 and less), late-night\n"
+    "fares that cannot be doubled within 16 bits or do not fit four places, and stop\n"
+    "names that are not valid cp932. Only a regular file is read, and no more of it than\n"
+    "a route of 301 records can take.\n"
+    "The first line is 'FILE: SUMMARY' (a route the simulator refuses is summarised as\n"
+    "refused); each finding follows as 'problem: ...'\n"
     "(or 'note: ...' for harmless ones, such as ignored bytes after the last record).\n"
     "\n"
     "Exit status: 0 nothing to report; 1 problems found; 2 usage errors or an unreadable\n"
@@ -79,17 +86,41 @@ bool isHelp(const QString& arg) {
     return arg == QLatin1String("--help") || arg == QLatin1String("-h");
 }
 
-bool readFile(const QString& path, QByteArray& bytes, QTextStream& err, const char* command) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "corvane route " << command << ": " << path << ": " << file.errorString() << '\n';
+// The largest CSV file `route build` reads: far more than 32767 stops of 150 columns.
+constexpr qint64 kMaxCsvBytes = qint64(256) * 1024 * 1024;
+
+// Reads a regular file of at most `maxBytes` bytes (a pipe or a device is refused, so
+// that nothing waits or reads without end). `cut` (when given) says whether the file
+// went on beyond the limit; without it such a file is refused.
+bool readFile(const QString& path, QByteArray& bytes, QTextStream& err, const char* command, qint64 maxBytes,
+              bool* cut = nullptr) {
+    regularfile::Result file = regularfile::read(path, maxBytes);
+    QString problem;
+    switch (file.status) {
+    case regularfile::Status::Read:
+        break;
+    case regularfile::Status::TooLarge:
+        if (!cut)
+            problem = QStringLiteral("the file is larger than %1 bytes").arg(maxBytes);
+        break;
+    case regularfile::Status::Missing:
+        problem = QString::fromLocal8Bit(std::strerror(ENOENT));
+        break;
+    case regularfile::Status::NotRegular:
+        problem = file.error != 0 ? QString::fromLocal8Bit(std::strerror(file.error))
+                                  : QStringLiteral("not a regular file");
+        break;
+    case regularfile::Status::Failed:
+        problem = QString::fromLocal8Bit(std::strerror(file.error));
+        break;
+    }
+    if (!problem.isEmpty()) {
+        err << "corvane route " << command << ": " << path << ": " << problem << '\n';
         return false;
     }
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        err << "corvane route " << command << ": " << path << ": " << file.errorString() << '\n';
-        return false;
-    }
+    if (cut)
+        *cut = file.status == regularfile::Status::TooLarge;
+    bytes = std::move(file.bytes);
     return true;
 }
 
@@ -105,7 +136,7 @@ int dump(const QStringList& args, QTextStream& out, QTextStream& err) {
                      args.isEmpty() ? QStringLiteral("no file given") : QStringLiteral("too many arguments"));
     const QString path = args.first();
     QByteArray bytes;
-    if (!readFile(path, bytes, err, "dump"))
+    if (!readFile(path, bytes, err, "dump", MaxRouteFileBytes))
         return 2;
     const RouteFileContents contents = parseRouteFile(bytes);
     for (qsizetype i = 0; i < contents.records.size(); ++i) {
@@ -159,7 +190,7 @@ int build(const QStringList& args, QTextStream& err) {
         return usage(err, "build", QStringLiteral("no output file given (-o FILE.hy3)"));
 
     QByteArray bytes;
-    if (!readFile(input, bytes, err, "build"))
+    if (!readFile(input, bytes, err, "build", kMaxCsvBytes))
         return 2;
     const RouteCsvResult csv = parseRouteCsv(bytes);
     if (csv.error) {
@@ -202,9 +233,15 @@ int check(const QStringList& args, QTextStream& out, QTextStream& err) {
                      args.isEmpty() ? QStringLiteral("no file given") : QStringLiteral("too many arguments"));
     const QString path = args.first();
     QByteArray bytes;
-    if (!readFile(path, bytes, err, "check"))
+    bool cut = false;
+    if (!readFile(path, bytes, err, "check", MaxLoadedRouteBytes, &cut))
         return 2;
-    const RouteCheckReport report = checkRouteFile(parseRouteFile(bytes));
+    RouteCheckReport report = checkRouteFile(parseRouteFile(bytes));
+    if (cut)
+        report.notes << QStringLiteral(
+                            "only the first %1 bytes were read, the most that a route of 301 records "
+                            "can take; the simulator reads no more")
+                            .arg(MaxLoadedRouteBytes);
     out << path << ": " << report.summary << '\n';
     for (const QString& p : report.problems)
         out << "problem: " << p << '\n';

@@ -21,6 +21,15 @@ constexpr int RouteRecordFixedBytes = 304;
 constexpr int MaxStopNameBytes = 0xFFFF;
 constexpr int MaxRouteRecords = 0x7FFF;
 
+// The longest route file the simulator ever needs to read: the count and 301 records
+// with the longest names. Bytes beyond it can only be the ignored tail, or records
+// past row 301, which are refused anyway.
+constexpr qint64 MaxLoadedRouteBytes =
+    RouteCountBytes + qint64(FareTableRowCount) * (RouteRecordFixedBytes + MaxStopNameBytes);
+// The longest file the layout can describe at all (32767 records).
+constexpr qint64 MaxRouteFileBytes =
+    RouteCountBytes + qint64(MaxRouteRecords) * (RouteRecordFixedBytes + MaxStopNameBytes);
+
 // Everything a route file holds, read without judging it.
 struct RouteFileContents {
     bool hasCount = false;       // the file holds at least the two bytes of its count

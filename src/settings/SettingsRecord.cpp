@@ -183,7 +183,12 @@ QByteArray writeSettings(const SettingsRecord& record, QStringList* truncatedFie
 }
 
 ReadResult readSettings(const QByteArray& data) {
+    return readSettings(data, SettingsRecord());
+}
+
+ReadResult readSettings(const QByteArray& data, const SettingsRecord& base) {
     ReadResult result;
+    result.record = base;
     Reader reader(data);
     settings_layout::visitFile(result.record, reader);
     result.status = reader.ended ? ReadStatus::Truncated : ReadStatus::Complete;

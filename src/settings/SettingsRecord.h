@@ -175,6 +175,9 @@ struct ReadResult {
 // record's defaults. The option buttons of one group are taken together or not at all,
 // so a cut file never leaves a group half read. Bytes after block K are ignored.
 ReadResult readSettings(const QByteArray& data);
+// The same, with the fields the data lacks taken from `base` (the values a first start
+// has) instead of the record's defaults.
+ReadResult readSettings(const QByteArray& data, const SettingsRecord& base);
 
 // The number of fields in the file, the marker before block K included.
 int settingsFieldCount();

@@ -61,7 +61,12 @@ SettingsPaths resolveSettingsPaths(const QString& executablePath, const QProcess
 }
 
 LoadResult loadSettingsFile(const QString& path) {
+    return loadSettingsFile(path, SettingsRecord());
+}
+
+LoadResult loadSettingsFile(const QString& path, const SettingsRecord& base) {
     LoadResult result;
+    result.record = base;
     if (path.isEmpty() || path.contains(QChar(0))) {
         result.status = LoadStatus::Missing;
         result.error = fail(settings_error::BadFileNameOrNumber);
@@ -93,7 +98,7 @@ LoadResult loadSettingsFile(const QString& path) {
         return result;
     }
     file.close();
-    ReadResult read = readSettings(data);
+    ReadResult read = readSettings(data, base);
     result.status = LoadStatus::Loaded;
     result.record = std::move(read.record);
     result.readStatus = read.status;
@@ -135,8 +140,9 @@ bool saveSettingsFile(const QString& path, const QByteArray& bytes, QString* err
     return !error.isError();
 }
 
-LoadResult loadProgramSettings(const QString& executablePath, const QProcessEnvironment& env) {
-    return loadSettingsFile(resolveSettingsPaths(executablePath, env).readPath);
+LoadResult loadProgramSettings(const QString& executablePath, const QProcessEnvironment& env,
+                               const SettingsRecord& base) {
+    return loadSettingsFile(resolveSettingsPaths(executablePath, env).readPath, base);
 }
 
 SettingsError saveProgramSettings(const QString& executablePath, const QByteArray& bytes,

@@ -63,6 +63,8 @@ struct LoadResult {
 // Errors: 52 empty name, 53 no such file or folder (both Missing); 75 not a regular
 // file or cannot be opened, 70 not readable, 57 read failure (all Failed).
 LoadResult loadSettingsFile(const QString& path);
+// The same, with a short file's missing fields taken from `base`.
+LoadResult loadSettingsFile(const QString& path, const SettingsRecord& base);
 
 // Writes the bytes to the file safely: they go to a temporary file in the same folder,
 // which then replaces the file, so a failure at any point leaves the previous file as
@@ -78,7 +80,8 @@ bool saveSettingsFile(const QString& path, const QByteArray& bytes, QString* err
 
 // The program's settings file as start-up reads it (readPath of resolveSettingsPaths).
 LoadResult loadProgramSettings(const QString& executablePath,
-                               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+                               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                               const SettingsRecord& base = SettingsRecord());
 
 // The program's settings file as exit writes it (writePath of resolveSettingsPaths);
 // creates the per-user folder when the file goes there.

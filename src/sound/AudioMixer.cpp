@@ -26,6 +26,9 @@ constexpr int kTrimMarginMs = 20;
 // The generation counters are read by the mixer's thread in the finished callback.
 std::array<std::atomic<quint64>, AudioMixer::kChannels> g_generation{};
 std::atomic<AudioMixer*> g_mixer{nullptr};
+// The channel whose long sound the music stream plays, and that sound's generation.
+std::atomic<int> g_musicChannel{-1};
+std::atomic<quint64> g_musicGeneration{0};
 
 // Audio back ends print their complaints on standard error while probing for a
 // device; a missing device is an ordinary, silent case here.
@@ -84,8 +87,10 @@ AudioMixer::~AudioMixer() {
     if (m_open) {
         // After this returns the mixer's thread runs no callback of ours any more.
         Mix_ChannelFinished(nullptr);
+        Mix_HookMusicFinished(nullptr);
         g_mixer = nullptr;
         Mix_HaltChannel(-1);
+        releaseMusic();
         for (Mix_Chunk*& chunk : m_chunks) {
             if (chunk)
                 Mix_FreeChunk(chunk);
@@ -140,7 +145,34 @@ bool AudioMixer::ensureOpen() {
         Mix_SetSoundFonts(kSoundFont);
     g_mixer = this;
     Mix_ChannelFinished(&AudioMixer::channelDoneCallback);
+    Mix_HookMusicFinished(&AudioMixer::musicDoneCallback);
     return true;
+}
+
+void AudioMixer::musicDoneCallback() {
+    // Runs on the mixer's thread, or inside Mix_HaltMusic on ours.
+    AudioMixer* mixer = g_mixer.load();
+    const int channel = g_musicChannel.load();
+    if (!mixer || !validChannel(channel))
+        return;
+    const quint64 generation = g_musicGeneration.load();
+    QMetaObject::invokeMethod(
+        mixer, [mixer, channel, generation]() { mixer->onChannelDone(channel, generation); },
+        Qt::QueuedConnection);
+}
+
+void AudioMixer::releaseMusic() {
+    if (!m_music)
+        return;
+    const int owner = m_musicChannel;
+    m_musicChannel = -1;
+    g_musicChannel = -1;
+    Mix_HaltMusic();
+    Mix_FreeMusic(m_music);
+    m_music = nullptr;
+    m_musicSeconds = 0;
+    if (validChannel(owner) && m_playing[static_cast<size_t>(owner)] != 0)
+        markIdle(owner);
 }
 
 void AudioMixer::channelDoneCallback(int channel) {
@@ -172,7 +204,24 @@ bool AudioMixer::load(int channel, const QString& path, bool trimSilence) {
     close(channel);
     if (!ensureOpen())
         return false;
-    Mix_Chunk* chunk = Mix_LoadWAV(QFile::encodeName(path).constData());
+    const QByteArray native = QFile::encodeName(path);
+    // Opening the file as a stream reads only what it needs to know its length. A
+    // sound whose silence is trimmed (MIDI, whose length the stream cannot tell) is
+    // not probed: opening the synthesiser twice would only delay it.
+    Mix_Music* music = trimSilence ? nullptr : Mix_LoadMUS(native.constData());
+    if (music) {
+        const double seconds = Mix_MusicDuration(music);
+        // A sound whose length the stream cannot tell is decoded whole.
+        if (seconds > m_longSoundSeconds) {
+            releaseMusic();
+            m_music = music;
+            m_musicChannel = channel;
+            m_musicSeconds = qMax(seconds, 0.0);
+            return true;
+        }
+        Mix_FreeMusic(music);
+    }
+    Mix_Chunk* chunk = Mix_LoadWAV(native.constData());
     if (!chunk)
         return false;
     int frequency = 0;
@@ -191,6 +240,10 @@ bool AudioMixer::load(int channel, const QString& path, bool trimSilence) {
     return true;
 }
 
+bool AudioMixer::isStreamed(int channel) const {
+    return validChannel(channel) && m_music && m_musicChannel == channel;
+}
+
 void AudioMixer::close(int channel) {
     if (!validChannel(channel))
         return;
@@ -200,11 +253,23 @@ void AudioMixer::close(int channel) {
         Mix_FreeChunk(chunk);
         chunk = nullptr;
     }
+    if (isStreamed(channel))
+        releaseMusic();
 }
 
 bool AudioMixer::play(int channel) {
     if (!validChannel(channel) || !m_open)
         return false;
+    if (isStreamed(channel)) {
+        stop(channel);
+        const quint64 generation = ++g_generation[static_cast<size_t>(channel)];
+        g_musicGeneration = generation;
+        g_musicChannel = channel;
+        if (Mix_PlayMusic(m_music, 0) < 0)
+            return false;
+        m_playing[static_cast<size_t>(channel)] = generation;
+        return true;
+    }
     Mix_Chunk* chunk = m_chunks[static_cast<size_t>(channel)];
     if (!chunk)
         return false;
@@ -221,6 +286,8 @@ bool AudioMixer::play(int channel) {
 void AudioMixer::stop(int channel) {
     if (!validChannel(channel) || !m_open)
         return;
+    if (isStreamed(channel))
+        Mix_HaltMusic();
     Mix_HaltChannel(channel);
     if (m_playing[static_cast<size_t>(channel)] != 0)
         markIdle(channel);
@@ -231,6 +298,8 @@ bool AudioMixer::isPlaying(int channel) const {
 }
 
 qint64 AudioMixer::lengthMs(int channel) const {
+    if (isStreamed(channel))
+        return static_cast<qint64>(m_musicSeconds * 1000);
     if (!validChannel(channel) || !m_chunks[static_cast<size_t>(channel)])
         return 0;
     const qint64 bytesPerSecond = qint64(m_frequency) * 2 * 2;
@@ -256,7 +325,11 @@ void AudioMixer::waitForEnd(int channel) {
             stop(channel);
         loop.quit();
     });
-    guard.start(static_cast<int>(qMin<qint64>(lengthMs(channel) + 5000, 24 * 3600 * 1000)));
+    // A streamed sound of unknown length is trusted to end by itself.
+    const qint64 length = lengthMs(channel);
+    const bool unknownLength = isStreamed(channel) && length == 0;
+    guard.start(
+        static_cast<int>(unknownLength ? 24 * 3600 * 1000 : qMin<qint64>(length + 5000, 24 * 3600 * 1000)));
     bool ended = false;
     const auto onFinished =
         connect(this, &AudioMixer::finished, &loop, [&](int c) { ended = ended || c == channel; });

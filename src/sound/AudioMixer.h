@@ -6,12 +6,19 @@
 #include <cstdint>
 
 struct Mix_Chunk;
+typedef struct _Mix_Music Mix_Music;
 
 // The one audio output of the program: SDL2_mixer with five mixer channels. Channels
 // 0..3 carry the sound channels "S1".."S4", channel 4 is private to speech. Each
 // channel holds at most one decoded sound. The device is opened once, on first use;
 // when no real device can be opened SDL's dummy driver stands in, which still plays
 // at real-time speed, so waiting for a sound's end takes as long as with a sound card.
+//
+// A long sound (one whose stream tells a length above kLongSoundSeconds) is not decoded
+// whole: it is streamed from its file on the mixer's music stream, so that it starts
+// at once and takes little memory whatever its length. It keeps the channel's rules
+// (replaced by the next sound of its channel, waited for, reported when it ends); as
+// there is one music stream, a long sound started on another channel ends it.
 //
 // Every call is made on the user-interface thread. The mixer reports the end of a
 // sound on its own thread; that report is handed to this object with a queued call.
@@ -20,6 +27,11 @@ class AudioMixer : public QObject {
 public:
     static constexpr int kChannels = 5;
     static constexpr int kSpeechChannel = 4;
+    // Sounds up to this length are decoded whole; longer ones are streamed.
+    static constexpr double kLongSoundSeconds = 15.0;
+    // The length above which sounds are streamed (kLongSoundSeconds unless a test
+    // changes it).
+    void setLongSoundSeconds(double seconds) { m_longSoundSeconds = seconds; }
 
     // The program's mixer, created on first use.
     static AudioMixer& instance();
@@ -32,8 +44,9 @@ public:
     // The SDL audio driver in use ("pulseaudio", "alsa", "dummy", ...); empty when closed.
     QString driverName() const { return m_driver; }
 
-    // Decodes the whole file into the channel, replacing (and stopping) what it held.
-    // With `trimSilence` the silence at the end of the decoded sound is cut off.
+    // Decodes the whole file into the channel, replacing (and stopping) what it held;
+    // a long sound is opened as a stream instead. With `trimSilence` (MIDI) the file
+    // is always decoded whole and the silence at its end is cut off.
     // False, with the channel left empty, when the file cannot be decoded.
     bool load(int channel, const QString& path, bool trimSilence);
     // Stops the channel and releases its sound.
@@ -44,8 +57,10 @@ public:
     void stop(int channel);
     // True while the sound started last on the channel has neither ended nor been stopped.
     bool isPlaying(int channel) const;
-    // The length of the channel's sound in milliseconds (0 when empty).
+    // The length of the channel's sound in milliseconds (0 when empty or unknown).
     qint64 lengthMs(int channel) const;
+    // True when the channel's sound is streamed from its file (a long sound).
+    bool isStreamed(int channel) const;
     // Runs a nested event loop, without user input, until the sound playing on the
     // channel ends, is stopped or is replaced. The mixer reports the end once it has
     // handed the last samples to the device: after a sound's own end the wait goes on
@@ -65,6 +80,8 @@ private:
     void onChannelDone(int channel, quint64 generation);
     void markIdle(int channel);
     static void channelDoneCallback(int channel);
+    static void musicDoneCallback();
+    void releaseMusic();
 
     bool m_openTried = false;
     bool m_open = false;
@@ -72,6 +89,11 @@ private:
     int m_frequency = 44100;
     int m_bufferFrames = 1024;
     std::array<Mix_Chunk*, kChannels> m_chunks{};
+    // The long sound and the channel it belongs to (-1: none).
+    Mix_Music* m_music = nullptr;
+    int m_musicChannel = -1;
+    double m_musicSeconds = 0;
+    double m_longSoundSeconds = kLongSoundSeconds;
     // The generation of the sound playing on each channel, 0 when none plays.
     std::array<quint64, kChannels> m_playing{};
 };

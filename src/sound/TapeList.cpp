@@ -3,6 +3,7 @@
 #include "platform/Cp932.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace tapelist {
 namespace {
@@ -18,11 +19,15 @@ public:
 
     bool atEnd() const { return m_pos >= m_bytes.size(); }
 
+    // Where the field read last began (after the spaces skipped before it).
+    qsizetype fieldStart() const { return m_fieldStart; }
+
     // Reads the next field. False when the file ends before the field begins.
     bool field(QByteArray& out) {
         out.clear();
         while (!atEnd() && at() == ' ')
             ++m_pos;
+        m_fieldStart = m_pos;
         if (atEnd())
             return false;
         if (at() == '"') {
@@ -66,13 +71,45 @@ private:
 
     const QByteArray& m_bytes;
     qsizetype m_pos = 0;
+    qsizetype m_fieldStart = 0;
 };
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The 1-based number of the line that holds byte `pos`.
+qint32 lineAt(const QByteArray& bytes, qsizetype pos) {
+    qint32 line = 1;
+    for (qsizetype i = 0; i < pos && i < bytes.size(); ++i) {
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || isLineEnd(c);
+}
+
 } // namespace
+
+QByteArray withoutTrailingBlankLines(const QByteArray& bytes) {
+    qsizetype last = bytes.size() - 1;
+    while (last >= 0 && isBlank(bytes[last]))
+        --last;
+    if (last < 0)
+        return QByteArray();
+    // The last line that holds something keeps its own line end.
+    qsizetype end = last + 1;
+    while (end < bytes.size() && !isLineEnd(bytes[end]))
+        ++end;
+    if (end < bytes.size() && bytes[end] == '\r')
+        ++end;
+    if (end < bytes.size() && bytes[end] == '\n' && bytes[end - 1] != '\n')
+        ++end;
+    return bytes.left(end);
+}
 
 qint32 countLines(const QByteArray& bytes) {
     qint32 lines = 0;
@@ -140,11 +177,15 @@ bool parseInt16(const QByteArray& raw, qint16& value) {
     return true;
 }
 
-TapeListLoad read(const QByteArray& bytes) {
+TapeListLoad read(const QByteArray& file) {
     TapeListLoad result;
+    // Blank lines at the end of the file (what many editors leave there) are the end
+    // of the data, not empty announcements.
+    const QByteArray bytes = withoutTrailingBlankLines(file);
     result.lineCount = countLines(bytes);
     if (result.lineCount <= 0) {
-        result.problem = QStringLiteral("the file has no lines");
+        result.problem = QStringLiteral("the file has no announcements");
+        result.failedLine = 1;
         return result;
     }
     result.entries.resize(result.lineCount);
@@ -156,12 +197,14 @@ TapeListLoad read(const QByteArray& bytes) {
         ++pos;
         result.recordsRead = pos;
         if (pos > result.lineCount) {
+            result.failedLine = result.lineCount;
             result.problem =
                 QStringLiteral("record %1 is beyond the %2 lines of the file").arg(pos).arg(result.lineCount);
             return result;
         }
         TapeEntry& entry = result.entries[pos - 1];
         if (!in.field(field)) {
+            result.failedLine = lineAt(bytes, in.fieldStart());
             result.problem = QStringLiteral("record %1: the file ends before its text").arg(pos);
             return result;
         }
@@ -169,12 +212,14 @@ TapeListLoad read(const QByteArray& bytes) {
         for (qint16* number : {&entry.MoveStop, &entry.ChimeKind}) {
             const char* name = number == &entry.MoveStop ? "MoveStop" : "ChimeKind";
             if (!in.field(field)) {
+                result.failedLine = lineAt(bytes, in.fieldStart());
                 result.problem = QStringLiteral("record %1: the file ends before its %2")
                                      .arg(pos)
                                      .arg(QLatin1String(name));
                 return result;
             }
             if (!parseInt16(field, *number)) {
+                result.failedLine = lineAt(bytes, in.fieldStart());
                 result.problem = QStringLiteral("record %1: %2 \"%3\" is not a 16-bit number")
                                      .arg(pos)
                                      .arg(QLatin1String(name), cp932::decode(field));
@@ -216,6 +261,34 @@ bool write(const QVector<TapeEntry>& entries, QByteArray& bytes, QString* proble
                  QByteArray::number(entries.at(i).ChimeKind) + "\r\n";
     }
     return true;
+}
+
+FileLoad readFile(const QString& path) {
+    FileLoad load;
+    const regularfile::Result file = regularfile::read(path, kMaxFileBytes);
+    load.fileStatus = file.status;
+    load.error = file.error;
+    if (file.status == regularfile::Status::Read)
+        load.list = read(file.bytes);
+    return load;
+}
+
+QString refusalText(const FileLoad& load) {
+    switch (load.fileStatus) {
+    case regularfile::Status::Missing:
+        return QStringLiteral("no such file");
+    case regularfile::Status::NotRegular:
+        return QStringLiteral("not a regular file");
+    case regularfile::Status::TooLarge:
+        return QStringLiteral("larger than %1 bytes").arg(kMaxFileBytes);
+    case regularfile::Status::Failed:
+        return QString::fromLocal8Bit(std::strerror(load.error));
+    case regularfile::Status::Read:
+        break;
+    }
+    if (load.list.ok)
+        return QString();
+    return QStringLiteral("line %1: %2").arg(load.list.failedLine).arg(load.list.problem);
 }
 
 } // namespace tapelist

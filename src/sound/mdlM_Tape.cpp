@@ -42,6 +42,11 @@ void setEnabled(TapeControl control, bool enabled) {
         state().frame.setEnabled(control, enabled);
 }
 
+void setToolTip(const QString& toolTip) {
+    if (state().frame.setToolTip)
+        state().frame.setToolTip(toolTip);
+}
+
 TapeSettings currentSettings() {
     return state().settings ? state().settings() : TapeSettings{};
 }
@@ -122,6 +127,28 @@ void InitTape() {
     }
 }
 
+QString failedListToolTip(const QString& path, const tapelist::FileLoad& load) {
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    QString why;
+    switch (load.fileStatus) {
+    case regularfile::Status::Missing:
+        return QStringLiteral("放送用データがありません：") + shown;
+    case regularfile::Status::NotRegular:
+        why = QStringLiteral("通常のファイルではありません。");
+        break;
+    case regularfile::Status::TooLarge:
+        why = QStringLiteral("ファイルが大きすぎます。");
+        break;
+    case regularfile::Status::Failed:
+        why = regularfile::describe(load.error);
+        break;
+    case regularfile::Status::Read:
+        why = QStringLiteral("%1行目を読めません。").arg(load.list.failedLine);
+        break;
+    }
+    return QStringLiteral("放送用データを読み込めませんでした：") + shown + QLatin1Char('\n') + why;
+}
+
 QString tapeFilePath(const QString& Folder, const QString& RouteNo) {
     QString folder = Folder;
     // A folder saved with the other platform's separator still names the folder.
@@ -136,17 +163,16 @@ void LoadTape(const QString& Folder, const QString& RouteNo) {
     if (GetOsInfo() == kSpeechUnavailableOs)
         return;
     TapeState& s = state();
-    const auto errorExit = [&]() { setEnabled(TapeControl::grpM_Tape, false); };
-
-    QFile file(existingFile(tapeFilePath(Folder, RouteNo)));
-    if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
+    const QString path = existingFile(tapeFilePath(Folder, RouteNo));
+    const tapelist::FileLoad file = tapelist::readFile(path);
+    const auto errorExit = [&]() {
+        setEnabled(TapeControl::grpM_Tape, false);
+        setToolTip(failedListToolTip(path, file));
+    };
+    if (file.fileStatus != regularfile::Status::Read)
         return errorExit();
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return errorExit();
-    file.close();
 
-    const TapeListLoad load = tapelist::read(bytes);
+    const TapeListLoad& load = file.list;
     s.TapeCount = load.lineCount;
     if (load.lineCount <= 0) {
         // The list cannot be sized: what was there before can no longer be reached.
@@ -158,6 +184,7 @@ void LoadTape(const QString& Folder, const QString& RouteNo) {
     if (!load.ok)
         return errorExit();
 
+    setToolTip(QString());
     if (s.SpeechReady) {
         for (TapeControl c : {TapeControl::grpM_Tape, TapeControl::cmdTapeNext, TapeControl::cmdTapeBack,
                               TapeControl::cmdTapeStop, TapeControl::cmdTapeSet})

@@ -34,6 +34,8 @@ struct TapeFrame {
     std::function<void(const QString& caption)> setCaption;
     // Enables or disables the frame or one of its buttons.
     std::function<void(TapeControl control, bool enabled)> setEnabled;
+    // Sets the frame's tool tip: which list failed to load, or "" when one loaded.
+    std::function<void(const QString& toolTip)> setToolTip;
 };
 
 // Creates the speech engine; returns null when speech is unavailable.
@@ -51,8 +53,10 @@ SpeechFactory defaultSpeechFactory();
 // caption and enabled state.
 void InitTape();
 // Loads "<Folder><RouteNo>tp.csv". A missing or malformed list disables the frame
-// (its caption stays); a good one enables the frame and its buttons when speech is
-// available. The position goes back to before the first entry.
+// (its caption stays) and its tool tip names the file and the line that failed; a
+// good one enables the frame and its buttons when speech is available and clears the
+// tool tip. Only a regular file is read. The position goes back to before the first
+// entry.
 void LoadTape(const QString& Folder, const QString& RouteNo);
 // The next entry: its chime on "S3" (the fixed one when PreAnnounceAlways, else by
 // its ChimeKind), then its text. On the last entry nothing happens.
@@ -83,6 +87,9 @@ SpeechEngine* Engine();
 // (stepStop(1) forward, stepStop(0) back).
 void TapeNextAndStep(const std::function<void(int direction)>& stepStop);
 void TapeBackAndStep(const std::function<void(int direction)>& stepStop);
+
+// The frame's tool tip for a list that failed to load.
+QString failedListToolTip(const QString& path, const tapelist::FileLoad& load);
 
 // The path LoadTape reads for a folder and route number.
 QString tapeFilePath(const QString& Folder, const QString& RouteNo);

@@ -8,13 +8,18 @@
 #include "settings/ui/frmOption.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
+#include "board/ui/Label.h"
+#include "platform/ui/ModalDialogs.h"
 #include <QAbstractButton>
 #include <QDir>
 #include <QPushButton>
 
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -194,6 +199,45 @@ TEST_F(BoardWindow, OptionsDialogColoursTheLitSegmentsAfterOk) {
         }
     EXPECT_GT(orange, 60) << "lit segments in the chosen colour";
     shot.copy(board.geometry()).save(pictures + QStringLiteral("/board-after-options.png"));
+}
+
+TEST_F(BoardWindow, OnlyTheBoardsOwnSurfaceMovesTheWindow) {
+    Form1& board = program->board();
+    QSignalSpy moves(&board, &Form1::moveStarted);
+    struct Press {
+        const char* what;
+        QWidget* target;
+        QPoint at;
+        bool moves;
+    };
+    const Press presses[] = {
+        {"fare display", board.Degit(7), board.Degit(7)->rect().center(), false},
+        {"ticket label", board.lblSeiriNum(12), board.lblSeiriNum(12)->rect().center(), false},
+        {"stop-name strip", board.ChimeiCtl(), board.ChimeiCtl()->rect().center(), false},
+        {"housing", &board, QPoint(5, 150), true},
+    };
+    for (const Press& p : presses) {
+        moves.clear();
+        QTest::mousePress(p.target, Qt::LeftButton, {}, p.at);
+        QTest::mouseRelease(p.target, Qt::LeftButton, {}, p.at);
+        EXPECT_EQ(moves.size(), p.moves ? 1 : 0) << p.what;
+    }
+    settle(200);
+}
+
+TEST_F(BoardWindow, DoubleClickOnADisplayOpensItsFormatDialog) {
+    Form1& board = program->board();
+    QSignalSpy moves(&board, &Form1::moveStarted);
+    int opened = 0;
+    modal::setHandler([&](QDialog&) {
+        ++opened;
+        return static_cast<int>(QDialog::Rejected);
+    });
+    M_Degit* d = board.Degit(23);
+    QTest::mouseDClick(d, Qt::LeftButton, {}, d->rect().center());
+    modal::setHandler({});
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(moves.size(), 0);
 }
 
 } // namespace

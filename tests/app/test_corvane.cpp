@@ -1,6 +1,7 @@
 // Drives the real corvane tool and checks what it prints.
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -173,10 +175,13 @@ TEST(CorvaneSettings, FirstStartWritesTheDefaultFile) {
     QByteArray expected = readAll(fixture("settings/defaults-2024-03-05.in4"));
     ASSERT_EQ(expected.mid(138, 10), QByteArray("2024/03/05"));
     expected.replace(138, 10, today);
-    // Block G holds the controller as it stands: the speed scroll bar starts at 1, and
-    // the window lies at the screen's bottom-right corner.
+    // Block G holds the controller as it stands: the scroll bars start where the
+    // stop-name strip starts (speed 5, wait 1500 ms), and the window lies at the
+    // screen's bottom-right corner.
     ASSERT_EQ(expected.mid(148, 22), QByteArray(22, '\0'));
-    expected[150] = 1;
+    expected[150] = 5;
+    expected[154] = char(0xDC);
+    expected[155] = 0x05;
     const QByteArray position = written.mid(162, 8);
     EXPECT_NE(position, QByteArray(8, '\0'));
     expected.replace(162, 8, position);
@@ -274,6 +279,41 @@ TEST(CorvaneSettings, SetWithoutOkDoesNotReachTheBoard) {
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(lastState(r).value("labels").toArray()[0].toObject().value("text").toString(),
               QStringLiteral("１"));
+}
+
+TEST(CorvaneTape, CheckReadsTheListAsTheProgramDoes) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const struct {
+        const char* name;
+        QByteArray bytes; // null: a named pipe
+        int status;
+        const char* out; // after "PATH" for failures
+    } cases[] = {
+        {"ok", "a,0,1\r\nb,1,2\r\n", 0, "ok: 2 entries\n"},
+        {"blank_end", "a,0,1\r\n\r\n\r\n", 0, "ok: 1 entry\n"},
+        {"overflow", "a,0,1\r\nb,1,40000\r\n", 2,
+         ":2: record 2: ChimeKind \"40000\" is not a 16-bit number\n"},
+        {"empty", "", 2, ":1: the file has no announcements\n"},
+        {"pipe", QByteArray(), 2, ": not a regular file\n"},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name) + QStringLiteral("tp.csv"));
+        if (c.bytes.isNull()) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+        const ToolRun r = corvane({"tape", "check", path});
+        EXPECT_EQ(r.status, c.status) << c.name;
+        const QString expected = (c.status == 0 ? QString() : path) + QString::fromUtf8(c.out);
+        EXPECT_EQ(r.out, expected) << c.name;
+    }
+    EXPECT_EQ(corvane({"tape", "check", dir.filePath("none.csv")}).out,
+              dir.filePath("none.csv") + ": no such file\n");
+    EXPECT_EQ(corvane({"tape", "check"}).status, 2);
 }
 
 TEST(CorvaneHelp, DescribesTheTool) {

@@ -15,3 +15,18 @@ TEST(AboutText, FiveLinesEndedByCrLf) {
     EXPECT_TRUE(lines[4].endsWith(QStringLiteral("-2031")));
     EXPECT_EQ(lines[5], QString());
 }
+
+TEST(AboutText, SingleYearWhileTheSpanStartsInIt) {
+    const struct {
+        int year;
+        const char* span;
+    } cases[] = {{2026, "2026"}, {2027, "2026-2027"}, {2031, "2026-2031"}, {2020, "2026"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(controller::yearSpan(c.year), QString::fromLatin1(c.span)) << c.year;
+        const QStringList lines =
+            controller::aboutText(QStringLiteral("508"), QStringLiteral("4.0.0"), c.year)
+                .split(QStringLiteral("\r\n"));
+        EXPECT_TRUE(lines[4].endsWith(QStringLiteral(" ") + QString::fromLatin1(c.span)))
+            << lines[4].toStdString();
+    }
+}

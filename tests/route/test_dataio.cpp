@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <utility>
 
 using namespace DataIo;
@@ -374,25 +375,44 @@ TEST_F(DataIoTest, OtherFailuresShowTheSystemsDescription) {
     writeFile(QStringLiteral("10.hy3"), numberedRoute(10));
     ASSERT_EQ(load(folder, QStringLiteral("10"), 2), LoadStatus::Loaded);
 
-    // A folder that does not exist: not the missing-route message.
+    // A folder that does not exist, and a folder where the file should be: the
+    // system's description in Japanese, then the path.
     const QString noFolder = folder + QStringLiteral("/nowhere");
-    EXPECT_EQ(load(noFolder, QStringLiteral("10"), 2), LoadStatus::IoError);
-    QFile probe(noFolder + QStringLiteral("/10.hy3"));
-    ASSERT_FALSE(probe.open(QIODevice::ReadOnly));
-    EXPECT_EQ(messages(), QStringList{probe.errorString()});
-    EXPECT_FALSE(QFile::exists(noFolder + QStringLiteral("/10.hy3")));
-
-    // A folder where the file should be.
     ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("11.hy3")));
-    EXPECT_EQ(load(folder, QStringLiteral("11"), 2), LoadStatus::IoError);
-    const QStringList shown = messages();
-    ASSERT_EQ(shown.size(), 1);
-    EXPECT_FALSE(shown.first().isEmpty());
-    EXPECT_NE(shown.first(), MissingRouteMessage());
+    const struct {
+        QString fareFolder;
+        const char* route;
+        QString message;
+    } cases[] = {
+        {noFolder, "10",
+         QStringLiteral("指定されたパスが見つかりません。\r\n") + noFolder + QStringLiteral("/10.hy3")},
+        {folder, "11",
+         QStringLiteral("指定されたパスはフォルダーです。ファイルとして開くことはできません。\r\n") + folder +
+             QStringLiteral("/11.hy3")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(load(c.fareFolder, QString::fromLatin1(c.route), 2), LoadStatus::IoError);
+        EXPECT_EQ(messages(), QStringList{c.message});
+    }
+    EXPECT_FALSE(QFile::exists(noFolder + QStringLiteral("/10.hy3")));
 
     EXPECT_EQ(RowCount, 10);
     EXPECT_EQ(CurrentStop, 1);
     EXPECT_EQ(FareTable[10].StopName, QStringLiteral("S10"));
+}
+
+TEST_F(DataIoTest, OnlyARegularFileIsRead) {
+    writeFile(QStringLiteral("10.hy3"), numberedRoute(10));
+    ASSERT_EQ(load(folder, QStringLiteral("10"), 2), LoadStatus::Loaded);
+    // A named pipe without a writer would block an ordinary open for ever; a link to
+    // a device would be read without end.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("12.hy3"))).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("13.hy3"))));
+    for (const char* route : {"12", "13"}) {
+        EXPECT_EQ(load(folder, QString::fromLatin1(route), 1), LoadStatus::Missing) << route;
+        EXPECT_EQ(messages(), QStringList{MissingRouteMessage()});
+    }
+    EXPECT_EQ(RowCount, 10);
 }
 
 TEST_F(DataIoTest, MissingFileIsNotCreated) {

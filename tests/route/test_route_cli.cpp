@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+using DataIo::MaxLoadedRouteBytes;
 using routetest::numberedRoute;
 using routetest::record;
 
@@ -294,12 +296,61 @@ INSTANTIATE_TEST_SUITE_P(
             "fares_that_cannot_be_doubled",
             fares({{1, 16383}, {2, 16384}, {3, -1}, {4, -16384}, {5, -16385}, {50, 32767}, {51, 32767}}),
             1,
-            {"record 2 (B), c2 = 16384: the late-night fare 32768", "c5 = -16385", "c50 = 32767"}},
+            {"c1 = 16383: the four-place display shows \"6383\"",
+             "c1 = 16383: the late-night fare 32766 shows \"2766\"",
+             "record 2 (B), c2 = 16384: the four-place display shows \"6384\"",
+             "record 2 (B), c2 = 16384: the late-night fare 32768", "c4 = -16384: the four-place display",
+             "c4 = -16384: the late-night fare -32768 shows", "c5 = -16385: the four-place display",
+             "c5 = -16385: the late-night fare -32770 does not fit", "c50 = 32767: the four-place display",
+             "c50 = 32767: the late-night fare 65534 does not fit"}},
+        CheckCase{"fares_too_wide_for_four_places",
+                  fares({{1, 9999}, {2, 10000}, {3, -999}, {4, -1000}, {5, 4999}, {6, 0}}),
+                  1,
+                  {"c1 = 9999: the late-night fare 19998 shows \"9998\"",
+                   "c2 = 10000: the four-place display shows \"0000\"",
+                   "c2 = 10000: the late-night fare 20000 shows \"0000\"",
+                   "c3 = -999: the late-night fare -1998 shows \"1998\"",
+                   "c4 = -1000: the four-place display shows \"1000\"",
+                   "c4 = -1000: the late-night fare -2000 shows \"2000\""}},
         CheckCase{"name_not_cp932",
                   QByteArray("\x02\x00", 2) + record("\x88", 1) + record("B", 2),
                   1,
                   {"record 1: the stop name's bytes 88"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RouteCli, CheckSummaryOfARefusedRouteSaysSo) {
+    const struct {
+        QByteArray bytes;
+        const char* summary;
+    } cases[] = {
+        {numberedRoute(305), "305 records, refused: more than the 301 rows of the fare table"},
+        {numberedRoute(4, 6), "6 records announced, 4 complete, refused"},
+        {numberedRoute(301), "301 records, sections 1..300"},
+    };
+    for (const auto& c : cases) {
+        const QString file = write(QStringLiteral("r.hy3"), c.bytes);
+        const CliRun r = route({QStringLiteral("check"), file});
+        EXPECT_EQ(r.out.section(QLatin1Char('\n'), 0, 0),
+                  file + QStringLiteral(": ") + QString::fromLatin1(c.summary));
+    }
+}
+
+TEST_F(RouteCli, CheckReadsOnlyARegularFileAndNoMoreThanARouteTakes) {
+    const CliRun zero = route({QStringLiteral("check"), QStringLiteral("/dev/zero")});
+    EXPECT_EQ(zero.status, 2);
+    EXPECT_EQ(zero.err, QStringLiteral("corvane route check: /dev/zero: not a regular file\n"));
+    const QString pipe = path(QStringLiteral("p.hy3"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(route({QStringLiteral("check"), pipe}).status, 2);
+    // A valid route followed by more bytes than any route can take: the tail is not read.
+    const QString big = write(QStringLiteral("big.hy3"), numberedRoute(3));
+    ASSERT_TRUE(QFile::resize(big, MaxLoadedRouteBytes + 4096));
+    const CliRun r = route({QStringLiteral("check"), big});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(QStringLiteral("note: only the first %1 bytes were read").arg(MaxLoadedRouteBytes)))
+        << r.out.toStdString();
+}
 
 TEST_F(RouteCli, CheckSummaryAndNotes) {
     const QString file = write(QStringLiteral("s.hy3"), numberedRoute(6) + "abc");

@@ -249,6 +249,54 @@ TEST_F(SndApi, Mp3Plays) {
     EXPECT_TRUE(mdlSndAPI::takeRecorded().value(0).played);
 }
 
+// Long sounds are streamed from their files; here "long" is anything above one second,
+// so that the channel rules can be checked on sounds of a few seconds.
+class LongSound : public SndApi {
+protected:
+    void SetUp() override {
+        SndApi::SetUp();
+        mixer().setLongSoundSeconds(1.0);
+    }
+    void TearDown() override {
+        SndApi::TearDown();
+        mixer().setLongSoundSeconds(AudioMixer::kLongSoundSeconds);
+    }
+};
+
+TEST_F(LongSound, StreamedSoundKeepsTheChannelRules) {
+    // It starts at once and plays on beside the other channels.
+    EXPECT_LT(timedPlay(path("long.wav"), "S1", 0, 0), 150);
+    EXPECT_TRUE(mixer().isStreamed(0));
+    EXPECT_EQ(mixer().lengthMs(0), 3000);
+    PlaySnd(path("short.wav"), QStringLiteral("S2"), 0, 0);
+    EXPECT_FALSE(mixer().isStreamed(1)) << "a short sound is decoded whole";
+    EXPECT_TRUE(playing(1));
+    EXPECT_TRUE(playing(2));
+    // The next sound of its channel cuts it.
+    PlaySnd(path("tiny.wav"), QStringLiteral("S1"), 0, 0);
+    EXPECT_FALSE(mixer().isStreamed(0));
+    blocking::wait(300);
+    EXPECT_FALSE(playing(1));
+    // Played to its end: the wait lasts the sound and ends when the sound does.
+    const qint64 ms = timedPlay(path("long2.wav"), "S3", -1, 0);
+    EXPECT_GE(ms, 2450);
+    EXPECT_LT(ms, 3300);
+    EXPECT_FALSE(playing(3));
+    // A wait ends when the sound is replaced meanwhile.
+    QTimer::singleShot(300, [&]() { PlaySnd(path("tiny.wav"), QStringLiteral("S4"), 0, 0); });
+    const qint64 cut = timedPlay(path("long.wav"), "S4", -1, 0);
+    EXPECT_GE(cut, 280);
+    EXPECT_LT(cut, 1000);
+}
+
+TEST_F(LongSound, TwoStreamedSoundsShareTheOneStream) {
+    PlaySnd(path("long.wav"), QStringLiteral("S1"), 0, 0);
+    PlaySnd(path("long2.wav"), QStringLiteral("S2"), 0, 0);
+    EXPECT_TRUE(mixer().isStreamed(1));
+    EXPECT_FALSE(playing(1)) << "the newer long sound took the stream";
+    EXPECT_TRUE(playing(2));
+}
+
 TEST_F(SndApi, CloseAllSndStopsTheFourChannels) {
     for (const char* c : {"S1", "S2", "S3", "S4"})
         PlaySnd(path("long.wav"), QString::fromLatin1(c), 0, 0);

@@ -8,9 +8,11 @@
 #include "sound/mdlSndAPI.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace mdlM_Tape;
 
@@ -74,7 +76,8 @@ protected:
             TapeFrame{[this](const QString& caption) { frameCalls << QStringLiteral("caption ") + caption; },
                       [this](TapeControl c, bool on) {
                           frameCalls << QStringLiteral("%1 %2").arg(controlName(c), on ? "on" : "off");
-                      }});
+                      },
+                      [this](const QString& tip) { toolTip = tip; }});
         setSettingsSource([this]() { return settings; });
         initWith(true);
     }
@@ -131,6 +134,7 @@ protected:
 
     static QTemporaryDir* dir;
     QStringList frameCalls;
+    QString toolTip;
     TapeSettings settings;
     QPointer<FakeSpeech> engine;
 };
@@ -287,6 +291,45 @@ TEST_F(TapeModule, MissingFileDisablesTheFrameAndAGoodOneEnablesItAgain) {
     LoadTape(dir->path() + QLatin1Char('/'), QStringLiteral("12"));
     EXPECT_EQ(frameCalls.value(0), QStringLiteral("grpM_Tape on"));
     EXPECT_EQ(GetTapeCount(), 5);
+}
+
+TEST_F(TapeModule, TrailingBlankLinesAreTheEndOfTheList) {
+    load(QStringLiteral("12"), "one,0,0\r\ntwo,1,1\r\n\r\n");
+    EXPECT_EQ(frameCalls.value(0), QStringLiteral("grpM_Tape on"));
+    EXPECT_EQ(GetTapeCount(), 2);
+    EXPECT_TRUE(toolTip.isEmpty());
+}
+
+TEST_F(TapeModule, FailedListIsNamedInTheFramesToolTip) {
+    const QString folder = dir->path() + QLatin1Char('/');
+    const struct {
+        const char* route;
+        const char* contents; // null: no file
+        const char* tipEnd;
+    } cases[] = {
+        {"31", "a,0,1\r\nb,40000,1\r\n", "2行目を読めません。"},
+        {"32", nullptr, "32tp.csv"},
+    };
+    for (const auto& c : cases) {
+        const QString route = QString::fromLatin1(c.route);
+        if (c.contents)
+            ASSERT_TRUE(fixtures::writeFile(folder + route + QStringLiteral("tp.csv"), c.contents));
+        load(QStringLiteral("12"), kFive);
+        EXPECT_TRUE(toolTip.isEmpty());
+        LoadTape(folder, route);
+        EXPECT_EQ(frameCalls.last(), QStringLiteral("grpM_Tape off"));
+        EXPECT_TRUE(toolTip.contains(dir->path() + QLatin1Char('/') + route + QStringLiteral("tp.csv")))
+            << toolTip.toStdString();
+        EXPECT_TRUE(toolTip.endsWith(QString::fromUtf8(c.tipEnd))) << toolTip.toStdString();
+    }
+}
+
+TEST_F(TapeModule, NamedPipeIsRefusedWithoutWaiting) {
+    const QString pipe = dir->filePath(QStringLiteral("33tp.csv"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    LoadTape(dir->path() + QLatin1Char('/'), QStringLiteral("33"));
+    EXPECT_EQ(frameCalls.last(), QStringLiteral("grpM_Tape off"));
+    EXPECT_TRUE(toolTip.endsWith(QStringLiteral("通常のファイルではありません。"))) << toolTip.toStdString();
 }
 
 TEST_F(TapeModule, FiveLinesAfterTenLeaveFiveEntries) {

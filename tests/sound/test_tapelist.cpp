@@ -103,14 +103,22 @@ const ListCase kCases[] = {
     {"lf_line_ends", "a,1,2\nb,0,0\n", true, 2, 2, {{"a", 1, 2}, {"b", 0, 0}}},
     {"cr_line_ends", "a,1,2\rb,0,0\r", true, 2, 2, {{"a", 1, 2}, {"b", 0, 0}}},
     {"no_final_line_end", "a,1,2\r\nb,0,3", true, 2, 2, {{"a", 1, 2}, {"b", 0, 3}}},
-    {"trailing_blank_line_ends_inside_a_record", "a,1,2\r\n\r\n", false, 2, 2, {{"a", 1, 2}, {"", 0, 0}}},
+    {"trailing_blank_line_ends_the_data", "a,1,2\r\n\r\n", true, 1, 1, {{"a", 1, 2}}},
+    {"trailing_blank_and_space_lines_end_the_data",
+     "a,1,2\nb,0,0\n\n  \n\t\n",
+     true,
+     2,
+     2,
+     {{"a", 1, 2}, {"b", 0, 0}}},
+    {"empty_last_field_before_blank_lines", "a,1,\r\n\r\n", true, 1, 1, {{"a", 1, 0}}},
+    {"blank_line_inside_the_data_still_fails", "a,1,2\r\n\r\nb,0,0\r\n", false, 3, 2, {{"a", 1, 2}}},
     {"more_records_than_lines", "a,1,2,b,0,0\r\n", false, 1, 2, {{"a", 1, 2}}},
     {"empty_number_fields_are_zero", "a,,\r\nb, ,\r\n", true, 2, 2, {{"a", 0, 0}, {"b", 0, 0}}},
     {"fractions_round_half_to_even", "a,1.5,2.5\r\nb,-2.5,1e1\r\n", true, 2, 2, {{"a", 2, 2}, {"b", -2, 10}}},
     {"quoted_numbers", "a,\"1\",\" 3 \"\r\n", true, 1, 1, {{"a", 1, 3}}},
     {"text_after_the_closing_quote_is_dropped", "\"abc\"def,1,2\r\n", true, 1, 1, {{"abc", 1, 2}}},
     {"file_ends_inside_a_record", "a,1", false, 1, 1, {{"a", 1, 0}}},
-    {"only_a_line_end", "\r\n", false, 1, 1, {{"", 0, 0}}},
+    {"only_a_line_end", "\r\n", false, 0, 0, {}},
     {"trail_byte_0x5c_stays_in_the_text", sjis("表示,1,2\r\n"), true, 1, 1, {{"表示", 1, 2}}},
     {"quoted_text_spans_lines",
      "\"line1\r\nline2\",1,2\r\n",
@@ -130,6 +138,24 @@ TEST(TapeListRead, NulByteTextKeepsItsLength) {
     const TapeListLoad load = tapelist::read(QByteArray("a\0b,1,2\r\n", 9));
     ASSERT_TRUE(load.ok);
     EXPECT_EQ(load.entries[0].Text, QString::fromUtf8("a\0b", 3));
+}
+
+TEST(TapeListRead, NamesTheLineThatFailed) {
+    const struct {
+        QByteArray bytes;
+        qint32 line;
+    } cases[] = {
+        {"a,1,2\r\nb,x,1\r\n", 2},                // not a number
+        {"a,1,2\r\n\r\nb,0,0\r\n", 3},            // a blank line inside shifts the fields
+        {"\"abc\r\nd\",1,2\r\ne,99999,0\r\n", 3}, // a quoted text spans two lines
+        {"a,1", 1},                               // the file ends inside a record
+        {"", 1},                                  // nothing to read
+    };
+    for (const auto& c : cases) {
+        const TapeListLoad load = tapelist::read(c.bytes);
+        EXPECT_FALSE(load.ok) << c.bytes.toStdString();
+        EXPECT_EQ(load.failedLine, c.line) << c.bytes.toStdString() << " " << load.problem.toStdString();
+    }
 }
 
 struct LineCase {

@@ -2,7 +2,12 @@
 // fare board with recessed windows for the fifty fare displays, bands for their
 // ticket-number labels and the frame of the stop-name strip.
 //
-//   panelart OUTPUT.png
+//   panelart [--backlight off|on1|on2] OUTPUT.png
+//
+// With --backlight the panel is drawn as the board looks with its backlight in that
+// state (off is the built-in picture): the ticket-number bands, the acrylic face and
+// the notice plate glow, dimly for ON1, brightly for ON2. The demo ships the three as
+// user panel pictures.
 //
 // The positions are those of the board window's design (twips / 15).
 #include <QFont>
@@ -38,10 +43,30 @@ void bevel(QPainter& p, const QRect& r, const QColor& light, const QColor& dark)
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: panelart OUTPUT.png\n");
+    int light = 0; // 0 off, 1 ON1, 2 ON2
+    const char* output = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--backlight" && i + 1 < argc) {
+            const QByteArray v(argv[++i]);
+            light = v == "off" ? 0 : v == "on1" ? 1 : v == "on2" ? 2 : -1;
+        } else if (!output && !a.startsWith("--")) {
+            output = argv[i];
+        } else {
+            light = -1;
+        }
+    }
+    if (!output || light < 0) {
+        std::fprintf(stderr, "usage: panelart [--backlight off|on1|on2] OUTPUT.png\n");
         return 2;
     }
+    // How much the backlight adds to the lit parts, 0..1.
+    const double glow = light == 0 ? 0.0 : light == 1 ? 0.45 : 1.0;
+    const auto lit = [glow](const QColor& dark, const QColor& bright) {
+        return QColor::fromRgbF(static_cast<float>(dark.redF() + (bright.redF() - dark.redF()) * glow),
+                                static_cast<float>(dark.greenF() + (bright.greenF() - dark.greenF()) * glow),
+                                static_cast<float>(dark.blueF() + (bright.blueF() - dark.blueF()) * glow));
+    };
 
     QImage img(690, 307, QImage::Format_RGB32);
     QPainter p(&img);
@@ -64,9 +89,9 @@ int main(int argc, char** argv) {
     QPainterPath facePath;
     facePath.addRoundedRect(QRectF(face), 6, 6);
     QLinearGradient glass(0, face.top(), 0, face.bottom());
-    glass.setColorAt(0.0, QColor(24, 22, 22));
-    glass.setColorAt(0.5, QColor(12, 11, 11));
-    glass.setColorAt(1.0, QColor(6, 6, 6));
+    glass.setColorAt(0.0, lit(QColor(24, 22, 22), QColor(70, 62, 48)));
+    glass.setColorAt(0.5, lit(QColor(12, 11, 11), QColor(48, 42, 32)));
+    glass.setColorAt(1.0, lit(QColor(6, 6, 6), QColor(30, 26, 20)));
     p.fillPath(facePath, glass);
     p.setPen(QPen(QColor(90, 92, 96), 1));
     p.drawPath(facePath);
@@ -76,8 +101,13 @@ int main(int argc, char** argv) {
     for (int r = 0; r < 5; ++r) {
         for (int c = 0; c < 10; ++c) {
             const QRect label(px(kLabelLeft[c]) + 2, px(kLabelTop[r]) + 1, px(780) - 4, px(240) - 2);
-            p.fillRect(label, QColor(30, 34, 44));
-            bevel(p, label, QColor(16, 18, 24), QColor(52, 58, 72));
+            // The label band is a translucent strip lit from behind.
+            QLinearGradient band(0, label.top(), 0, label.bottom());
+            band.setColorAt(0.0, lit(QColor(30, 34, 44), QColor(150, 138, 104)));
+            band.setColorAt(0.5, lit(QColor(30, 34, 44), QColor(190, 176, 132)));
+            band.setColorAt(1.0, lit(QColor(30, 34, 44), QColor(150, 138, 104)));
+            p.fillRect(label, band);
+            bevel(p, label, QColor(16, 18, 24), lit(QColor(52, 58, 72), QColor(220, 206, 160)));
             const QRect digit(px(kDigitLeft[c]) - 2, px(kDigitTop[r]) - 2, px(780) + 3, px(300) + 3);
             p.fillRect(digit, QColor(0, 0, 0));
             bevel(p, digit, QColor(8, 8, 8), QColor(64, 64, 68));
@@ -126,7 +156,7 @@ int main(int argc, char** argv) {
     // The notice plate under the grid, as printed on the acrylic.
     const QRect plate(px(kDigitLeft[0]) - 4, 222, 690 - px(kDigitLeft[0]) - 20, 62);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(plate, QColor(20, 22, 28));
+    p.fillRect(plate, lit(QColor(20, 22, 28), QColor(92, 86, 70)));
     bevel(p, plate, QColor(8, 8, 10), QColor(60, 62, 70));
     p.setRenderHint(QPainter::Antialiasing, true);
     QFont notice(QStringLiteral("IPAGothic"));
@@ -160,8 +190,8 @@ int main(int argc, char** argv) {
     }
     p.end();
 
-    if (!img.save(QString::fromLocal8Bit(argv[1]), "PNG")) {
-        std::fprintf(stderr, "panelart: cannot write %s\n", argv[1]);
+    if (!img.save(QString::fromLocal8Bit(output), "PNG")) {
+        std::fprintf(stderr, "panelart: cannot write %s\n", output);
         return 1;
     }
     return 0;

@@ -3,10 +3,15 @@
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
 #include "platform/Twips.h"
+#include "platform/ui/MessageBox.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTime>
 #include <QWindow>
 #include <cmath>
@@ -107,6 +112,7 @@ void Form1::buildFromDesign() {
         if (made) {
             made->setGeometry(twipRect(bag));
             made->setVisible(visible);
+            m_placed.append({made, twipRect(bag)});
         }
     }
     for (int i = 0; i <= kFareDisplays; ++i) {
@@ -141,22 +147,84 @@ void Form1::setPicture(const QImage& picture, const QString& source) {
 }
 
 void Form1::GetFormInfo(BoardPosition& position) const {
-    position.BoardLeft = twips::fromPixels(x());
-    position.BoardTop = twips::fromPixels(y());
+    position.BoardLeft = m_savedPosition.leftAt(pos());
+    position.BoardTop = m_savedPosition.topAt(pos());
 }
 
 void Form1::SetFormInfo(const BoardPosition& position) {
-    move(static_cast<int>(std::lround(position.BoardLeft / static_cast<double>(twips::kPerPixel))),
-         static_cast<int>(std::lround(position.BoardTop / static_cast<double>(twips::kPerPixel))));
+    move(m_savedPosition.place(position.BoardLeft, position.BoardTop));
 }
 
 QRegion Form1::windowRegion() const {
-    return roundRectRegion(width(), height(), 2, 2);
+    const int corner = qRound(2 * m_scale);
+    return roundRectRegion(width(), height(), corner, corner);
 }
 
 void Form1::shapeWindow() {
-    setMask(windowRegion());
+    if (m_display.fullScreen)
+        clearMask();
+    else
+        setMask(windowRegion());
     update();
+}
+
+void Form1::layoutControls() {
+    const auto scaled = [this](const QRect& r) {
+        return QRect(m_origin.x() + qRound(r.x() * m_scale), m_origin.y() + qRound(r.y() * m_scale),
+                     qRound(r.width() * m_scale), qRound(r.height() * m_scale));
+    };
+    for (const auto& [control, rect] : m_placed) {
+        if (auto* d = qobject_cast<M_Degit*>(control))
+            d->setScale(m_scale);
+        else if (auto* l = qobject_cast<Label*>(control))
+            l->setScale(m_scale);
+        else if (auto* strip = qobject_cast<ChimeiCtl_B*>(control)) {
+            strip->setScale(m_scale);
+            strip->setDotLook(m_display.roundDots, m_display.glow);
+        }
+        control->setGeometry(scaled(rect));
+    }
+}
+
+void Form1::applyDisplay(const DisplayConfig& display) {
+    m_display = display;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QScreen* screen = display.screen >= 0 && display.screen < screens.size()
+                          ? screens[display.screen]
+                          : QGuiApplication::primaryScreen();
+    const QSize board = designSize();
+    const QRect area = screen ? (display.fullScreen ? screen->geometry() : screen->availableGeometry())
+                              : QRect(QPoint(0, 0), board);
+    const double fit =
+        qMax(1.0, qMin(double(area.width()) / board.width(), double(area.height()) / board.height()));
+    // Full screen and "fit" fill the monitor as far as the board's shape allows; a
+    // chosen scale is kept as chosen.
+    m_scale = display.fitsScreen() || display.fullScreen ? fit : display.scale;
+    const QSize drawn(qRound(board.width() * m_scale), qRound(board.height() * m_scale));
+
+    if (display.fullScreen) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (screen && windowHandle())
+            windowHandle()->setScreen(screen);
+        setGeometry(area);
+        m_origin = QPoint((area.width() - drawn.width()) / 2, (area.height() - drawn.height()) / 2);
+        layoutControls();
+        if (isVisible())
+            showFullScreen();
+    } else {
+        const bool wasFull = isFullScreen();
+        m_origin = QPoint(0, 0);
+        if (wasFull)
+            showNormal();
+        setFixedSize(drawn);
+        if (screen && windowHandle() && windowHandle()->screen() != screen) {
+            windowHandle()->setScreen(screen);
+            move(area.topLeft());
+        }
+        layoutControls();
+    }
+    shapeWindow();
 }
 
 void Form1::Timer1_Timer() {
@@ -190,15 +258,81 @@ void Form1::Degit_DblClick(int index) {
 
 void Form1::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Button));
-    if (!m_picture.isNull())
-        p.drawImage(0, 0, m_picture);
+    const QSize board = designSize();
+    const QRect drawn(m_origin, QSize(qRound(board.width() * m_scale), qRound(board.height() * m_scale)));
+    if (m_display.fullScreen)
+        p.fillRect(rect(), Qt::black);
+    p.fillRect(drawn, palette().color(QPalette::Button));
+    if (m_picture.isNull())
+        return;
+    if (qFuzzyCompare(m_scale, 1.0)) {
+        p.drawImage(m_origin, m_picture);
+        return;
+    }
+    // The picture from the top-left corner at its own size, cut off at the board's edge.
+    p.setClipRect(drawn);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRectF(m_origin, QSizeF(m_picture.size()) * m_scale), m_picture);
+}
+
+bool Form1::pressMovesWindow(const QPoint& pos) const {
+    return !m_display.fullScreen && rect().contains(pos) && childAt(pos) == nullptr;
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QMenu* size = menu.addMenu(QStringLiteral("表示の大きさ"));
+    const auto choice = [&](QMenu* in, const QString& text, bool checked, auto change) {
+        QAction* a = in->addAction(text);
+        a->setCheckable(true);
+        a->setChecked(checked);
+        connect(a, &QAction::triggered, this, [this, change] {
+            DisplayConfig d = m_display;
+            change(d);
+            chooseDisplay(d);
+        });
+    };
+    const QString sizes[] = {QStringLiteral("等倍"), QStringLiteral("2倍"), QStringLiteral("3倍"),
+                             QStringLiteral("4倍")};
+    for (int k = 1; k <= DisplayConfig::kMaxScale; ++k)
+        choice(size, sizes[k - 1], m_display.scale == k, [k](DisplayConfig& d) { d.scale = k; });
+    choice(size, QStringLiteral("画面に合わせる"), m_display.fitsScreen(),
+           [](DisplayConfig& d) { d.scale = 0; });
+    choice(&menu, QStringLiteral("全画面表示"), m_display.fullScreen,
+           [](DisplayConfig& d) { d.fullScreen = !d.fullScreen; });
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() > 1) {
+        QMenu* monitors = menu.addMenu(QStringLiteral("表示するモニター"));
+        for (int i = 0; i < screens.size(); ++i)
+            choice(monitors, QStringLiteral("モニター%1（%2）").arg(i + 1).arg(screens[i]->name()),
+                   m_display.screen == i, [i](DisplayConfig& d) { d.screen = i; });
+    }
+    menu.addSeparator();
+    QMenu* dots = menu.addMenu(QStringLiteral("停名のドット"));
+    choice(dots, QStringLiteral("四角"), !m_display.roundDots, [](DisplayConfig& d) { d.roundDots = false; });
+    choice(dots, QStringLiteral("丸"), m_display.roundDots, [](DisplayConfig& d) { d.roundDots = true; });
+    choice(&menu, QStringLiteral("消灯しているドットをうっすら光らせる"), m_display.glow,
+           [](DisplayConfig& d) { d.glow = !d.glow; });
+    menu.exec(event->globalPos());
+}
+
+void Form1::chooseDisplay(const DisplayConfig& display) {
+    applyDisplay(display);
+    if (!display.save())
+        msgbox::show(
+            this, QStringLiteral("表示の設定を保存できませんでした。\r\n%1").arg(DisplayConfig::filePath()),
+            QStringLiteral("エラー"), msgbox::Icon::Exclamation);
 }
 
 void Form1::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton) {
-        if (QWindow* w = windowHandle())
-            w->startSystemMove();
+        // A press that a control passed on (a display, a label, the strip) stays with
+        // the control, so that its double-click reaches it.
+        if (pressMovesWindow(event->position().toPoint())) {
+            if (QWindow* w = windowHandle())
+                w->startSystemMove();
+            emit moveStarted();
+        }
         event->accept();
         return;
     }

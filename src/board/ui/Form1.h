@@ -1,6 +1,8 @@
 #pragma once
 
+#include "board/DisplayConfig.h"
 #include "platform/Design.h"
+#include "platform/Twips.h"
 
 #include <QImage>
 #include <QPointer>
@@ -64,16 +66,42 @@ public:
     // The outline the window is cut to, in window pixels.
     QRegion windowRegion() const;
 
+    // How the board is shown: its scale, full screen on a monitor, the stop-name dots.
+    // The board is drawn afresh at the scale (digits, dots and labels stay sharp; the
+    // panel picture is scaled smoothly). Full screen draws it as large as it fits,
+    // centred on black.
+    const DisplayConfig& display() const { return m_display; }
+    void applyDisplay(const DisplayConfig& display);
+    // The scale the board is drawn at (1 as designed) and where its top-left corner
+    // stands in the window.
+    double scale() const { return m_scale; }
+    QPoint origin() const { return m_origin; }
+    // The board's size at scale 1, in pixels.
+    static QSize designSize() {
+        return QSize(twips::toPixels(kClientWidthTwips), twips::toPixels(kClientHeightTwips));
+    }
+
     // The clock tick and the per-display settings, also callable directly.
     void Timer1_Timer();
     void Degit_DblClick(int index);
 
+    // Whether a left press at `pos` (board coordinates) moves the window: only on the
+    // board's own surface, never on a display, a label or the stop-name strip.
+    bool pressMovesWindow(const QPoint& pos) const;
+
+signals:
+    // A press on the board's surface handed the window to the window system to move.
+    void moveStarted();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void buildFromDesign();
+    void layoutControls();
+    void chooseDisplay(const DisplayConfig& display);
 
     DesignNode m_design;
     QVector<M_Degit*> m_degits;
@@ -81,10 +109,15 @@ private:
     QVector<M_Degit*> m_timeDegits;
     ChimeiCtl_B* m_chimei = nullptr;
     QTimer m_timer1;
+    twips::KeptPosition m_savedPosition;
     QImage m_imgRes[3];
     QImage m_picture;
     QString m_pictureSource;
     QPointer<QWidget> m_controller;
+    QVector<QPair<QWidget*, QRect>> m_placed; // each control and its design rectangle (pixels)
+    DisplayConfig m_display;
+    double m_scale = 1.0;
+    QPoint m_origin;
 };
 
 // A rounded-rectangle region from (0, 0) to (right, bottom) with the given corner

@@ -52,6 +52,11 @@ void Label::setForeColor(std::uint32_t color) {
     setPalette(pal);
 }
 
+void Label::setScale(double scale) {
+    m_scale = qMax(1.0, scale);
+    applyFont();
+}
+
 void Label::applyFont() {
-    setFont(fonts::uiFont(m_fontName, m_fontSize, m_fontBold));
+    setFont(fonts::uiFont(m_fontName, m_fontSize * m_scale, m_fontBold));
 }

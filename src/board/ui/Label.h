@@ -23,6 +23,8 @@ public:
     bool FontBold() const { return m_fontBold; }
     void setFontBold(bool bold);
     std::uint32_t ForeColor() const { return m_foreColor; }
+    // Drawn larger for a big screen: the font's size times `scale`.
+    void setScale(double scale);
     void setForeColor(std::uint32_t color);
 
 private:
@@ -30,6 +32,7 @@ private:
 
     QString m_fontName = QStringLiteral("ＭＳ Ｐゴシック");
     double m_fontSize = 9;
+    double m_scale = 1.0;
     bool m_fontBold = false;
     std::uint32_t m_foreColor = 0;
 };

@@ -173,8 +173,16 @@ fonts::DigitFace M_Degit::face() const {
 
 void M_Degit::resizeToClass() {
     const SizeClass c = sizeClass(m_degitSize);
-    resize(twips::toPixels(c.placeTwips * m_keta), twips::toPixels(c.heightTwips));
+    resize(scaled(twips::toPixels(c.placeTwips * m_keta)), scaled(twips::toPixels(c.heightTwips)));
     redraw();
+}
+
+void M_Degit::setScale(double scale) {
+    const double s = qBound(1.0, scale, 16.0);
+    if (qFuzzyCompare(s, m_scale))
+        return;
+    m_scale = s;
+    resizeToClass();
 }
 
 void M_Degit::clearSurface() {
@@ -225,7 +233,9 @@ void M_Degit::DrawDegit(const DigitValue& value, std::uint32_t unlitColor, std::
     if (keta == 0)
         return;
 
-    const int placeWidth = twips::toPixels(cls.placeTwips);
+    const int placeWidth = scaled(twips::toPixels(cls.placeTwips));
+    const int charExtra = scaled(m_charExtra);
+    const int pointSize = scaled(cls.pointSize);
     const QSize place(placeWidth, m_surface.height());
     DigitGlyphs& glyphs = DigitGlyphs::instance();
     const fonts::DigitFace f = face();
@@ -235,20 +245,20 @@ void M_Degit::DrawDegit(const DigitValue& value, std::uint32_t unlitColor, std::
     // character takes one place, the extra spacing lying between the places.
     const QRgb unlit = colorref::toQColor(unlitColor).rgb();
     const QRgb lit = colorref::toQColor(litColor).rgb();
-    const QImage& eight = glyphs.tinted(f, m_boldDigits, cls.pointSize, place, QLatin1Char('8'), unlit);
+    const QImage& eight = glyphs.tinted(f, m_boldDigits, pointSize, place, QLatin1Char('8'), unlit);
     const auto stamp = [&](const QImage& image, int x) {
         if (!image.isNull())
             p.drawImage(x, 0, image);
     };
     for (int i = 0; i < keta; ++i)
-        stamp(eight, i * (placeWidth + m_charExtra));
+        stamp(eight, i * (placeWidth + charExtra));
     const int first = keta - static_cast<int>(t.size());
     for (int j = 0; j < t.size(); ++j) {
         const QChar c = t.at(j);
         if (c.isSpace())
             continue;
-        stamp(glyphs.tinted(f, m_boldDigits, cls.pointSize, place, c, lit),
-              (first + j) * (placeWidth + m_charExtra));
+        stamp(glyphs.tinted(f, m_boldDigits, pointSize, place, c, lit),
+              (first + j) * (placeWidth + charExtra));
     }
 }
 

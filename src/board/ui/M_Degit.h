@@ -56,6 +56,10 @@ public:
     std::uint32_t BackColor() const { return m_backColor; }
     void setBackColor(std::uint32_t color);
     WId hwnd() { return winId(); }
+    // Drawn larger for a big screen: every size times `scale` (1 as designed); the
+    // digits are drawn afresh at that size, never stretched.
+    double scale() const { return m_scale; }
+    void setScale(double scale);
 
     std::int32_t CharExtra() const { return m_charExtra; }
     bool BoldDigits() const { return m_boldDigits; }
@@ -94,7 +98,9 @@ private:
     void resizeToClass();
     void clearSurface();
     fonts::DigitFace face() const;
+    int scaled(int pixels) const { return qRound(pixels * m_scale); }
 
+    double m_scale = 1.0;
     bool m_userSet = true;
     std::uint32_t m_baseForeColor = 0;
     std::uint32_t m_degitForeColor = 0;

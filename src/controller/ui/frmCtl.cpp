@@ -4,6 +4,7 @@
 #include "board/ui/M_Degit.h"
 #include "board/ui/PanelSwitch.h"
 #include "controller/AboutText.h"
+#include "controller/ui/DigitWheel.h"
 #include "platform/BlockingWait.h"
 #include "platform/Cp932.h"
 #include "platform/Twips.h"
@@ -38,6 +39,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -75,13 +77,8 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption) {
 }
 
 QListWidget* wheel(QWidget* parent, const QString& name) {
-    auto* list = new QListWidget(parent);
+    auto* list = new DigitWheel(parent);
     list->setObjectName(name);
-    for (int d = 0; d <= 9; ++d)
-        list->addItem(QString::number(d));
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
     return list;
 }
 
@@ -249,13 +246,13 @@ void frmCtl::buildControls() {
     Frame6 = frame(this, "Frame6", QString());
     place(Frame6, 3450, 780, 1725, 1410);
     Label3[0] = label(Frame6, QStringLiteral("Label3(0)"), QStringLiteral("ｽｸﾛｰﾙ速度"));
-    Label1[0] = label(Frame6, QStringLiteral("Label1(0)"), QStringLiteral("1"));
+    Label1[0] = label(Frame6, QStringLiteral("Label1(0)"), QString());
     HScroll1[0] = new QScrollBar(Qt::Horizontal, Frame6);
     place(Label3[0], 60, 150, 975, 210);
     place(Label1[0], 1050, 135, 570, 240);
     place(HScroll1[0], 120, 405, 1440, 180);
     Label3[1] = label(Frame6, QStringLiteral("Label3(1)"), QStringLiteral("ｽｸﾛｰﾙ間隔"));
-    Label1[1] = label(Frame6, QStringLiteral("Label1(1)"), QStringLiteral("0"));
+    Label1[1] = label(Frame6, QStringLiteral("Label1(1)"), QString());
     HScroll1[1] = new QScrollBar(Qt::Horizontal, Frame6);
     place(Label3[1], 60, 645, 960, 210);
     place(Label1[1], 1050, 615, 570, 240);
@@ -263,9 +260,13 @@ void frmCtl::buildControls() {
     HScroll1[0]->setObjectName(QStringLiteral("HScroll1(0)"));
     HScroll1[1]->setObjectName(QStringLiteral("HScroll1(1)"));
     HScroll1[0]->setRange(1, 2000);
-    HScroll1[0]->setValue(1);
     HScroll1[1]->setRange(0, 3000);
-    HScroll1[1]->setValue(0);
+    // The bars start where the stop-name strip starts, so that what they show is what
+    // the strip does from the first start on.
+    HScroll1[0]->setValue(m_board.ChimeiCtl()->Speed());
+    HScroll1[1]->setValue(m_board.ChimeiCtl()->ScrollStartWait());
+    for (int i = 0; i < 2; ++i)
+        Label1[i]->setText(QString::number(HScroll1[i]->value()));
     HScroll1[1]->setPageStep(100);
     HScroll1[0]->setPageStep(50);
     for (int i = 0; i < 2; ++i) {
@@ -287,7 +288,14 @@ void frmCtl::buildControls() {
     Check4->setCheckable(true);
     Check4->setToolTip(QStringLiteral("整理券プレビューを開きます"));
     place(Check4, 4935, 45, 330, 300);
-    connect(Check4, &QPushButton::clicked, this, &frmCtl::Check4_Click);
+    connect(Check4, &QPushButton::clicked, this, [this] {
+        Check4_Click();
+        // Opened by the operator at the screen's right edge, the console moves left so
+        // that the preview stays on the screen. (A position restored from the settings
+        // is kept as saved; the start-up brings a window back onto the screen.)
+        if (Check4->isChecked())
+            keepRightEdgeOnScreen();
+    });
 
     Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("整理券プレビュー"));
     place(Label4, 5370, 135, 1350, 225);
@@ -325,7 +333,8 @@ void frmCtl::Form_Load() {
             QWidget* const widgets[] = {grpM_Tape, cmdTapeNext, cmdTapeBack, cmdTapeStop, cmdTapeSet};
             static_assert(static_cast<int>(C::cmdTapeSet) == 4);
             widgets[static_cast<int>(control)]->setEnabled(enabled);
-        }});
+        },
+        [this](const QString& toolTip) { grpM_Tape->setToolTip(toolTip); }});
     mdlM_Tape::setSettingsSource([this] { return settings_views::tapeSettings(m_options.live()); });
     mdlM_Tape::InitTape();
 }
@@ -335,12 +344,25 @@ void frmCtl::setFolded(bool folded) {
     setFixedSize(twips::toPixels(widthTwips), twips::toPixels(kClientHeightTwips));
 }
 
+void frmCtl::keepRightEdgeOnScreen() {
+    const QScreen* shownOn = screen();
+    if (!shownOn)
+        return;
+    const QRect area = shownOn->availableGeometry();
+    const QRect outer = frameGeometry();
+    // The window grew to the right: it moves left as far as needed, never past the
+    // screen's left edge.
+    const int dx = qMax(area.left() - outer.left(), qMin(0, area.right() - outer.right()));
+    if (dx != 0)
+        move(pos() + QPoint(dx, 0));
+}
+
 // ---- Saved state ---------------------------------------------------------------
 
 void frmCtl::GetCtrlDataInfo(ControllerStateBlock& state) {
-    const QRect outer = frameGeometry();
-    state.ControllerLeft = twips::fromPixels(outer.x());
-    state.ControllerTop = twips::fromPixels(outer.y());
+    const QPoint outer = frameGeometry().topLeft();
+    state.ControllerLeft = m_savedPosition.leftAt(outer);
+    state.ControllerTop = m_savedPosition.topAt(outer);
     state.StopNameSpeed = HScroll1[0]->value();
     state.StopNameStartWait = HScroll1[1]->value();
     state.HiddenEntryPanel = HiddenEntryPanel;
@@ -362,8 +384,7 @@ SettingsError frmCtl::checkCtrlDataInfo(const ControllerStateBlock& state) const
 }
 
 void frmCtl::SetCtrlDataInfo(const ControllerStateBlock& state) {
-    move(static_cast<int>(std::lround(state.ControllerLeft / double(twips::kPerPixel))),
-         static_cast<int>(std::lround(state.ControllerTop / double(twips::kPerPixel))));
+    move(m_savedPosition.place(state.ControllerLeft, state.ControllerTop));
     HScroll1[0]->setValue(static_cast<qint16>(state.StopNameSpeed));
     HScroll1[1]->setValue(static_cast<qint16>(state.StopNameStartWait));
     HiddenEntryPanel = state.HiddenEntryPanel == 1 ? 1 : 0;

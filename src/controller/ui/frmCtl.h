@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Twips.h"
 #include "settings/ControllerLink.h"
 #include "settings/ui/frmOption.h"
 
@@ -129,8 +130,11 @@ protected:
 private:
     void buildControls();
     void setFolded(bool folded);
+    // Moves the window left when its right edge lies beyond the screen's.
+    void keepRightEdgeOnScreen();
 
     Form1& m_board;
     frmOption& m_options;
     bool m_ending = false;
+    twips::KeptPosition m_savedPosition;
 };

@@ -19,9 +19,11 @@ void report(const QString& text) {
 
 } // namespace
 
-bool LoadIni(const Windows& w, const QString& path) {
-    const LoadResult loaded = path.isEmpty() ? loadProgramSettings(QCoreApplication::applicationFilePath())
-                                             : loadSettingsFile(path);
+bool LoadIni(const Windows& w, const QString& path, const SettingsRecord& firstStart) {
+    const LoadResult loaded =
+        path.isEmpty() ? loadProgramSettings(QCoreApplication::applicationFilePath(),
+                                             QProcessEnvironment::systemEnvironment(), firstStart)
+                       : loadSettingsFile(path, firstStart);
     if (loaded.status == LoadStatus::Missing)
         return false;
     if (loaded.status == LoadStatus::Failed) {
@@ -68,8 +70,8 @@ bool LoadIni(const Windows& w, const QString& path) {
     return true;
 }
 
-bool SaveIni(const Windows& w, const QString& path) {
-    SettingsRecord& record = settingsRecord();
+SettingsRecord currentRecord(const Windows& w) {
+    SettingsRecord record = settingsRecord();
     for (int i = 1; i <= Form1::kFareDisplays; ++i) {
         const M_Degit* d = w.board.Degit(i);
         DigitFormat& f = record.DigitFormats[static_cast<size_t>(i - 1)];
@@ -83,7 +85,12 @@ bool SaveIni(const Windows& w, const QString& path) {
     w.board.GetFormInfo(position);
     record.BoardPosition.BoardLeft = position.BoardLeft;
     record.BoardPosition.BoardTop = position.BoardTop;
+    return record;
+}
 
+bool SaveIni(const Windows& w, const QString& path) {
+    SettingsRecord& record = settingsRecord();
+    record = currentRecord(w);
     const QByteArray bytes = writeSettings(record);
     const SettingsError error = path.isEmpty()
                                     ? saveProgramSettings(QCoreApplication::applicationFilePath(), bytes)

@@ -28,6 +28,7 @@ private:
 ChimeiCtl_B::ChimeiCtl_B(QWidget* parent, const PropertyBag* stored) : QWidget(parent) {
     m_picture2 = new Frame(this);
     m_picture2->setGeometry(0, 0, kDesignFrameWidth, kDesignFrameHeight);
+    m_frameSize = m_picture2->size();
     m_strip.setHeight(chimei::kStripHeight);
     resize(kDesignFrameWidth, kDesignFrameHeight);
     m_scrollTimer.setSingleShot(true);
@@ -122,11 +123,8 @@ bool ChimeiCtl_B::setAppearance(qint16 value) {
     m_pic2BorderStyle = value;
     propertyChanged("Appearance");
     m_pic1BackColor = BackColor();
-    if (value == 0)
-        m_picture2->resize(35, 185);
-    else
-        m_picture2->resize(37, 195);
-    m_picture2->update();
+    m_frameSize = value == 0 ? QSize(35, 185) : QSize(37, 195);
+    applyScale();
     return true;
 }
 
@@ -146,11 +144,27 @@ QWidget* ChimeiCtl_B::Picture2() const {
 }
 
 QSize ChimeiCtl_B::frameSize() const {
-    return m_picture2->size();
+    return m_frameSize;
 }
 
 QSize ChimeiCtl_B::sizeHint() const {
-    return QSize(kDesignFrameWidth, kDesignFrameHeight);
+    return QSize(kDesignFrameWidth, kDesignFrameHeight) * m_scale;
+}
+
+void ChimeiCtl_B::setScale(double scale) {
+    m_scale = qBound(1.0, scale, 16.0);
+    applyScale();
+}
+
+void ChimeiCtl_B::setDotLook(bool round, bool glow) {
+    m_roundDots = round;
+    m_glow = glow;
+    m_picture2->update();
+}
+
+void ChimeiCtl_B::applyScale() {
+    m_picture2->resize(QSize(qRound(m_frameSize.width() * m_scale), qRound(m_frameSize.height() * m_scale)));
+    m_picture2->update();
 }
 
 void ChimeiCtl_B::setGlyphSource(chimei::GlyphSource* source) {
@@ -284,30 +298,68 @@ void ChimeiCtl_B::paintFrame(QWidget& frame) {
     QPainter p(&frame);
     const QRect outer = frame.rect();
     p.fillRect(outer, colorref::toQColor(m_pic2BackColor));
+    // The frame's logic is in its design's pixels; a big screen draws them larger.
     const int b = borderWidth();
-    const QRect client = outer.adjusted(b, b, -b, -b);
+    const QRect client = QRect(QPoint(0, 0), m_frameSize).adjusted(b, b, -b, -b);
 
     const int height = m_strip.height();
     const QRect stripRect(client.left() + m_pic1Left, client.top() + stripTop(), m_strip.width(), height);
     const QRect visible = stripRect & client;
     if (!visible.isEmpty()) {
-        QImage image(visible.size(), QImage::Format_RGB32);
         const QRgb back = colorref::toQColor(m_pic1BackColor).rgb();
         const QRgb fore = colorref::toQColor(m_pic1ForeColor).rgb();
+        // A faint glow of the unlit dots: a tenth of the lit colour over the back colour.
+        const auto mix = [](QRgb a, QRgb c, int tenths) {
+            return qRgb((qRed(a) * (10 - tenths) + qRed(c) * tenths) / 10,
+                        (qGreen(a) * (10 - tenths) + qGreen(c) * tenths) / 10,
+                        (qBlue(a) * (10 - tenths) + qBlue(c) * tenths) / 10);
+        };
+        const QRgb unlit = m_glow ? mix(back, fore, 1) : back;
         const int sx0 = visible.left() - stripRect.left();
         const int sy0 = visible.top() - stripRect.top();
-        for (int y = 0; y < visible.height(); ++y) {
-            const quint64 bits = m_strip.row(sy0 + y);
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < visible.width(); ++x)
-                line[x] = ((bits >> (sx0 + x)) & 1u) ? fore : back;
+        if (qFuzzyCompare(m_scale, 1.0) && !m_roundDots) {
+            QImage image(visible.size(), QImage::Format_RGB32);
+            for (int y = 0; y < visible.height(); ++y) {
+                const quint64 bits = m_strip.row(sy0 + y);
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < visible.width(); ++x)
+                    line[x] = ((bits >> (sx0 + x)) & 1u) ? fore : unlit;
+            }
+            p.drawImage(visible.topLeft(), image);
+        } else {
+            // Each dot is a square (or a circle) of the scaled size, drawn afresh.
+            const auto edge = [&](int v) { return qRound(v * m_scale); };
+            p.fillRect(QRect(QPoint(edge(visible.left()), edge(visible.top())),
+                             QPoint(edge(visible.right() + 1) - 1, edge(visible.bottom() + 1) - 1)),
+                       QColor(back));
+            p.setRenderHint(QPainter::Antialiasing, m_roundDots);
+            p.setPen(Qt::NoPen);
+            for (int y = 0; y < visible.height(); ++y) {
+                const quint64 bits = m_strip.row(sy0 + y);
+                const int top = edge(visible.top() + y), bottom = edge(visible.top() + y + 1);
+                for (int x = 0; x < visible.width(); ++x) {
+                    const bool lit = (bits >> (sx0 + x)) & 1u;
+                    if (!lit && !m_glow)
+                        continue;
+                    const QRect dot(QPoint(edge(visible.left() + x), top),
+                                    QPoint(edge(visible.left() + x + 1) - 1, bottom - 1));
+                    const QColor colour(lit ? fore : unlit);
+                    if (m_roundDots) {
+                        p.setBrush(colour);
+                        p.drawEllipse(QRectF(dot).adjusted(0.5, 0.5, 0.5, 0.5));
+                    } else {
+                        p.fillRect(dot, colour);
+                    }
+                }
+            }
+            p.setRenderHint(QPainter::Antialiasing, false);
         }
-        p.drawImage(visible.topLeft(), image);
     }
+    p.scale(m_scale, m_scale);
 
     if (b > 0) {
         // A sunken 3-D edge, two pixels wide.
-        const QRect r = outer.adjusted(0, 0, -1, -1);
+        const QRect r = QRect(QPoint(0, 0), m_frameSize).adjusted(0, 0, -1, -1);
         p.setPen(QColor(0xA0, 0xA0, 0xA0));
         p.drawLine(r.topLeft(), r.topRight());
         p.drawLine(r.topLeft(), r.bottomLeft());

@@ -123,12 +123,20 @@ public:
 
     QSize sizeHint() const override;
 
+    // Drawn larger for a big screen: every dot a square (or circle) of `scale` pixels;
+    // the strip's own logic stays in its design's pixels.
+    double scale() const { return m_scale; }
+    void setScale(double scale);
+    // Round dots instead of square ones; a faint glow of the unlit dots.
+    void setDotLook(bool round, bool glow);
+
 private:
     class Frame;
 
     void propertyChanged(const char* name) { m_changed.insert(QString::fromLatin1(name)); }
     void paintFrame(QWidget& frame);
     int borderWidth() const { return m_pic2BorderStyle == 0 ? 0 : 2; }
+    void applyScale();
     void moveStrip(float top);
     void startScroll();
     void scheduleTick();
@@ -144,6 +152,10 @@ private:
     float m_pic1Top = 0;
     // Picture2, the frame.
     Frame* m_picture2 = nullptr;
+    QSize m_frameSize;
+    double m_scale = 1.0;
+    bool m_roundDots = false;
+    bool m_glow = false;
     std::uint32_t m_pic2BackColor = kDesignBackColor;
     qint16 m_pic2BorderStyle = kDefaultAppearance;
     // Picture3, the work surface.

@@ -4,6 +4,7 @@
 #include "board/ui/mdl508_000.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/ModalDialogs.h"
+#include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QDialog>
 #include <QSpinBox>
@@ -23,6 +24,41 @@ TEST_F(BoardTest, ClientAreaIsThePanelSize) {
     EXPECT_EQ(board.size(), QSize(690, 307));
     EXPECT_EQ(Form1::builtInPanel().size(), QSize(690, 307));
     EXPECT_TRUE(board.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+// A big screen draws everything afresh at the scale: places, digits, labels and dots
+// grow together, and scale 1 gives back the board as designed.
+TEST_F(BoardTest, ScaleDrawsTheBoardLargerAndBack) {
+    const QRect designed = board.Degit(12)->geometry();
+    const QSize frame = board.ChimeiCtl()->frameSize();
+    board.Degit(12)->setValue(8);
+    DisplayConfig three;
+    three.scale = 3;
+    board.applyDisplay(three);
+    EXPECT_EQ(board.size(), QSize(2070, 921));
+    EXPECT_EQ(board.Degit(12)->geometry(), QRect(designed.topLeft() * 3, designed.size() * 3));
+    EXPECT_EQ(board.Degit(12)->size(), designed.size() * 3) << "the display's own size follows";
+    EXPECT_EQ(board.ChimeiCtl()->Picture2()->size(), board.ChimeiCtl()->frameSize() * 3);
+    EXPECT_EQ(board.ChimeiCtl()->frameSize(), frame) << "the strip's logic keeps its pixels";
+    EXPECT_EQ(board.lblSeiriNum(1)->font().pointSizeF(), board.lblSeiriNum(1)->FontSize() * 3);
+    EXPECT_EQ(board.windowRegion().boundingRect(), QRect(0, 0, 2070, 921));
+
+    // A lit dot is a whole 3 x 3 square of the lit colour.
+    board.ChimeiCtl()->SetChimei(QStringLiteral("一"));
+    const QImage shot = board.ChimeiCtl()->Picture2()->grab().toImage();
+    const QColor lit =
+        QColor(board.ChimeiCtl()->ForeColor() & 0xFF, (board.ChimeiCtl()->ForeColor() >> 8) & 0xFF,
+               (board.ChimeiCtl()->ForeColor() >> 16) & 0xFF);
+    int litPixels = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            litPixels += shot.pixelColor(x, y) == lit;
+    EXPECT_GT(litPixels, 0);
+    EXPECT_EQ(litPixels % 9, 0) << "every lit dot is 3 x 3 pixels";
+
+    board.applyDisplay(DisplayConfig{});
+    EXPECT_EQ(board.size(), QSize(690, 307));
+    EXPECT_EQ(board.Degit(12)->geometry(), designed);
 }
 
 TEST_F(BoardTest, DisplaysAndLabelsStandInFiveRowsOfTen) {

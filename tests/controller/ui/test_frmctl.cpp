@@ -11,8 +11,14 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -120,9 +126,16 @@ TEST_F(ControllerWindow, SavedStateComesBack) {
     EXPECT_EQ(back.ControllerTop, 3000);
 }
 
+TEST_F(ControllerWindow, ScrollBarsStartWhereTheStripStarts) {
+    EXPECT_EQ(ctl.HScroll1[0]->value(), board.ChimeiCtl()->Speed());
+    EXPECT_EQ(ctl.HScroll1[1]->value(), board.ChimeiCtl()->ScrollStartWait());
+    EXPECT_EQ(ctl.Label1[0]->text(), QStringLiteral("5"));
+    EXPECT_EQ(ctl.Label1[1]->text(), QStringLiteral("1500"));
+}
+
 TEST_F(ControllerWindow, EitherScrollBarSendsBothValues) {
     ctl.HScroll1[1]->setValue(250);
-    EXPECT_EQ(board.ChimeiCtl()->Speed(), 1);
+    EXPECT_EQ(board.ChimeiCtl()->Speed(), 5);
     EXPECT_EQ(board.ChimeiCtl()->ScrollStartWait(), 250);
     ctl.HScroll1[0]->setValue(9);
     EXPECT_EQ(board.ChimeiCtl()->Speed(), 9);
@@ -137,6 +150,59 @@ TEST_F(ControllerWindow, PreviewFoldsOutAndIn) {
     EXPECT_EQ(ctl.width(), (5385 - 90) / 15);
     EXPECT_EQ(ctl.Check4->text(), QStringLiteral(">>"));
     EXPECT_EQ(ctl.Check4->toolTip(), QStringLiteral("整理券プレビューを開きます"));
+}
+
+TEST_F(ControllerWindow, OpenedPreviewKeepsTheWindowOnTheScreen) {
+    ctl.show();
+    const QRect area = ctl.screen()->availableGeometry();
+    for (int left : {area.right() + 1 - ctl.frameGeometry().width(), area.left() + 10}) {
+        ctl.move(left, area.bottom() + 1 - ctl.frameGeometry().height());
+        ctl.Check4->click();
+        EXPECT_TRUE(area.contains(ctl.frameGeometry())) << left;
+        EXPECT_EQ(ctl.frameGeometry().left(), qMin(left, area.right() + 1 - ctl.frameGeometry().width()));
+        ctl.Check4->click();
+    }
+}
+
+TEST_F(ControllerWindow, DigitWheelsTurnByClicksWheelAndKeys) {
+    ctl.show();
+    QListWidget* w = ctl.List2[4];
+    QSignalSpy clicked(w, &QListWidget::itemClicked);
+    const auto selected = [&] {
+        return w->selectedItems().isEmpty() ? QString() : w->selectedItems().first()->text();
+    };
+    const auto roll = [&](int delta) {
+        const QPointF at(w->width() / 2.0, w->height() / 2.0);
+        QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w->viewport(), &e);
+    };
+    const QPoint upper(w->viewport()->width() / 2, 2);
+    const QPoint lower(w->viewport()->width() / 2, w->viewport()->height() - 3);
+    // Until it is used a wheel selects nothing.
+    EXPECT_EQ(selected(), QString());
+    const struct {
+        std::function<void()> action;
+        const char* digit;
+    } steps[] = {
+        {[&] { QTest::mouseClick(w->viewport(), Qt::LeftButton, {}, lower); }, "0"},
+        {[&] { QTest::mouseClick(w->viewport(), Qt::LeftButton, {}, lower); }, "1"},
+        {[&] { QTest::mouseClick(w->viewport(), Qt::LeftButton, {}, upper); }, "0"},
+        {[&] { QTest::mouseClick(w->viewport(), Qt::LeftButton, {}, upper); }, "9"},
+        {[&] { roll(-120); }, "0"},
+        {[&] { roll(-240); }, "2"},
+        {[&] { roll(120); }, "1"},
+        {[&] { QTest::keyClick(w, Qt::Key_Down); }, "2"},
+        {[&] { QTest::keyClick(w, Qt::Key_Up); }, "1"},
+    };
+    int n = 0;
+    for (const auto& s : steps) {
+        s.action();
+        EXPECT_EQ(selected(), QString::fromLatin1(s.digit)) << "step " << n;
+        ++n;
+    }
+    // Each click and each notch is a click on the new digit (its sound plays).
+    EXPECT_EQ(clicked.size(), 8);
 }
 
 TEST_F(ControllerWindow, AboutBoxHoldsBackTheBoard) {
