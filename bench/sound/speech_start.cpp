@@ -7,10 +7,10 @@
 // of the announcement starts on the mixer's speech channel; from there it reaches the
 // speaker after the output latency that every sound has (one mixer buffer, 23 ms, plus
 // the sound server's). The gap is the longest wait between the end of one piece and the
-// start of the next. Played on SDL's dummy driver, which plays in real time. Prints one
-// line per figure:
-//   NAME: VALUE UNIT (goal < LIMIT UNIT)
-// and lines starting with '#' that say what was measured.
+// start of the next. Played on SDL's dummy driver, which plays in real time. Prints
+// "measure: NAME VALUE" lines for scripts/bench (speech_start_short_ms,
+// speech_start_12s_ms, speech_gap_ms; the goals are 250, 250 and 50 ms) and lines
+// starting with '#' that say what was measured. Arguments it does not know are ignored.
 #include "sound/AudioMixer.h"
 #include "sound/SpeechEngine.h"
 #include "sound/SpeechText.h"
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     qputenv("SDL_AUDIODRIVER", "dummy");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("508"));
-    const int runs = std::max(1, argc > 1 ? atoi(argv[1]) : 3);
+    const int runs = argc > 1 && atoi(argv[1]) > 0 ? atoi(argv[1]) : 3;
 
     const OpenJTalkSetup setup = OpenJTalkSetup::find();
     std::unique_ptr<OpenJTalkEngine> engine(OpenJTalkEngine::create(setup));
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
         "# speech start: from speak() to the first piece on the mixer, median of %d runs, the standard "
         "voice\n",
         runs);
-    bool ok = true;
+    qint64 worstGap = 0;
     for (const Kind& k : kinds) {
         std::vector<qint64> starts, gaps;
         bool starved = false;
@@ -137,18 +137,15 @@ int main(int argc, char** argv) {
             gaps.push_back(r.maxGap);
             starved = starved || r.starved;
         }
-        const qint64 start = median(starts);
-        const qint64 gap = *std::max_element(gaps.begin(), gaps.end());
-        ok = ok && start >= 0 && start < 250 && gap < 50;
+        worstGap = std::max(worstGap, *std::max_element(gaps.begin(), gaps.end()));
         std::printf("# %s: \"%s\": %.1f s in %d pieces; starts %lld..%lld ms%s\n", k.name,
                     k.text.toUtf8().constData(), k.runs.back().heardMs / 1000.0, k.runs.back().pieces,
                     qlonglong(*std::min_element(starts.begin(), starts.end())),
                     qlonglong(*std::max_element(starts.begin(), starts.end())),
                     starved ? "; a piece was not ready in time" : "");
-        std::printf("speech-start-%s: %lld ms (goal < 250 ms)\n", k.name, qlonglong(start));
-        if (k.runs.back().pieces > 1)
-            std::printf("speech-gap-%s: %lld ms (goal < 50 ms)\n", k.name, qlonglong(gap));
+        std::printf("measure: speech_start_%s_ms %lld\n", k.name, qlonglong(median(starts)));
     }
+    std::printf("measure: speech_gap_ms %lld\n", qlonglong(worstGap));
     // For comparison: the whole text synthesised before any of it is played.
     QProcess whole;
     QStringList args{QStringLiteral("-x"), setup.dictionary,      QStringLiteral("-m"),
@@ -167,5 +164,5 @@ int main(int argc, char** argv) {
     const qint64 leadMs = audible.isEmpty() ? 0 : (bytes.size() - audible.size()) / 2 * 1000 / 48000;
     std::printf("# before: the 12 s announcement whole: %lld ms to synthesise + %lld ms of leading silence\n",
                 qlonglong(synthesis), qlonglong(leadMs));
-    return ok ? 0 : 1;
+    return 0;
 }

@@ -108,8 +108,9 @@ TEST_F(Server, SeveralClientsGetTheirOwnAnswersInOrder) {
             const QJsonObject& a = clients[c]->answers[i];
             EXPECT_EQ(a.value("id").toInt(), c * 100 + i);
             EXPECT_EQ(a.value("ok").toBool(), i % 5 != 4);
-            if (i % 5 == 4)
+            if (i % 5 == 4) {
                 EXPECT_EQ(a.value("error").toString(), QStringLiteral("unknown command \"bad\""));
+            }
         }
         ASSERT_GE(clients[c]->events.size(), 1u);
         EXPECT_EQ(clients[c]->events.front().value("event").toString(), QStringLiteral("hello"));
