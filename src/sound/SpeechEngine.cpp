@@ -144,6 +144,7 @@ void OpenJTalkEngine::halt() {
     killProcess();
     dropPieces();
     m_playing = false; // the channel's idle report below is not the end of a piece
+    m_decodedNext = -1;
     if (AudioMixer* mixer = AudioMixer::existing())
         mixer->close(AudioMixer::kSpeechChannel);
     if (wasSpeaking)
@@ -228,14 +229,17 @@ bool OpenJTalkEngine::synthesiseNext() {
     const int index = m_nextPiece;
     QString wavPath;
     QProcess* process = nullptr;
-    if (m_warm && m_warmVoice == m_voice && m_warm->state() != QProcess::NotRunning &&
+    // The first piece is what the listener waits for; the others are made in the
+    // background while it plays.
+    if (index == 0 && m_warm && m_warmVoice == m_voice && m_warm->state() != QProcess::NotRunning &&
         (m_warm->state() == QProcess::Running || m_warm->waitForStarted(5000))) {
         process = m_warm;
         wavPath = m_warmPath;
         m_warm = nullptr;
         disconnect(process, nullptr, this, nullptr);
     } else {
-        dropWarm();
+        if (index == 0)
+            dropWarm();
         process = startProcess(wavPath, true);
         if (!process)
             return false;
@@ -290,24 +294,23 @@ void OpenJTalkEngine::onSynthesised(quint64 request, int index, int exitCode, bo
     if (m_nextPiece >= m_pieces.size())
         prepareWarm();
     emit pieceSynthesised(index, count);
-    playNext();
+    advance();
     finishIfDone();
 }
 
-void OpenJTalkEngine::playNext() {
-    if (m_playing)
-        return;
-    while (!m_ready.isEmpty()) {
+void OpenJTalkEngine::advance() {
+    AudioMixer& mixer = AudioMixer::instance();
+    while (!m_ready.isEmpty() && (!m_playing || m_decodedNext < 0)) {
         const ReadyPiece piece = m_ready.takeFirst();
-        AudioMixer& mixer = AudioMixer::instance();
-        const bool playing = mixer.load(AudioMixer::kSpeechChannel, piece.wavPath, false) &&
-                             mixer.play(AudioMixer::kSpeechChannel);
-        QFile::remove(piece.wavPath);
-        if (playing) {
+        if (m_playing) {
+            if (mixer.loadNext(AudioMixer::kSpeechChannel, piece.wavPath))
+                m_decodedNext = piece.index;
+        } else if (mixer.loadNext(AudioMixer::kSpeechChannel, piece.wavPath) &&
+                   mixer.playNext(AudioMixer::kSpeechChannel)) {
             m_playing = true;
             emit pieceStarted(piece.index, int(m_pieces.size()));
-            return;
         }
+        QFile::remove(piece.wavPath);
     }
 }
 
@@ -315,7 +318,14 @@ void OpenJTalkEngine::onChannelIdle() {
     if (!m_playing)
         return;
     m_playing = false;
-    playNext();
+    if (m_decodedNext >= 0) {
+        const int index = std::exchange(m_decodedNext, -1);
+        if (AudioMixer::instance().playNext(AudioMixer::kSpeechChannel)) {
+            m_playing = true;
+            emit pieceStarted(index, int(m_pieces.size()));
+        }
+    }
+    advance();
     finishIfDone();
 }
 

@@ -127,8 +127,9 @@ private:
     bool synthesiseNext();
     void onSynthesised(quint64 request, int index, int exitCode, bool crashed, const QString& wavPath);
     void onChannelIdle();
-    // Plays the next ready piece unless one is playing.
-    void playNext();
+    // Plays the next ready piece unless one is playing; else has the mixer decode it
+    // ahead, to follow the playing one at once.
+    void advance();
     void finishIfDone();
     void killProcess();
     void dropPieces();
@@ -152,4 +153,6 @@ private:
     QList<ReadyPiece> m_ready;
     // A piece of this engine is on the speech channel.
     bool m_playing = false;
+    // The piece decoded ahead as the channel's next sound (-1: none).
+    int m_decodedNext = -1;
 };
