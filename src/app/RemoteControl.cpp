@@ -27,8 +27,10 @@ RemoteControl::RemoteControl(Program& program, QObject* parent)
     m_server.setReady([] {
         return QThread::currentThread()->loopLevel() <= kMainLoopLevel || QApplication::activeModalWidget();
     });
+    // A dialog that the program waits in (one the person at the screen opened) holds
+    // requests off; one a request showed (options show) does not.
     m_server.setGate([] {
-        if (QApplication::activeModalWidget())
+        if (QApplication::activeModalWidget() && QThread::currentThread()->loopLevel() > kMainLoopLevel)
             return QStringLiteral("the program is waiting in a dialog on its screen: answer it there first");
         return QString();
     });

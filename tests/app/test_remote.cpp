@@ -177,6 +177,14 @@ TEST_F(Remote, ClientsDriveTheBoardAndEveryOneSeesTheState) {
     EXPECT_TRUE(b.ask(R"({"cmd":"next"})").value("ok").toBool());
     ASSERT_TRUE(runUntil([&] { return a.lastState().value("currentStop").toInt() == 1; }, 5000));
     EXPECT_EQ(a.lastState().value("stopName").toString(), QStringLiteral("市役所前"));
+    // the options dialog shown by a request is worked by the next ones
+    EXPECT_TRUE(a.ask(R"({"cmd":"options","action":"show"})").value("ok").toBool());
+    const QJsonObject options =
+        QJsonDocument::fromJson(
+            a.ask(R"({"cmd":"options","action":"state"})").value("output").toString().toUtf8())
+            .object();
+    EXPECT_TRUE(options.value("visible").toBool());
+    EXPECT_TRUE(a.ask(R"({"cmd":"options","action":"close"})").value("ok").toBool());
     // what a command prints comes back as its output
     const QJsonObject dots = a.ask(R"({"cmd":"dots"})");
     EXPECT_TRUE(dots.value("output").toString().endsWith(QStringLiteral("top=0")))
