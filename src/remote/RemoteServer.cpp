@@ -295,8 +295,9 @@ void RemoteServer::notifyChanged() {
 void RemoteServer::sendStateEvent() {
     if (!m_eventPending || !m_state)
         return;
-    if (m_running) {
-        // Not in the middle of a request: the state is taken when it has ended.
+    if (m_running || (m_ready && !m_ready())) {
+        // Not in the middle of a request, nor of a pause of the program's own (a lamp
+        // test): the state is taken when it has ended.
         m_eventTimer.start(m_limits.eventIntervalMs);
         return;
     }

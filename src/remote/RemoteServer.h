@@ -56,8 +56,8 @@ public:
     void setHello(const QByteArray& line) { m_hello = line; }
     // Asked before each request; a request refused by it is answered with the reason.
     void setGate(Gate gate) { m_gate = std::move(gate); }
-    // Asked before each request: while it says no, requests wait (for instance while
-    // the program is inside a nested event loop of its own).
+    // Asked before each request and each state event: while it says no, they wait (for
+    // instance while the program is inside a nested event loop of its own).
     void setReady(std::function<bool()> ready) { m_ready = std::move(ready); }
 
     bool listen(const QHostAddress& address, quint16 port);

@@ -286,6 +286,15 @@ TEST_F(Server, RequestsWaitWhileTheProgramIsNotReady) {
     ready = true;
     ASSERT_TRUE(runUntil([&] { return a.answers.size() == 1; }, 2000));
     EXPECT_EQ(counter, 1);
+    // nor is the state sent in the middle of a pause of the program's own
+    ASSERT_TRUE(runUntil([&] { return a.events.back().value("count").toInt() == 1; }, 2000));
+    ready = false;
+    ++counter;
+    server->notifyChanged();
+    runUntil([] { return false; }, 300);
+    EXPECT_EQ(a.events.back().value("count").toInt(), 1);
+    ready = true;
+    EXPECT_TRUE(runUntil([&] { return a.events.back().value("count").toInt() == 2; }, 2000));
 }
 
 } // namespace
