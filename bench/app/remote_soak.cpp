@@ -338,7 +338,8 @@ int main(int argc, char** argv) {
     stuck.setReadBufferSize(0);
     const bool stuckDropped = runUntil(
         [&] {
-            stuck.readAll();
+            if (stuck.isOpen())
+                stuck.readAll();
             return stuck.state() != QAbstractSocket::ConnectedState;
         },
         20000);
