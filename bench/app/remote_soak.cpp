@@ -86,7 +86,7 @@ struct Line {
 // One client's random requests. Client k owns setting kOwned[k].
 class Generator {
 public:
-    Generator(int client, quint32 seed) : m_client(client), m_rng(seed) {}
+    Generator(int client, quint32 randomStart) : m_client(client), m_rng(randomStart) {}
     Line next() {
         const int roll = pick(1000);
         const QString d = QString::number(pick(50) + 1);
