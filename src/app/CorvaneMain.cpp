@@ -4,6 +4,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
 #include "plugins/PluginCli.h"
+#include "remote/RemoteCli.h"
 #include "route/RouteCli.h"
 #include "sound/SpeechEngine.h"
 #include "sound/TapeCli.h"
@@ -31,6 +32,10 @@ const char* const kUsage =
     "                    GTFS-JP feed's trip as a route\n"
     "  plugin check      check a ticket plug-in (.4SP)\n"
     "  tape check FILE   read an announcement list as the program does\n"
+    "  remote HOST:PORT [COMMAND...]\n"
+    "                    send script commands to a running 508 that listens for\n"
+    "                    remote control and print its answers; with no command,\n"
+    "                    print its state events as they come\n"
     "  --help            this text; COMMAND --help describes one command\n";
 
 QString scriptHelp() {
@@ -165,6 +170,19 @@ int corvaneMain(int argc, char** argv) {
         out.setEncoding(QStringConverter::Utf8);
         err.setEncoding(QStringConverter::Utf8);
         return pluginCommand(args, out, err);
+    }
+    if (command == QLatin1String("remote")) {
+        QCoreApplication app(argc, argv);
+        QStringList args;
+        for (int i = 2; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        QTextStream in(stdin);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        in.setEncoding(QStringConverter::Utf8);
+        out.setEncoding(QStringConverter::Utf8);
+        err.setEncoding(QStringConverter::Utf8);
+        return remoteCommand(args, in, out, err);
     }
     std::fprintf(stderr, "corvane: unknown command \"%s\" (see corvane --help)\n", argv[1]);
     return 2;

@@ -1,40 +1,58 @@
 #include "app/Program.h"
+#include "app/ProgramArgs.h"
+#include "app/RemoteControl.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 const char* const kUsage =
     "usage: 508 [--scale 1|2|3|4|fit] [--fullscreen | --windowed] [--screen N]\n"
     "           [--dots square|round] [--glow | --no-glow]\n"
+    "           [--listen PORT [--listen-address ADDR] | --no-listen] [--version]\n"
     "\n"
     "The fare board simulator. The display options override what the board's menu keeps\n"
-    "in ~/.config/corvane/display.conf (right-click the board).\n";
+    "in ~/.config/corvane/display.conf (right-click the board).\n"
+    "\n";
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Help and version need no screen.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            std::fputs(remoteUsage().toUtf8().constData(), stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("508 %s\n", programVersion().toUtf8().constData());
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("508"));
     QApplication::setApplicationVersion(programVersion());
 
-    QStringList args = QApplication::arguments().mid(1);
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    // The display options first, then those of remote control; anything left is refused.
+    QStringList rest = QApplication::arguments().mid(1);
     Program::Options options;
     options.display = DisplayConfig::load();
-    const QString problem = options.display.takeArguments(args);
-    if (!problem.isEmpty() || !args.isEmpty()) {
-        std::fprintf(stderr, "508: %s\n%s",
-                     problem.isEmpty() ? qPrintable(QStringLiteral("unknown argument %1").arg(args.first()))
-                                       : qPrintable(problem),
-                     kUsage);
+    QString problem = options.display.takeArguments(rest);
+    ProgramArgs args;
+    if (problem.isEmpty())
+        problem = parseProgramArgs(rest, args);
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "508: %s (see 508 --help)\n", problem.toUtf8().constData());
         return 2;
     }
     Program program(options);
     program.start();
+    int status = 0;
+    const std::unique_ptr<RemoteControl> remote = startRemoteControl(program, args, status);
+    if (status != 0)
+        return status;
     return QApplication::exec();
 }

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -92,6 +93,11 @@ AudioMixer::~AudioMixer() {
         Mix_HaltChannel(-1);
         releaseMusic();
         for (Mix_Chunk*& chunk : m_chunks) {
+            if (chunk)
+                Mix_FreeChunk(chunk);
+            chunk = nullptr;
+        }
+        for (Mix_Chunk*& chunk : m_next) {
             if (chunk)
                 Mix_FreeChunk(chunk);
             chunk = nullptr;
@@ -255,6 +261,36 @@ void AudioMixer::close(int channel) {
     }
     if (isStreamed(channel))
         releaseMusic();
+    if (Mix_Chunk*& next = m_next[static_cast<size_t>(channel)]) {
+        Mix_FreeChunk(next);
+        next = nullptr;
+    }
+}
+
+bool AudioMixer::loadNext(int channel, const QString& path) {
+    if (!validChannel(channel) || !ensureOpen())
+        return false;
+    Mix_Chunk* chunk = Mix_LoadWAV(QFile::encodeName(path).constData());
+    if (!chunk)
+        return false;
+    Mix_Chunk*& next = m_next[static_cast<size_t>(channel)];
+    if (next)
+        Mix_FreeChunk(next);
+    next = chunk;
+    return true;
+}
+
+bool AudioMixer::playNext(int channel) {
+    if (!validChannel(channel) || !m_next[static_cast<size_t>(channel)])
+        return false;
+    stop(channel);
+    if (isStreamed(channel))
+        releaseMusic();
+    Mix_Chunk*& chunk = m_chunks[static_cast<size_t>(channel)];
+    if (chunk)
+        Mix_FreeChunk(chunk);
+    chunk = std::exchange(m_next[static_cast<size_t>(channel)], nullptr);
+    return play(channel);
 }
 
 bool AudioMixer::play(int channel) {

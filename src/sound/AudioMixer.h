@@ -49,8 +49,15 @@ public:
     // is always decoded whole and the silence at its end is cut off.
     // False, with the channel left empty, when the file cannot be decoded.
     bool load(int channel, const QString& path, bool trimSilence);
-    // Stops the channel and releases its sound.
+    // Stops the channel and releases its sound (and its next sound).
     void close(int channel);
+    // Decodes a file whole as the channel's next sound while its current sound plays on;
+    // false when it cannot be decoded. playNext starts it.
+    bool loadNext(int channel, const QString& path);
+    // Replaces the channel's sound with its next one and starts it at once; false when
+    // it has none. (Speech plays its pieces back to back this way: decoding the next
+    // piece does not delay it.)
+    bool playNext(int channel);
     // Starts the channel's sound from its beginning. False when it holds none.
     bool play(int channel);
     // Stops the channel; the sound stays loaded.
@@ -89,6 +96,7 @@ private:
     int m_frequency = 44100;
     int m_bufferFrames = 1024;
     std::array<Mix_Chunk*, kChannels> m_chunks{};
+    std::array<Mix_Chunk*, kChannels> m_next{};
     // The long sound and the channel it belongs to (-1: none).
     Mix_Music* m_music = nullptr;
     int m_musicChannel = -1;

@@ -1,12 +1,14 @@
 #include "sound/SpeechEngine.h"
 
 #include "sound/AudioMixer.h"
+#include "sound/SpeechText.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -82,6 +84,7 @@ OpenJTalkEngine* OpenJTalkEngine::create(const OpenJTalkSetup& setup, QObject* p
         delete engine;
         return nullptr;
     }
+    engine->prepareWarm();
     return engine;
 }
 
@@ -92,12 +95,14 @@ OpenJTalkEngine::OpenJTalkEngine(const OpenJTalkSetup& setup, QObject* parent)
     AudioMixer& mixer = AudioMixer::instance();
     connect(&mixer, &AudioMixer::channelIdle, this, [this](int channel) {
         if (channel == AudioMixer::kSpeechChannel)
-            emit speakingFinished();
+            onChannelIdle();
     });
 }
 
 OpenJTalkEngine::~OpenJTalkEngine() {
     killProcess();
+    dropWarm();
+    dropPieces();
     if (AudioMixer* mixer = AudioMixer::existing()) {
         disconnect(mixer, nullptr, this, nullptr);
         mixer->close(AudioMixer::kSpeechChannel);
@@ -120,36 +125,55 @@ void OpenJTalkEngine::killProcess() {
     process->deleteLater();
 }
 
+void OpenJTalkEngine::dropPieces() {
+    for (const ReadyPiece& piece : std::as_const(m_ready))
+        QFile::remove(piece.wavPath);
+    m_ready.clear();
+    m_pieces.clear();
+    m_nextPiece = 0;
+}
+
 void OpenJTalkEngine::stop() {
+    halt();
+    prepareWarm();
+}
+
+void OpenJTalkEngine::halt() {
+    const bool wasSpeaking = isSpeaking();
     ++m_request;
     killProcess();
+    dropPieces();
+    m_playing = false; // the channel's idle report below is not the end of a piece
+    m_decodedNext = -1;
     if (AudioMixer* mixer = AudioMixer::existing())
         mixer->close(AudioMixer::kSpeechChannel);
+    if (wasSpeaking)
+        emit speakingFinished();
 }
 
 bool OpenJTalkEngine::isSpeaking() const {
-    if (m_process)
-        return true;
-    AudioMixer* mixer = AudioMixer::existing();
-    return mixer && mixer->isPlaying(AudioMixer::kSpeechChannel);
+    return m_process || m_playing || !m_ready.isEmpty() || m_nextPiece < m_pieces.size();
 }
 
 void OpenJTalkEngine::doSpeak(const QString& text) {
-    stop();
+    halt();
     m_status = 0;
-    // The synthesiser speaks only the first line of its input.
-    QString line = text;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    line = line.trimmed();
-    if (line.isEmpty()) {
+    m_pieces = speech::speechPieces(text);
+    m_nextPiece = 0;
+    if (m_pieces.isEmpty()) {
         emit speakingFinished();
         return;
     }
+    ++m_request;
+    if (!synthesiseNext()) {
+        m_pieces.clear();
+        m_status = -1;
+        emit speakingFinished();
+    }
+}
 
-    const quint64 request = ++m_request;
-    const QString wavPath = m_dir.filePath(QStringLiteral("speech-%1.wav").arg(request));
+QProcess* OpenJTalkEngine::startProcess(QString& wavPath, bool waitForStart) {
+    wavPath = m_dir.filePath(QStringLiteral("speech-%1.wav").arg(++m_files));
     auto* process = new QProcess(this);
     process->setProgram(m_setup.program);
     QStringList args{QStringLiteral("-x"), m_setup.dictionary,    QStringLiteral("-m"),
@@ -158,41 +182,159 @@ void OpenJTalkEngine::doSpeak(const QString& text) {
     process->setArguments(args);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    connect(process, &QProcess::finished, this,
-            [this, request, wavPath](int exitCode, QProcess::ExitStatus exitStatus) {
-                onSynthesised(request, exitCode, exitStatus != QProcess::NormalExit, wavPath);
-            });
-    m_process = process;
     process->start();
-    if (!process->waitForStarted(5000)) {
-        m_process = nullptr;
-        disconnect(process, nullptr, this, nullptr);
-        process->deleteLater();
-        m_status = -1;
-        emit speakingFinished();
-        return;
+    if (waitForStart && !process->waitForStarted(5000)) {
+        delete process;
+        return nullptr;
     }
-    process->write(line.toUtf8());
-    process->write("\n");
-    process->closeWriteChannel();
+    return process;
 }
 
-void OpenJTalkEngine::onSynthesised(quint64 request, int exitCode, bool crashed, const QString& wavPath) {
-    if (request != m_request)
+void OpenJTalkEngine::prepareWarm() {
+    if (m_warm && m_warmVoice == m_voice && m_warm->state() != QProcess::NotRunning)
         return;
+    dropWarm();
+    QString wavPath;
+    QProcess* process = startProcess(wavPath, false);
+    m_warm = process;
+    m_warmPath = wavPath;
+    m_warmVoice = m_voice;
+    // One that ends before it is used (it could not start, or failed) is dropped.
+    connect(process, &QProcess::finished, this, [this, process]() {
+        if (m_warm == process)
+            dropWarm();
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError) {
+        if (m_warm == process)
+            dropWarm();
+    });
+}
+
+void OpenJTalkEngine::dropWarm() {
+    if (!m_warm)
+        return;
+    QProcess* process = m_warm;
+    m_warm = nullptr;
+    disconnect(process, nullptr, this, nullptr);
+    process->kill();
+    process->waitForFinished(1000);
+    process->deleteLater();
+    QFile::remove(m_warmPath);
+}
+
+bool OpenJTalkEngine::synthesiseNext() {
+    if (m_nextPiece >= m_pieces.size())
+        return true;
+    const quint64 request = m_request;
+    const int index = m_nextPiece;
+    QString wavPath;
+    QProcess* process = nullptr;
+    // The first piece is what the listener waits for; the others are made in the
+    // background while it plays.
+    if (index == 0 && m_warm && m_warmVoice == m_voice && m_warm->state() != QProcess::NotRunning &&
+        (m_warm->state() == QProcess::Running || m_warm->waitForStarted(5000))) {
+        process = m_warm;
+        wavPath = m_warmPath;
+        m_warm = nullptr;
+        disconnect(process, nullptr, this, nullptr);
+    } else {
+        if (index == 0)
+            dropWarm();
+        process = startProcess(wavPath, true);
+        if (!process)
+            return false;
+    }
+    connect(process, &QProcess::finished, this,
+            [this, request, index, wavPath](int exitCode, QProcess::ExitStatus exitStatus) {
+                onSynthesised(request, index, exitCode, exitStatus != QProcess::NormalExit, wavPath);
+            });
+    m_process = process;
+    // The synthesiser speaks only the first line of its input; a piece has no line break.
+    process->write(m_pieces[index].toUtf8());
+    process->write("\n");
+    process->closeWriteChannel();
+    return true;
+}
+
+void OpenJTalkEngine::onSynthesised(quint64 request, int index, int exitCode, bool crashed,
+                                    const QString& wavPath) {
+    if (request != m_request) {
+        QFile::remove(wavPath);
+        return;
+    }
     if (m_process) {
         m_process->deleteLater();
         m_process = nullptr;
     }
-    bool playing = false;
-    if (!crashed && exitCode == 0 && QFileInfo(wavPath).size() > kWavHeaderBytes) {
-        AudioMixer& mixer = AudioMixer::instance();
-        playing =
-            mixer.load(AudioMixer::kSpeechChannel, wavPath, false) && mixer.play(AudioMixer::kSpeechChannel);
+    bool audible = false;
+    if (crashed || exitCode != 0 || !QFileInfo(wavPath).isFile())
+        m_status = -1; // the synthesiser failed
+    if (!crashed && exitCode == 0) {
+        QFile file(wavPath);
+        QByteArray trimmed;
+        if (file.open(QIODevice::ReadOnly))
+            trimmed = speech::trimWavSilence(file.read(64 * 1024 * 1024), kLeadMs,
+                                             int(kTailMs / m_voice.clamped().speed));
+        file.close();
+        if (trimmed.size() > kWavHeaderBytes) {
+            QSaveFile out(wavPath);
+            audible = out.open(QIODevice::WriteOnly) && out.write(trimmed) == trimmed.size() && out.commit();
+        }
     }
-    QFile::remove(wavPath);
-    if (!playing)
-        emit speakingFinished();
+    if (audible)
+        m_ready.append(ReadyPiece{index, wavPath});
+    else
+        QFile::remove(wavPath);
+    const int count = int(m_pieces.size());
+    m_nextPiece = index + 1;
+    // The next piece is synthesised while this one plays; after the last one a
+    // synthesiser is made ready for the next text.
+    if (!synthesiseNext())
+        m_pieces = m_pieces.mid(0, m_nextPiece);
+    if (m_nextPiece >= m_pieces.size())
+        prepareWarm();
+    emit pieceSynthesised(index, count);
+    advance();
+    finishIfDone();
+}
+
+void OpenJTalkEngine::advance() {
+    AudioMixer& mixer = AudioMixer::instance();
+    while (!m_ready.isEmpty() && (!m_playing || m_decodedNext < 0)) {
+        const ReadyPiece piece = m_ready.takeFirst();
+        if (m_playing) {
+            if (mixer.loadNext(AudioMixer::kSpeechChannel, piece.wavPath))
+                m_decodedNext = piece.index;
+        } else if (mixer.loadNext(AudioMixer::kSpeechChannel, piece.wavPath) &&
+                   mixer.playNext(AudioMixer::kSpeechChannel)) {
+            m_playing = true;
+            emit pieceStarted(piece.index, int(m_pieces.size()));
+        }
+        QFile::remove(piece.wavPath);
+    }
+}
+
+void OpenJTalkEngine::onChannelIdle() {
+    if (!m_playing)
+        return;
+    m_playing = false;
+    if (m_decodedNext >= 0) {
+        const int index = std::exchange(m_decodedNext, -1);
+        if (AudioMixer::instance().playNext(AudioMixer::kSpeechChannel)) {
+            m_playing = true;
+            emit pieceStarted(index, int(m_pieces.size()));
+        }
+    }
+    advance();
+    finishIfDone();
+}
+
+void OpenJTalkEngine::finishIfDone() {
+    if (m_pieces.isEmpty() || isSpeaking())
+        return;
+    m_pieces.clear();
+    m_nextPiece = 0;
+    emit speakingFinished();
 }
 
 void OpenJTalkEngine::saveVoice() {

@@ -68,11 +68,21 @@ struct OpenJTalkSetup {
     bool available() const;
 };
 
-// Speech by Open JTalk: each text is synthesised by a separate open_jtalk process into
-// a temporary WAV file, which is then played on the mixer's speech channel.
+// Speech by Open JTalk. A text is cut into pieces (speech::speechPieces); each piece is
+// synthesised by a separate open_jtalk process into a temporary WAV file, one after
+// the other, and the pieces are played in order on the mixer's speech channel: the
+// first piece sounds while the rest is still being synthesised. One synthesiser is kept
+// started ahead of need, its dictionary and voice loaded, for the next text. The synthesiser's
+// silence before and after each piece is cut down so that the pieces join with the
+// pause of a spoken sentence end.
 class OpenJTalkEngine : public SpeechEngine {
     Q_OBJECT
 public:
+    // The silence kept before a piece's first sound and after its last (at the standard
+    // speed; a slower voice keeps longer pauses).
+    static constexpr int kLeadMs = 30;
+    static constexpr int kTailMs = 380;
+
     // The engine for the installed synthesiser, or null when speech is unavailable.
     static OpenJTalkEngine* create(const OpenJTalkSetup& setup, QObject* parent = nullptr);
 
@@ -88,19 +98,61 @@ public:
     // The file the voice is kept in.
     void setVoiceFile(const QString& path);
 
+signals:
+    // Piece `index` (0-based) of `count` of the text being spoken was synthesised.
+    void pieceSynthesised(int index, int count);
+    // Piece `index` of `count` started to play.
+    void pieceStarted(int index, int count);
+
 protected:
     void doSpeak(const QString& text) override;
 
 private:
+    struct ReadyPiece {
+        int index = 0;
+        QString wavPath;
+    };
+
     OpenJTalkEngine(const OpenJTalkSetup& setup, QObject* parent);
-    void onSynthesised(quint64 request, int exitCode, bool crashed, const QString& wavPath);
+    // Stops speaking without preparing for the next text.
+    void halt();
+    // A synthesiser process for the current voice writing to a new file in the
+    // temporary folder; null when it could not be started.
+    QProcess* startProcess(QString& wavPath, bool waitForStart);
+    // Starts a synthesiser ahead of need, unless one for the current voice is ready: it
+    // loads its dictionary and voice and waits for its text.
+    void prepareWarm();
+    void dropWarm();
+    // Starts the synthesiser on the next piece; false when it could not be started.
+    bool synthesiseNext();
+    void onSynthesised(quint64 request, int index, int exitCode, bool crashed, const QString& wavPath);
+    void onChannelIdle();
+    // Plays the next ready piece unless one is playing; else has the mixer decode it
+    // ahead, to follow the playing one at once.
+    void advance();
+    void finishIfDone();
     void killProcess();
+    void dropPieces();
 
     OpenJTalkSetup m_setup;
     VoiceSettings m_voice;
     QString m_voiceFile;
     QTemporaryDir m_dir;
     QPointer<QProcess> m_process;
+    // The synthesiser started ahead of need, the file it will write and its voice.
+    QPointer<QProcess> m_warm;
+    QString m_warmPath;
+    VoiceSettings m_warmVoice;
+    quint64 m_files = 0;
     quint64 m_request = 0;
     qint32 m_status = 0;
+    // The text being spoken, as pieces; the next one to synthesise.
+    QStringList m_pieces;
+    int m_nextPiece = 0;
+    // Pieces synthesised and waiting to be played, in order.
+    QList<ReadyPiece> m_ready;
+    // A piece of this engine is on the speech channel.
+    bool m_playing = false;
+    // The piece decoded ahead as the channel's next sound (-1: none).
+    int m_decodedNext = -1;
 };

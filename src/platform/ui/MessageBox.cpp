@@ -3,12 +3,19 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace msgbox {
 namespace {
 bool g_recording = false;
 QVector<Record> g_records;
 QMessageBox::StandardButton g_nextAnswer = QMessageBox::NoButton;
+std::function<void(const Record&)> g_observer;
+bool g_keepRecords = false;
+bool g_withoutWaiting = false;
+// The boxes shown without waiting that are still open, oldest first.
+QVector<QPointer<QMessageBox>> g_open;
+constexpr int kMaxOpenBoxes = 8;
 
 QMessageBox::Icon toQt(Icon icon) {
     switch (icon) {
@@ -48,8 +55,13 @@ QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QSt
     const QString shownTitle = title.isEmpty() ? applicationTitle() : title;
     const QMessageBox::StandardButton answer =
         defaultButton == QMessageBox::NoButton ? firstButton(buttons) : defaultButton;
+    const Record record{text, shownTitle, icon, buttons};
+    if (g_observer)
+        g_observer(record);
+    if (g_keepRecords && !g_recording)
+        g_records.append(record);
     if (g_recording) {
-        g_records.append(Record{text, shownTitle, icon, buttons});
+        g_records.append(record);
         if (g_nextAnswer != QMessageBox::NoButton) {
             const QMessageBox::StandardButton given = g_nextAnswer;
             g_nextAnswer = QMessageBox::NoButton;
@@ -62,16 +74,54 @@ QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QSt
         }
         return answer;
     }
+    const auto japanese = [](QMessageBox& box) {
+        // The program speaks Japanese whatever the system's language.
+        if (QAbstractButton* b = box.button(QMessageBox::Yes))
+            b->setText(QStringLiteral("はい(&Y)"));
+        if (QAbstractButton* b = box.button(QMessageBox::No))
+            b->setText(QStringLiteral("いいえ(&N)"));
+        if (QAbstractButton* b = box.button(QMessageBox::Cancel))
+            b->setText(QStringLiteral("キャンセル"));
+    };
+    if (g_withoutWaiting) {
+        g_open.removeIf([](const QPointer<QMessageBox>& b) { return b.isNull(); });
+        for (const QPointer<QMessageBox>& open : std::as_const(g_open)) {
+            if (open->text() == text && open->windowTitle() == shownTitle) {
+                open->raise();
+                return answer;
+            }
+        }
+        while (g_open.size() >= kMaxOpenBoxes)
+            delete g_open.takeFirst().data();
+        auto* box = new QMessageBox(toQt(icon), shownTitle, text, buttons, parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->setDefaultButton(answer);
+        japanese(*box);
+        box->show();
+        g_open.append(box);
+        return answer;
+    }
     QMessageBox box(toQt(icon), shownTitle, text, buttons, parent);
     box.setDefaultButton(answer);
-    // The program speaks Japanese whatever the system's language.
-    if (QAbstractButton* b = box.button(QMessageBox::Yes))
-        b->setText(QStringLiteral("はい(&Y)"));
-    if (QAbstractButton* b = box.button(QMessageBox::No))
-        b->setText(QStringLiteral("いいえ(&N)"));
-    if (QAbstractButton* b = box.button(QMessageBox::Cancel))
-        b->setText(QStringLiteral("キャンセル"));
+    japanese(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void setObserver(std::function<void(const Record&)> observer) {
+    g_observer = std::move(observer);
+}
+
+void setKeepRecords(bool on) {
+    g_keepRecords = on;
+}
+
+void setShowWithoutWaiting(bool on) {
+    g_withoutWaiting = on;
+}
+
+bool showsWithoutWaiting() {
+    return g_withoutWaiting;
 }
 
 void setNextAnswer(QMessageBox::StandardButton answer) {

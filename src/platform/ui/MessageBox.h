@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QVector>
+#include <functional>
 
 class QWidget;
 
@@ -39,5 +40,16 @@ bool isRecording();
 QVector<Record> takeRecorded();
 
 QString iconName(Icon icon);
+
+// Called with every box as it comes up, whether shown or recorded.
+void setObserver(std::function<void(const Record&)> observer);
+// While set, every box is also recorded when it is shown (not only when recording).
+void setKeepRecords(bool on);
+// While set, a box is shown without waiting for it: it stays on the screen until the
+// person closes it, and show() returns its default button at once. Used while a remote
+// command runs, so that the command is not held up by a box nobody at the screen may
+// answer. An identical box that is already open is raised instead of shown again.
+void setShowWithoutWaiting(bool on);
+bool showsWithoutWaiting();
 
 } // namespace msgbox

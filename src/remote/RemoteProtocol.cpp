@@ -1,0 +1,361 @@
+#include "remote/RemoteProtocol.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+
+namespace remote {
+namespace {
+
+// How a named field's value goes into the line.
+enum class Kind {
+    Word,  // one word
+    Words, // an array of words
+    OnOff, // true/false as on/off
+    Flag,  // true puts the field's own name in the line, false nothing
+    Rest,  // the rest of the line
+};
+
+struct Field {
+    QString name;
+    Kind kind;
+};
+
+const QHash<QString, QList<Field>>& fieldTable() {
+    static const QHash<QString, QList<Field>> table = [] {
+        QHash<QString, QList<Field>> t;
+        const QList<Field> path{{QStringLiteral("path"), Kind::Rest}};
+        const QList<Field> onOff{{QStringLiteral("on"), Kind::OnOff}};
+        t.insert(QStringLiteral("keypad"), {{QStringLiteral("keys"), Kind::Words}});
+        t.insert(QStringLiteral("wheels"),
+                 {{QStringLiteral("route"), Kind::Word}, {QStringLiteral("section"), Kind::Word}});
+        t.insert(QStringLiteral("reset"), {{QStringLiteral("panel"), Kind::Word}});
+        t.insert(QStringLiteral("tape"), {{QStringLiteral("button"), Kind::Word}});
+        t.insert(QStringLiteral("latenight"), onOff);
+        t.insert(QStringLiteral("clear"), onOff);
+        t.insert(QStringLiteral("fast"), onOff);
+        t.insert(QStringLiteral("backlight"), {{QStringLiteral("level"), Kind::Word}});
+        t.insert(QStringLiteral("scroll"),
+                 {{QStringLiteral("speed"), Kind::Word}, {QStringLiteral("wait"), Kind::Word}});
+        t.insert(QStringLiteral("wait"), {{QStringLiteral("ms"), Kind::Word}});
+        t.insert(QStringLiteral("set"),
+                 {{QStringLiteral("name"), Kind::Word}, {QStringLiteral("value"), Kind::Rest}});
+        t.insert(QStringLiteral("format"), {{QStringLiteral("display"), Kind::Word},
+                                            {QStringLiteral("zeroMode"), Kind::Word},
+                                            {QStringLiteral("shift"), Kind::Word},
+                                            {QStringLiteral("fillZero"), Kind::Word},
+                                            {QStringLiteral("cancel"), Kind::Flag}});
+        t.insert(QStringLiteral("chimei"), {{QStringLiteral("name"), Kind::Rest}});
+        t.insert(QStringLiteral("options"), {{QStringLiteral("action"), Kind::Word},
+                                             {QStringLiteral("control"), Kind::Word},
+                                             {QStringLiteral("index"), Kind::Word},
+                                             {QStringLiteral("value"), Kind::Rest}});
+        for (const char* name :
+             {"settings", "save", "png", "png-controller", "png-options", "ticket", "plugin"})
+            t.insert(QString::fromLatin1(name), path);
+        return t;
+    }();
+    return table;
+}
+
+const QRegularExpression& commandName() {
+    static const QRegularExpression re(QStringLiteral("^[a-z][a-z0-9-]*$"));
+    return re;
+}
+
+bool hasControl(const QString& text, bool spaceToo) {
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || (spaceToo && c.isSpace()))
+            return true;
+    }
+    return false;
+}
+
+// The text of a JSON number that is an integer; empty otherwise.
+QString integerText(const QJsonValue& v) {
+    const double d = v.toDouble();
+    if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 9.0e15)
+        return QString();
+    return QString::number(static_cast<qint64>(d));
+}
+
+// One word of the line; sets `error` (naming `what`) when the value cannot be one.
+QString word(const QJsonValue& v, const QString& what, QString& error) {
+    if (v.isDouble()) {
+        const QString text = integerText(v);
+        if (text.isEmpty())
+            error = QStringLiteral("%1 must be a whole number or a word").arg(what);
+        return text;
+    }
+    if (!v.isString()) {
+        error = QStringLiteral("%1 must be a word (a string) or a whole number").arg(what);
+        return QString();
+    }
+    const QString text = v.toString();
+    if (text.isEmpty() || hasControl(text, true))
+        error =
+            QStringLiteral("%1 must be one word: not empty, without spaces or control characters").arg(what);
+    return text;
+}
+
+QString rest(const QJsonValue& v, const QString& what, QString& error) {
+    if (v.isDouble()) {
+        const QString text = integerText(v);
+        if (text.isEmpty())
+            error = QStringLiteral("%1 must be text or a whole number").arg(what);
+        return text;
+    }
+    if (!v.isString()) {
+        error = QStringLiteral("%1 must be text").arg(what);
+        return QString();
+    }
+    const QString text = v.toString();
+    if (hasControl(text, false))
+        error = QStringLiteral("%1 must not hold a line break or control character").arg(what);
+    return text;
+}
+
+QString idText(const QJsonValue& id) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact).mid(1).chopped(1));
+}
+
+void appendMessages(QString& out, const QList<Message>& messages) {
+    if (messages.isEmpty())
+        return;
+    out += QLatin1String(",\"messages\":[");
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        const Message& m = messages[i];
+        if (i > 0)
+            out += QLatin1Char(',');
+        out += QStringLiteral("{\"text\":%1,\"title\":%2,\"icon\":%3}")
+                   .arg(quote(m.text), quote(m.title), quote(m.icon));
+    }
+    out += QLatin1Char(']');
+}
+
+} // namespace
+
+QStringList namedFields(const QString& command) {
+    QStringList out;
+    for (const Field& f : fieldTable().value(command))
+        out << f.name;
+    return out;
+}
+
+Request parseRequest(const QByteArray& json) {
+    Request r;
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        r.error = QStringLiteral("malformed JSON at byte %1: %2")
+                      .arg(parseError.offset)
+                      .arg(parseError.errorString());
+        return r;
+    }
+    if (!doc.isObject()) {
+        r.error = QStringLiteral("a request must be a JSON object");
+        return r;
+    }
+    const QJsonObject o = doc.object();
+    if (o.contains(QLatin1String("id"))) {
+        const QJsonValue id = o.value(QLatin1String("id"));
+        if (!id.isString() && !id.isDouble() && !id.isNull()) {
+            r.error = QStringLiteral("\"id\" must be a string or a number");
+            return r;
+        }
+        r.id = id;
+    }
+    const QJsonValue cmd = o.value(QLatin1String("cmd"));
+    if (!cmd.isString()) {
+        r.error = QStringLiteral("a request needs \"cmd\", the command's name as a string");
+        return r;
+    }
+    const QString name = cmd.toString();
+    if (!commandName().match(name).hasMatch()) {
+        r.error = QStringLiteral("\"%1\" is not a command name").arg(name);
+        return r;
+    }
+    const QList<Field> fields = fieldTable().value(name);
+    for (auto it = o.constBegin(); it != o.constEnd(); ++it) {
+        const QString key = it.key();
+        if (key == QLatin1String("cmd") || key == QLatin1String("id") || key == QLatin1String("args") ||
+            key == QLatin1String("text"))
+            continue;
+        if (std::none_of(fields.begin(), fields.end(), [&](const Field& f) { return f.name == key; })) {
+            r.error = QStringLiteral("%1 has no field \"%2\"").arg(name, key);
+            return r;
+        }
+    }
+
+    QStringList words{name};
+    QString error;
+    if (o.contains(QLatin1String("args"))) {
+        const QJsonValue args = o.value(QLatin1String("args"));
+        if (!args.isArray()) {
+            r.error = QStringLiteral("\"args\" must be an array of words");
+            return r;
+        }
+        const QJsonArray array = args.toArray();
+        for (qsizetype i = 0; i < array.size() && error.isEmpty(); ++i)
+            words << word(array[i], QStringLiteral("args[%1]").arg(i), error);
+    }
+    QString restText;
+    QString restFrom; // the field that gave the rest of the line
+    const auto takeRest = [&](const QJsonValue& v, const QString& what) {
+        if (!restFrom.isEmpty()) {
+            error = QStringLiteral("%1 and %2 cannot both be given: a line has one rest").arg(restFrom, what);
+            return;
+        }
+        restFrom = what;
+        restText = rest(v, what, error);
+    };
+    for (const Field& f : fields) {
+        if (!error.isEmpty())
+            break;
+        if (!o.contains(f.name))
+            continue;
+        const QJsonValue v = o.value(f.name);
+        const QString what = QStringLiteral("\"%1\"").arg(f.name);
+        switch (f.kind) {
+        case Kind::Word:
+            words << word(v, what, error);
+            break;
+        case Kind::Words: {
+            if (!v.isArray()) {
+                error = QStringLiteral("%1 must be an array of words").arg(what);
+                break;
+            }
+            const QJsonArray array = v.toArray();
+            for (qsizetype i = 0; i < array.size() && error.isEmpty(); ++i)
+                words << word(array[i], QStringLiteral("%1[%2]").arg(what).arg(i), error);
+            break;
+        }
+        case Kind::OnOff:
+            if (v.isBool())
+                words << (v.toBool() ? QStringLiteral("on") : QStringLiteral("off"));
+            else
+                error = QStringLiteral("%1 must be true or false").arg(what);
+            break;
+        case Kind::Flag:
+            if (!v.isBool())
+                error = QStringLiteral("%1 must be true or false").arg(what);
+            else if (v.toBool())
+                words << f.name;
+            break;
+        case Kind::Rest:
+            takeRest(v, what);
+            break;
+        }
+    }
+    if (error.isEmpty() && o.contains(QLatin1String("text")))
+        takeRest(o.value(QLatin1String("text")), QStringLiteral("\"text\""));
+    if (!error.isEmpty()) {
+        r.error = error;
+        return r;
+    }
+    r.line = words.join(QLatin1Char(' '));
+    if (!restFrom.isEmpty())
+        r.line += QLatin1Char(' ') + restText;
+    return r;
+}
+
+QByteArray requestForLine(const QString& rawLine, const QJsonValue& id) {
+    const QString line = rawLine.trimmed();
+    if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+        return QByteArray();
+    // As the script runner reads a line: the command up to the first space, then the
+    // rest of the line as typed.
+    const QString typed = rawLine.mid(rawLine.indexOf(line.at(0)));
+    const qsizetype space = typed.indexOf(QLatin1Char(' '));
+    const QString name = space < 0 ? typed.trimmed() : typed.left(space);
+    const QString restText = space < 0 ? QString() : typed.mid(space + 1);
+    QJsonObject o;
+    o.insert(QStringLiteral("cmd"), name);
+    if (!restText.isEmpty()) {
+        const QStringList parts = restText.split(QLatin1Char(' '));
+        const bool singleSpaced = std::none_of(
+            parts.begin(), parts.end(), [](const QString& p) { return p.isEmpty() || hasControl(p, true); });
+        if (singleSpaced)
+            o.insert(QStringLiteral("args"), QJsonArray::fromStringList(parts));
+        else
+            o.insert(QStringLiteral("text"), restText);
+    }
+    if (!id.isUndefined())
+        o.insert(QStringLiteral("id"), id);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QString quote(const QString& text) {
+    QString out;
+    out.reserve(text.size() + 2);
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    out += QLatin1Char('"');
+    return out;
+}
+
+QByteArray encodeAnswer(const Answer& a) {
+    QString out = a.ok() ? QStringLiteral("{\"ok\":true") : QStringLiteral("{\"ok\":false");
+    if (!a.id.isUndefined())
+        out += QLatin1String(",\"id\":") + idText(a.id);
+    if (!a.ok()) {
+        out += QLatin1String(",\"error\":") + quote(a.error);
+    } else if (!a.stateJson.isEmpty()) {
+        out += QLatin1String(",\"state\":") + a.stateJson;
+    } else if (!a.output.isEmpty()) {
+        out += QLatin1String(",\"output\":") + quote(a.output);
+    }
+    appendMessages(out, a.messages);
+    out += QLatin1String("}\n");
+    return out.toUtf8();
+}
+
+QByteArray encodeStateEvent(const QString& stateJson) {
+    QString inner = stateJson.trimmed();
+    if (inner.startsWith(QLatin1Char('{')))
+        inner = inner.mid(1);
+    if (inner.endsWith(QLatin1Char('}')))
+        inner.chop(1);
+    QString out = QStringLiteral("{\"event\":\"state\"");
+    if (!inner.trimmed().isEmpty())
+        out += QLatin1Char(',') + inner;
+    out += QLatin1String("}\n");
+    return out.toUtf8();
+}
+
+QByteArray encodeHello(const QString& program, const QString& version) {
+    return QStringLiteral("{\"event\":\"hello\",\"program\":%1,\"version\":%2,\"protocol\":%3}\n")
+        .arg(quote(program), quote(version))
+        .arg(kProtocolVersion)
+        .toUtf8();
+}
+
+} // namespace remote

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Whether and where the program listens for remote control, kept in a small file of its
+// own, "remote.conf" beside the voice settings (the settings file 508.in4 has no place
+// for it). The command line's --listen and --no-listen override it.
+struct RemoteSettings {
+    static constexpr quint16 kDefaultPort = 5080;
+
+    bool enabled = false;
+    quint16 port = kDefaultPort;
+    // The address listened on: loopback unless the user names another.
+    QString address = QStringLiteral("127.0.0.1");
+
+    // The file's text form: "name=value" lines (enabled=true|false, port=1..65535,
+    // address=ADDRESS), # comments; a line that cannot be read is reported in
+    // `problems` (with its line number) and leaves its value at the default.
+    static RemoteSettings parse(const QByteArray& text, QStringList* problems = nullptr);
+    QByteArray format() const;
+
+    // $XDG_CONFIG_HOME/corvane/remote.conf (default ~/.config/corvane/remote.conf).
+    static QString filePath();
+    // Reads the file; the defaults when it is missing, unreadable or not a plain file.
+    static RemoteSettings load(const QString& path = filePath(), QStringList* problems = nullptr);
+    // Writes the file in one piece (the old file stays whole if writing fails).
+    bool save(const QString& path = filePath()) const;
+
+    bool operator==(const RemoteSettings&) const = default;
+};
