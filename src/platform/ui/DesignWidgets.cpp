@@ -3,6 +3,7 @@
 #include "platform/Twips.h"
 #include "platform/ui/QtColor.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -31,6 +32,23 @@ void setBackColour(QWidget* w, const PropertyBag& p, QPalette::ColorRole role) {
                            static_cast<std::uint32_t>(props::int32(p, QStringLiteral("BackColor"), 0))));
     w->setPalette(pal);
     w->setAutoFillBackground(true);
+}
+
+// The option buttons of one container form one group, as they do on a form. Qt's own
+// auto-exclusive buttons would also take in every option button of the frames inside
+// the container, so that choosing a page could release a choice on that page.
+void joinContainerGroup(QAbstractButton* button, QWidget* parent) {
+    if (!parent) {
+        button->setAutoExclusive(true);
+        return;
+    }
+    const QString name = QStringLiteral("optionGroup");
+    auto* group = parent->findChild<QButtonGroup*>(name, Qt::FindDirectChildrenOnly);
+    if (!group) {
+        group = new QButtonGroup(parent);
+        group->setObjectName(name);
+    }
+    group->addButton(button);
 }
 
 QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
@@ -69,11 +87,11 @@ QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
         if (props::int16(p, QStringLiteral("Style"), 0) == 1) {
             auto* b = new WrapPushButton(caption, parent);
             b->setCheckable(true);
-            b->setAutoExclusive(true);
+            joinContainerGroup(b, parent);
             return b;
         }
         auto* r = new WrapRadioButton(caption, parent);
-        r->setAutoExclusive(true);
+        joinContainerGroup(r, parent);
         return r;
     }
     if (kind == QLatin1String("CommandButton")) {

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QButtonGroup>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -255,9 +256,12 @@ void frmOption::refresh(Setting setting) {
         auto* b = qobject_cast<QAbstractButton*>(w);
         // A group may hold no selected button: the checked one can only be released
         // with the group's exclusiveness lifted.
-        b->setAutoExclusive(false);
+        QButtonGroup* group = b->group();
+        if (group)
+            group->setExclusive(false);
         b->setChecked(m_live.isOn(setting));
-        b->setAutoExclusive(true);
+        if (group)
+            group->setExclusive(true);
         break;
     }
     case ControlKind::List:

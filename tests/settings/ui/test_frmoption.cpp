@@ -129,6 +129,14 @@ TEST_F(OptionsDialog, PerPictureFramesAppearOnlyWithTheirOptionAndKeepTheirChoic
     EXPECT_FALSE(enabled("Frame6(1)"));
     EXPECT_TRUE(options.live().isOn(Setting::PanelOn1User));
     EXPECT_TRUE(w<QAbstractButton>("Option3(2)")->isChecked());
+
+    // Choosing pages, the current one again included, releases no choice on a page.
+    click("Option3(1)");
+    for (const char* page : {"Option1(0)", "Option1(0)", "Option1(1)", "Option1(4)", "Option1(1)"})
+        click(page);
+    EXPECT_TRUE(w<QAbstractButton>("Option1(1)")->isChecked());
+    for (const char* chosen : {"Option3(1)", "Option3(2)"})
+        EXPECT_TRUE(w<QAbstractButton>(chosen)->isChecked()) << chosen;
 }
 
 TEST_F(OptionsDialog, ADigitColourShowsInThePreviewAtOnceAndOnTheBoardAfterOk) {
