@@ -38,6 +38,12 @@ QString programSettingsPath(const QString& executablePath) {
     return folder + exe.completeBaseName() + QStringLiteral(".in4");
 }
 
+QString installedSettingsPath(const QString& executablePath) {
+    const QFileInfo exe(executablePath);
+    return QDir::cleanPath(exe.absolutePath() + QStringLiteral("/../share/corvane/") + exe.completeBaseName() +
+                           QStringLiteral(".in4"));
+}
+
 QString userSettingsFolder(const QProcessEnvironment& env) {
     QString base = env.value(QStringLiteral("XDG_CONFIG_HOME"));
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
@@ -57,7 +63,13 @@ SettingsPaths resolveSettingsPaths(const QString& executablePath, const QProcess
     if (QFileInfo(userFile).isFile())
         return {userFile, userFile};
     const bool programFolderWritable = writable(QFileInfo(programFile).absolutePath());
-    return {programFile, programFolderWritable ? programFile : userFile};
+    const QString writePath = programFolderWritable ? programFile : userFile;
+    if (!QFileInfo(programFile).isFile()) {
+        const QString installedFile = installedSettingsPath(executablePath);
+        if (QFileInfo(installedFile).isFile())
+            return {installedFile, writePath};
+    }
+    return {programFile, writePath};
 }
 
 LoadResult loadSettingsFile(const QString& path) {
