@@ -62,13 +62,14 @@ SettingsPaths resolveSettingsPaths(const QString& executablePath, const QProcess
     const QString userFile = userSettingsFolder(env) + QLatin1Char('/') + QFileInfo(programFile).fileName();
     if (QFileInfo(userFile).isFile())
         return {userFile, userFile};
-    const bool programFolderWritable = writable(QFileInfo(programFile).absolutePath());
-    const QString writePath = programFolderWritable ? programFile : userFile;
-    if (!QFileInfo(programFile).isFile()) {
-        const QString installedFile = installedSettingsPath(executablePath);
-        if (QFileInfo(installedFile).isFile())
-            return {installedFile, writePath};
-    }
+    // An installed program keeps its users' settings out of its own folder even when
+    // that folder can be written (root, or a prefix the user owns).
+    const QString installedFile = installedSettingsPath(executablePath);
+    const bool installed = QFileInfo(installedFile).isFile();
+    const bool writeBeside = !installed && writable(QFileInfo(programFile).absolutePath());
+    const QString writePath = writeBeside ? programFile : userFile;
+    if (installed && !QFileInfo(programFile).isFile())
+        return {installedFile, writePath};
     return {programFile, writePath};
 }
 

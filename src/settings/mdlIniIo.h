@@ -45,8 +45,9 @@ using FolderWritable = std::function<bool(const QString& folder)>;
 // Where the settings file is read and written. A file in the per-user folder wins:
 // when it exists, both paths are that file. Otherwise the file next to the program is
 // read, or, when there is none, the installed settings (installedSettingsPath) if they
-// exist; the file is written next to the program when the program's folder is
-// writable, else in the per-user folder (with the program file's settings name).
+// exist. The file is written next to the program when the program's folder is
+// writable and the program is not installed (has no installed settings), else in the
+// per-user folder (with the program file's settings name).
 SettingsPaths resolveSettingsPaths(const QString& executablePath, const QProcessEnvironment& env,
                                    const FolderWritable& writable = isFolderWritable);
 

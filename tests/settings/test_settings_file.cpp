@@ -92,9 +92,9 @@ TEST(SettingsPath, ReadsTheFirstFileThatExistsAndWritesWhereItMay) {
     const Case cases[] = {
         {"first start of a build", {}, true, program, program},
         {"a build with settings", {program}, true, program, program},
-        {"a build beside installed settings", {installed}, true, installed, program},
-        {"a program file wins over the installed one", {program, installed}, true, program, program},
         {"installed, first start", {installed}, false, installed, user},
+        {"installed in a folder that can be written", {installed}, true, installed, user},
+        {"a file beside an installed program is read", {program, installed}, true, program, user},
         {"installed, first start without demo", {}, false, program, user},
         {"installed, saved before", {installed, user}, false, user, user},
         {"the user file wins over all", {program, installed, user}, true, user, user},
