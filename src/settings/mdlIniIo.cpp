@@ -38,6 +38,12 @@ QString programSettingsPath(const QString& executablePath) {
     return folder + exe.completeBaseName() + QStringLiteral(".in4");
 }
 
+QString installedSettingsPath(const QString& executablePath) {
+    const QFileInfo exe(executablePath);
+    return QDir::cleanPath(exe.absolutePath() + QStringLiteral("/../share/corvane/") + exe.completeBaseName() +
+                           QStringLiteral(".in4"));
+}
+
 QString userSettingsFolder(const QProcessEnvironment& env) {
     QString base = env.value(QStringLiteral("XDG_CONFIG_HOME"));
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
@@ -56,8 +62,15 @@ SettingsPaths resolveSettingsPaths(const QString& executablePath, const QProcess
     const QString userFile = userSettingsFolder(env) + QLatin1Char('/') + QFileInfo(programFile).fileName();
     if (QFileInfo(userFile).isFile())
         return {userFile, userFile};
-    const bool programFolderWritable = writable(QFileInfo(programFile).absolutePath());
-    return {programFile, programFolderWritable ? programFile : userFile};
+    // An installed program keeps its users' settings out of its own folder even when
+    // that folder can be written (root, or a prefix the user owns).
+    const QString installedFile = installedSettingsPath(executablePath);
+    const bool installed = QFileInfo(installedFile).isFile();
+    const bool writeBeside = !installed && writable(QFileInfo(programFile).absolutePath());
+    const QString writePath = writeBeside ? programFile : userFile;
+    if (installed && !QFileInfo(programFile).isFile())
+        return {installedFile, writePath};
+    return {programFile, writePath};
 }
 
 LoadResult loadSettingsFile(const QString& path) {

@@ -22,6 +22,11 @@ SettingsRecord& settingsRecord();
 // "/opt/app/board.exe" gives "/opt/app/board.in4"; "/usr/bin/508" gives "/usr/bin/508.in4".
 QString programSettingsPath(const QString& executablePath);
 
+// The settings an installed program starts with when nobody has saved any yet: the file
+// of the same name in share/corvane beside the program's bin folder, so that the prefix
+// is found from where the program lies. "/usr/bin/508" gives "/usr/share/corvane/508.in4".
+QString installedSettingsPath(const QString& executablePath);
+
 // The per-user folder used when the program's folder cannot be written:
 // $XDG_CONFIG_HOME/corvane, or $HOME/.config/corvane when XDG_CONFIG_HOME is unset or
 // not an absolute path.
@@ -39,8 +44,10 @@ using FolderWritable = std::function<bool(const QString& folder)>;
 
 // Where the settings file is read and written. A file in the per-user folder wins:
 // when it exists, both paths are that file. Otherwise the file next to the program is
-// read, and written there when the program's folder is writable, else in the per-user
-// folder (with the program file's settings name).
+// read, or, when there is none, the installed settings (installedSettingsPath) if they
+// exist. The file is written next to the program when the program's folder is
+// writable and the program is not installed (has no installed settings), else in the
+// per-user folder (with the program file's settings name).
 SettingsPaths resolveSettingsPaths(const QString& executablePath, const QProcessEnvironment& env,
                                    const FolderWritable& writable = isFolderWritable);
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <vector>
 
 using namespace settings_test;
 
@@ -61,35 +62,55 @@ TEST(SettingsPath, UserFolderFollowsXdgConfigHome) {
               QStringLiteral("/home/u/.config/corvane"));
 }
 
-TEST(SettingsPath, AWritableProgramFolderIsReadAndWritten) {
-    QTemporaryDir tmp;
-    const QString exe = tmp.filePath(QStringLiteral("508"));
-    const auto paths = mdlIniIo::resolveSettingsPaths(exe, envWith(tmp.filePath("home")));
-    EXPECT_EQ(paths.readPath, tmp.filePath(QStringLiteral("508.in4")));
-    EXPECT_EQ(paths.writePath, tmp.filePath(QStringLiteral("508.in4")));
+TEST(SettingsPath, InstalledSettingsLieInShareBesideTheBinFolder) {
+    struct Case {
+        const char* exe;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/usr/bin/508", "/usr/share/corvane/508.in4"},
+        {"/opt/corvane/bin/508", "/opt/corvane/share/corvane/508.in4"},
+        {"/home/u/.local/bin/board.exe", "/home/u/.local/share/corvane/board.in4"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(mdlIniIo::installedSettingsPath(QString::fromUtf8(c.exe)), QString::fromUtf8(c.expected))
+            << c.exe;
 }
 
-TEST(SettingsPath, AnInstalledProgramWritesToTheUserFolder) {
-    QTemporaryDir tmp;
-    const QString exe = tmp.filePath(QStringLiteral("bin/508"));
-    QDir().mkpath(tmp.filePath(QStringLiteral("bin")));
-    const auto readOnly = [](const QString&) { return false; };
-    const auto paths = mdlIniIo::resolveSettingsPaths(exe, envWith("/nohome", tmp.filePath("cfg")), readOnly);
-    // Nothing in the user folder yet: the file next to the program is still read.
-    EXPECT_EQ(paths.readPath, tmp.filePath(QStringLiteral("bin/508.in4")));
-    EXPECT_EQ(paths.writePath, tmp.filePath(QStringLiteral("cfg/corvane/508.in4")));
-}
-
-TEST(SettingsPath, AFileInTheUserFolderIsReadFirstAndWrittenAgainThere) {
-    QTemporaryDir tmp;
-    QDir().mkpath(tmp.filePath(QStringLiteral("bin")));
-    QDir().mkpath(tmp.filePath(QStringLiteral("cfg/corvane")));
-    writeFile(tmp.filePath(QStringLiteral("bin/508.in4")), "program");
-    writeFile(tmp.filePath(QStringLiteral("cfg/corvane/508.in4")), "user");
-    const auto paths = mdlIniIo::resolveSettingsPaths(tmp.filePath(QStringLiteral("bin/508")),
-                                                      envWith("/nohome", tmp.filePath("cfg")));
-    EXPECT_EQ(paths.readPath, tmp.filePath(QStringLiteral("cfg/corvane/508.in4")));
-    EXPECT_EQ(paths.writePath, paths.readPath);
+TEST(SettingsPath, ReadsTheFirstFileThatExistsAndWritesWhereItMay) {
+    // Relative to a temporary prefix: the program is bin/508, the user folder cfg/corvane.
+    const char* program = "bin/508.in4";
+    const char* installed = "share/corvane/508.in4";
+    const char* user = "cfg/corvane/508.in4";
+    struct Case {
+        const char* name;
+        std::vector<const char*> existing;
+        bool programFolderWritable;
+        const char* read;
+        const char* write;
+    };
+    const Case cases[] = {
+        {"first start of a build", {}, true, program, program},
+        {"a build with settings", {program}, true, program, program},
+        {"installed, first start", {installed}, false, installed, user},
+        {"installed in a folder that can be written", {installed}, true, installed, user},
+        {"a file beside an installed program is read", {program, installed}, true, program, user},
+        {"installed, first start without demo", {}, false, program, user},
+        {"installed, saved before", {installed, user}, false, user, user},
+        {"the user file wins over all", {program, installed, user}, true, user, user},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir tmp;
+        for (const char* dir : {"bin", "share/corvane", "cfg/corvane"})
+            QDir().mkpath(tmp.filePath(QString::fromLatin1(dir)));
+        for (const char* file : c.existing)
+            writeFile(tmp.filePath(QString::fromLatin1(file)), "x");
+        const auto writable = [&](const QString&) { return c.programFolderWritable; };
+        const auto paths = mdlIniIo::resolveSettingsPaths(tmp.filePath(QStringLiteral("bin/508")),
+                                                          envWith("/nohome", tmp.filePath("cfg")), writable);
+        EXPECT_EQ(paths.readPath, tmp.filePath(QString::fromLatin1(c.read))) << c.name;
+        EXPECT_EQ(paths.writePath, tmp.filePath(QString::fromLatin1(c.write))) << c.name;
+    }
 }
 
 TEST(SettingsPath, AProgramFolderThatCannotHoldFilesIsNotWritable) {
