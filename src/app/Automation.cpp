@@ -96,8 +96,11 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
         if (a.isEmpty())
             return QStringLiteral("save needs a file name");
         const QString path = rest.trimmed();
-        if (!m_program.saveSettings(path))
-            return QStringLiteral("cannot write %1").arg(path);
+        // The reason carries the save message the program shows, on one line.
+        QString failure;
+        if (!m_program.saveSettings(path, &failure))
+            return QStringLiteral("cannot write %1 (%2)")
+                .arg(path, failure.replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
         return QString();
     });
     add("set", [this](const QStringList& a, const QString& rest) {

@@ -95,6 +95,6 @@ bool Program::loadSettings(const QString& path) {
     return mdlIniIo::LoadIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller}, path, m_firstStart);
 }
 
-bool Program::saveSettings(const QString& path) {
-    return mdlIniIo::SaveIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller}, path);
+bool Program::saveSettings(const QString& path, QString* failure) {
+    return mdlIniIo::SaveIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller}, path, failure);
 }

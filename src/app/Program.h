@@ -31,7 +31,8 @@ public:
 
     // Loads or writes a settings file (the program's own when `path` is empty).
     bool loadSettings(const QString& path = QString());
-    bool saveSettings(const QString& path = QString());
+    // A failed save is reported in a message box; `failure` (when given) gets its text.
+    bool saveSettings(const QString& path = QString(), QString* failure = nullptr);
 
     Form1& board() { return *m_board; }
     frmOption& options() { return *m_options; }

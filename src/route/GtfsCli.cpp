@@ -1,5 +1,6 @@
 #include "route/GtfsCli.h"
 
+#include "platform/SaveFile.h"
 #include "route/GtfsFeed.h"
 #include "route/GtfsImport.h"
 #include "route/RouteFile.h"
@@ -56,16 +57,19 @@ int refuse(QTextStream& err, const QString& problem) {
     return 2;
 }
 
-// Both files are written completely before either replaces its old version.
+// Both files are written completely before either replaces its old version. The route
+// file is renamed into place first: an interruption between the two renames leaves the
+// new route file beside the previous announcement list, each file whole.
 bool writeBoth(const QString& routePath, const QByteArray& route, const QString& tapePath,
                const QByteArray& tape, QString& error) {
     QSaveFile a(routePath);
     QSaveFile b(tapePath);
-    if (!a.open(QIODevice::WriteOnly) || a.write(route) != route.size()) {
+    if (!savefile::writeAll(a, route)) {
         error = routePath + QStringLiteral(": ") + a.errorString();
+        a.cancelWriting();
         return false;
     }
-    if (!b.open(QIODevice::WriteOnly) || b.write(tape) != tape.size()) {
+    if (!savefile::writeAll(b, tape)) {
         error = tapePath + QStringLiteral(": ") + b.errorString();
         a.cancelWriting();
         return false;

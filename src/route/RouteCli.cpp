@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/RegularFile.h"
+#include "platform/SaveFile.h"
 #include "route/GtfsCli.h"
 #include "route/RouteCheck.h"
 #include "route/RouteCsv.h"
@@ -209,7 +210,7 @@ int build(const QStringList& args, QTextStream& err) {
         return 2;
     }
     QSaveFile save(output);
-    if (!save.open(QIODevice::WriteOnly) || save.write(file) != file.size() || !save.commit()) {
+    if (!savefile::writeAll(save, file) || !save.commit()) {
         err << "corvane route build: " << output << ": " << save.errorString() << '\n';
         save.cancelWriting();
         return 2;

@@ -1,5 +1,7 @@
 #include "settings/mdlIniIo.h"
 
+#include "platform/SaveFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -133,9 +135,7 @@ SettingsError writeSettingsFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(settings_error::PathFileAccessError);
-    // Flush and look at the error before committing: a failed flush alone does not stop
-    // commit() from putting a partly written file in place of the previous one.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+    if (!savefile::writeAll(file, bytes)) {
         file.cancelWriting();
         file.commit();
         return fail(settings_error::DeviceIoError);

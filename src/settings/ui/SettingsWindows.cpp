@@ -88,7 +88,7 @@ SettingsRecord currentRecord(const Windows& w) {
     return record;
 }
 
-bool SaveIni(const Windows& w, const QString& path) {
+bool SaveIni(const Windows& w, const QString& path, QString* failure) {
     SettingsRecord& record = settingsRecord();
     record = currentRecord(w);
     const QByteArray bytes = writeSettings(record);
@@ -97,6 +97,8 @@ bool SaveIni(const Windows& w, const QString& path) {
                                     : writeSettingsFile(path, bytes);
     if (error.number != 0) {
         report(saveErrorMessage(error));
+        if (failure)
+            *failure = saveErrorMessage(error);
         return false;
     }
     return true;

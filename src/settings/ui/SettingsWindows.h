@@ -30,7 +30,8 @@ bool LoadIni(const Windows& windows, const QString& path = QString(),
              const SettingsRecord& firstStart = SettingsRecord());
 
 // Writes the settings file (the program's own when `path` is empty). A failure is
-// reported; the previous file is kept. Returns true when the file was written.
-bool SaveIni(const Windows& windows, const QString& path = QString());
+// reported (and its message given in `failure`, when asked); the previous file is kept.
+// Returns true when the file was written.
+bool SaveIni(const Windows& windows, const QString& path = QString(), QString* failure = nullptr);
 
 } // namespace mdlIniIo
