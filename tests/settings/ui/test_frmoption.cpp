@@ -301,9 +301,10 @@ TEST_F(OptionsDialog, NoControlCoversAnother) {
                 const bool stacked = (a.startsWith("Frame1(") && b.startsWith("Frame1(")) ||
                                      (a.startsWith("Frame2(") && b.startsWith("Frame2("));
                 const bool inGap = a.startsWith("Combo") || b.startsWith("Combo");
-                if (!stacked && !inGap)
+                if (!stacked && !inGap) {
                     EXPECT_FALSE(kids[i]->geometry().intersects(kids[j]->geometry()))
                         << a.toStdString() << " / " << b.toStdString();
+                }
             }
     }
 }
