@@ -83,15 +83,16 @@ RouteCheckReport checkRouteFile(const RouteFileContents& c) {
             };
             if (v != NoFare && !fitsFarePlaces(v))
                 report.problems << where() + QStringLiteral(": the four-place display shows \"%1\"")
-                                               .arg(shownOnFarePlaces(v));
+                                                 .arg(shownOnFarePlaces(v));
             const std::optional<qint16> doubled = routeop::lateNightFare(v);
             if (!doubled)
-                report.problems << where() + QStringLiteral(": the late-night fare %1 does not fit in 16 bits")
-                                               .arg(2 * int(v));
+                report.problems
+                    << where() +
+                           QStringLiteral(": the late-night fare %1 does not fit in 16 bits").arg(2 * int(v));
             else if (!fitsFarePlaces(*doubled))
                 report.problems << where() + QStringLiteral(": the late-night fare %1 shows \"%2\"")
-                                               .arg(*doubled)
-                                               .arg(shownOnFarePlaces(*doubled));
+                                                 .arg(*doubled)
+                                                 .arg(shownOnFarePlaces(*doubled));
         }
     }
     if (c.trailingBytes > 0)

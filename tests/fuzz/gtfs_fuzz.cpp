@@ -15,9 +15,8 @@
 
 namespace {
 
-const char* const kTables[] = {"agency.txt",          "stops.txt",      "routes.txt",      "trips.txt",
-                               "stop_times.txt",      "translations.txt", "fare_attributes.txt",
-                               "fare_rules.txt"};
+const char* const kTables[] = {"agency.txt",     "stops.txt",        "routes.txt",          "trips.txt",
+                               "stop_times.txt", "translations.txt", "fare_attributes.txt", "fare_rules.txt"};
 
 // Small enough that a table is read quickly, large enough for any table of the inputs.
 constexpr qint64 kTableCap = 8 * 1024 * 1024;
@@ -31,7 +30,8 @@ QTemporaryDir& workDir() {
 
 bool writeFile(const QString& path, QByteArrayView bytes) {
     QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes.data(), bytes.size()) == bytes.size();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           f.write(bytes.data(), bytes.size()) == bytes.size();
 }
 
 // Writes the sections of `bytes` as the tables of the folder `folder`.
