@@ -222,8 +222,11 @@ LoadResult LoadRoute(const QString& fareFolder) {
     case regularfile::Status::Failed:
         return rejected(LoadStatus::IoError, shownFailure(file.error, path));
     }
-    const QByteArray& bytes = file.bytes;
+    return LoadRouteBytes(file.bytes);
+}
 
+LoadResult LoadRouteBytes(const QByteArray& bytes) {
+    SectionNumber = static_cast<qint16>(std::clamp<int>(SectionNumber, 1, MaxSection));
     const RouteFileContents contents = parseRouteFile(bytes);
     const int n = contents.count; // a file too short for its count reads as 0
     if (n == 0) {

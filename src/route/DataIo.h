@@ -134,6 +134,10 @@ struct LoadResult {
 // CurrentStop are exactly as before.
 LoadResult LoadRoute(const QString& fareFolder);
 
+// The same for the bytes of a route file already read (at most MaxLoadedRouteBytes of
+// them): the checks, messages and results of LoadRoute once the file is read.
+LoadResult LoadRouteBytes(const QByteArray& bytes);
+
 // Stores `routeNumber` into RouteNumber and `section` (clamped to 1..300) into
 // SectionNumber, then loads as above. RouteNumber and SectionNumber keep these values
 // whether or not the load succeeds.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <zip.h>
 
 namespace gtfs {
@@ -81,12 +82,21 @@ TableBytes GtfsFeed::readFromFolder(const QString& name) const {
     if (!f.open(QIODevice::ReadOnly))
         return refused(name, f.errorString());
     TableBytes t;
-    // The size may change under us: never read more than the cap.
-    t.bytes = f.read(m_cap + 1);
-    if (f.error() != QFileDevice::NoError)
-        return refused(name, f.errorString());
-    if (t.bytes.size() > m_cap)
-        return tooLarge(name, m_cap);
+    // Memory for the table's size, not for the cap (a read of "up to the cap" would
+    // take the whole cap at once). The size may change under us: read in pieces and
+    // never hold more than the cap.
+    t.bytes.reserve(qsizetype(std::min(info.size(), m_cap)) + 1);
+    char buffer[65536];
+    for (;;) {
+        const qint64 got = f.read(buffer, sizeof buffer);
+        if (got < 0)
+            return refused(name, f.errorString());
+        if (got == 0)
+            break;
+        if (t.bytes.size() + got > m_cap)
+            return tooLarge(name, m_cap);
+        t.bytes.append(buffer, qsizetype(got));
+    }
     t.status = TableBytes::Status::Ok;
     return t;
 }
@@ -109,7 +119,9 @@ TableBytes GtfsFeed::readFromArchive(const QString& name) const {
         return refused(name, QString::fromUtf8(zip_strerror(m_zip)));
     TableBytes t;
     const qint64 expected = (st.valid & ZIP_STAT_SIZE) ? static_cast<qint64>(st.size) : 0;
-    t.bytes.reserve(std::min(expected, m_cap) + 1);
+    // The stored size can lie: reserve no more than a little ahead of the data.
+    constexpr qint64 kReserveAtMost = 1024 * 1024;
+    t.bytes.reserve(qsizetype(std::min({expected, m_cap, kReserveAtMost})) + 1);
     char buffer[65536];
     for (;;) {
         const zip_int64_t got = zip_fread(file, buffer, sizeof buffer);

@@ -77,19 +77,22 @@ RouteCheckReport checkRouteFile(const RouteFileContents& c) {
                                         row.StopName);
         for (int k = 1; k <= FareColumnCount; ++k) {
             const qint16 v = row.DataColumns[k];
-            const QString where =
-                QStringLiteral("record %1 (%2), c%3 = %4").arg(record).arg(row.StopName).arg(k).arg(v);
+            // Written only for a value with a problem: most cells have none.
+            const auto where = [&] {
+                return QStringLiteral("record %1 (%2), c%3 = %4").arg(record).arg(row.StopName).arg(k).arg(v);
+            };
             if (v != NoFare && !fitsFarePlaces(v))
-                report.problems << where + QStringLiteral(": the four-place display shows \"%1\"")
-                                               .arg(shownOnFarePlaces(v));
+                report.problems << where() + QStringLiteral(": the four-place display shows \"%1\"")
+                                                 .arg(shownOnFarePlaces(v));
             const std::optional<qint16> doubled = routeop::lateNightFare(v);
             if (!doubled)
-                report.problems << where + QStringLiteral(": the late-night fare %1 does not fit in 16 bits")
-                                               .arg(2 * int(v));
+                report.problems
+                    << where() +
+                           QStringLiteral(": the late-night fare %1 does not fit in 16 bits").arg(2 * int(v));
             else if (!fitsFarePlaces(*doubled))
-                report.problems << where + QStringLiteral(": the late-night fare %1 shows \"%2\"")
-                                               .arg(*doubled)
-                                               .arg(shownOnFarePlaces(*doubled));
+                report.problems << where() + QStringLiteral(": the late-night fare %1 shows \"%2\"")
+                                                 .arg(*doubled)
+                                                 .arg(shownOnFarePlaces(*doubled));
         }
     }
     if (c.trailingBytes > 0)

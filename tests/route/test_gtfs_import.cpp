@@ -468,6 +468,23 @@ TEST(GtfsFeedReader, RefusesWhatIsNoFeedAndTablesBeyondTheCap) {
     EXPECT_EQ(zipped->read("routes.txt").bytes, baseFeed()["routes.txt"]);
 }
 
+// A table takes memory for its own size: a cap far beyond any memory still reads it.
+TEST(GtfsFeedReader, ATableTakesMemoryForItsSizeNotForTheCap) {
+    constexpr qint64 kHugeCap = qint64(1) << 50;
+    QTemporaryDir dir;
+    const QString folder = writeFolder(dir.filePath("f"), baseFeed());
+    const QString zipPath = dir.filePath("feed.zip");
+    writeZip(zipPath, baseFeed(), "");
+    for (const QString& path : {folder, zipPath}) {
+        QString error;
+        const auto feed = GtfsFeed::open(path, error, kHugeCap);
+        ASSERT_TRUE(feed) << error.toStdString();
+        const TableBytes routes = feed->read("routes.txt");
+        EXPECT_EQ(routes.status, TableBytes::Status::Ok) << path.toStdString();
+        EXPECT_EQ(routes.bytes, baseFeed()["routes.txt"]) << path.toStdString();
+    }
+}
+
 // ---------------------------------------------------------------- the command
 
 struct CliRun {

@@ -2,47 +2,13 @@
 
 #include "board/ui/Form1.h"
 #include "board/ui/Label.h"
+#include "board/ui/PictureFile.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace panelswitch {
-namespace {
-
-// Loads a picture; on failure returns the loader's error number.
-QImage loadPicture(const QString& path, int& errorNumber) {
-    errorNumber = 0;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        errorNumber = QFileInfo(info.absolutePath()).isDir() ? 53 : 76;
-        return QImage();
-    }
-    if (!info.isFile() || !info.isReadable()) {
-        errorNumber = 75;
-        return QImage();
-    }
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        switch (reader.error()) {
-        case QImageReader::FileNotFoundError:
-            errorNumber = 53;
-            break;
-        case QImageReader::DeviceError:
-            errorNumber = 57;
-            break;
-        default:
-            errorNumber = 481;
-            break;
-        }
-    }
-    return image;
-}
-
-} // namespace
 
 void showBacklight(Form1& board, int index, const BacklightLook& look) {
     const int state = qBound(0, index, 2);

@@ -1,0 +1,31 @@
+// Route data files (.hy3): any bytes are parsed, checked as `corvane route check`
+// does and loaded as the simulator loads them; a route that loads is written back
+// and reads the same.
+#include "route/DataIo.h"
+#include "route/RouteCheck.h"
+#include "route/RouteFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > size_t(DataIo::MaxLoadedRouteBytes))
+        return 0;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const DataIo::RouteFileContents contents = DataIo::parseRouteFile(bytes);
+    const DataIo::RouteCheckReport report = DataIo::checkRouteFile(contents);
+    (void)report;
+
+    DataIo::ResetRouteData();
+    DataIo::SectionNumber = qint16(size > 2 ? data[size - 1] % 4 + 1 : 1);
+    const DataIo::LoadResult load = DataIo::LoadRouteBytes(bytes);
+    if (load.loaded() != load.message.isEmpty())
+        std::abort();
+    if (!contents.truncated() && contents.count >= 0) {
+        const QByteArray written = DataIo::writeRouteFile(contents.records);
+        if (DataIo::parseRouteFile(written).records != contents.records)
+            std::abort();
+    }
+    return 0;
+}
