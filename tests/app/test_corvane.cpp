@@ -8,28 +8,15 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "ToolRun.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
 ToolRun corvane(const QStringList& args, const QByteArray& input = QByteArray()) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(CORVANE_BINARY_DIR "/bin/corvane"), args);
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    return ToolRun{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                   QString::fromUtf8(p.readAllStandardError())};
+    return runCorvane(args, input);
 }
 
 QJsonObject lastState(const ToolRun& r) {

@@ -18,6 +18,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "ToolRun.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -47,12 +49,6 @@ struct Row {
     QString file;
     QString status;
     QString message;
-};
-
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
 };
 
 QString unescape(const QString& s) {
@@ -89,18 +85,7 @@ QList<Row> rows(const QString& format) {
 }
 
 ToolRun corvane(const QStringList& args, const QByteArray& input = QByteArray()) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(CORVANE_BINARY_DIR "/bin/corvane"), args);
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000))
-        p.kill();
-    p.waitForFinished();
-    return ToolRun{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                   QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return runCorvane(args, input);
 }
 
 // Puts the row's file at `path` (copied, made, or left out).
