@@ -65,8 +65,9 @@ TEST(SaveFile, AFileLargerThanTheDiskAllowsIsRefusedAndTheOldOneKept) {
 
         EXPECT_EQ(written, c.fits);
         EXPECT_EQ(fileBytes(path), c.fits ? bytes : QByteArray("old"));
-        if (!c.fits)
+        if (!c.fits) {
             EXPECT_EQ(reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
+        }
         EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden),
                   QStringList{QStringLiteral("file.bin")});
     }

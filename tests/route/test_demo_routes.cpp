@@ -23,8 +23,9 @@ TEST(DemoRoutes, TicketsNotYetIssuedAreZeroAndNothingIsReported) {
             for (int k = 1; k <= DataIo::FareColumnCount; ++k) {
                 const qint16 fare = row.DataColumns[k];
                 EXPECT_NE(fare, DataIo::NoFare) << name.toStdString() << " record " << r + 1 << " c" << k;
-                if (k > row.TicketNumber)
+                if (k > row.TicketNumber) {
                     EXPECT_EQ(fare, 0) << name.toStdString() << " record " << r + 1 << " c" << k;
+                }
             }
         }
         const DataIo::RouteCheckReport report = DataIo::checkRouteFile(route);
