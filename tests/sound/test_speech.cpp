@@ -295,7 +295,8 @@ TEST_F(OpenJTalk, TapeWithoutASynthesiserIsCaptionedUnavailable) {
     QString caption;
     bool enabled = true;
     mdlM_Tape::setTapeFrame(mdlM_Tape::TapeFrame{[&](const QString& c) { caption = c; },
-                                                 [&](mdlM_Tape::TapeControl, bool on) { enabled = on; }});
+                                                 [&](mdlM_Tape::TapeControl, bool on) { enabled = on; },
+                                                 {}});
     OpenJTalkSetup noVoice = setup;
     noVoice.voice.clear();
     mdlM_Tape::setSpeechFactory([noVoice]() -> SpeechEngine* { return OpenJTalkEngine::create(noVoice); });

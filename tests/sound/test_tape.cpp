@@ -312,8 +312,9 @@ TEST_F(TapeModule, FailedListIsNamedInTheFramesToolTip) {
     };
     for (const auto& c : cases) {
         const QString route = QString::fromLatin1(c.route);
-        if (c.contents)
+        if (c.contents) {
             ASSERT_TRUE(fixtures::writeFile(folder + route + QStringLiteral("tp.csv"), c.contents));
+        }
         load(QStringLiteral("12"), kFive);
         EXPECT_TRUE(toolTip.isEmpty());
         LoadTape(folder, route);

@@ -75,7 +75,7 @@ protected:
     void SetUp() override {
         fixtures::useDummyAudio();
         mdlM_Tape::setTapeFrame(
-            mdlM_Tape::TapeFrame{[](const QString&) {}, [](mdlM_Tape::TapeControl, bool) {}});
+            mdlM_Tape::TapeFrame{[](const QString&) {}, [](mdlM_Tape::TapeControl, bool) {}, {}});
         mdlM_Tape::setSpeechFactory([this]() -> SpeechEngine* {
             engine = new VoiceOnlySpeech;
             return engine;
