@@ -1,4 +1,6 @@
 // Remote control of the real program: 508 --listen with TCP clients and corvane remote.
+#include "RunUntil.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
@@ -21,18 +23,6 @@ namespace {
 
 const QString kProgram = QStringLiteral(CORVANE_BINARY_DIR "/bin/508");
 const QString kTool = QStringLiteral(CORVANE_BINARY_DIR "/bin/corvane");
-
-bool runUntil(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 QProcessEnvironment environment(const QString& config) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

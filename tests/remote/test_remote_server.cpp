@@ -1,5 +1,7 @@
 // The listener with real TCP clients on loopback: answers in order, errors to their
 // sender only, a client that stops reading, floods, state events.
+#include "RunUntil.h"
+
 #include "remote/RemoteServer.h"
 
 #include <QDeadlineTimer>
@@ -15,18 +17,6 @@
 #include <vector>
 
 namespace {
-
-bool runUntil(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 // A client that keeps every line it gets, split into answers and events.
 class Client {

@@ -1,5 +1,7 @@
 // Speech by Open JTalk (played on the dummy audio driver), the voice settings file and
 // the voice dialog.
+#include "RunUntil.h"
+
 #include "SoundFixtures.h"
 #include "sound/AudioMixer.h"
 #include "sound/SpeechEngine.h"
@@ -21,19 +23,6 @@
 #include <vector>
 
 namespace {
-
-// Lets the program run until the condition holds or the time is up.
-bool runUntil(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 struct ParseCase {
     const char* text;
