@@ -8,8 +8,8 @@
 // that an input with a new outcome is kept and the corpus does not shrink to one file.
 //
 // A picture needing more than 16 MB is refused before it is decoded (Qt's own limit is
-// 128 MB): a large picture takes the same paths as a small one, and filling hundreds of
-// megabytes for an input made the run several times slower.
+// 128 MB): a large picture takes the same paths as a small one, and filling up to 128
+// MB for an input made the run several times slower.
 #include "board/ui/PictureFile.h"
 
 #include <QBuffer>
