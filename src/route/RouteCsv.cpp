@@ -5,18 +5,31 @@
 
 #include <QStringDecoder>
 
+#include <span>
+
 namespace DataIo {
 
 namespace {
 
+// A field of the text: most are a stretch of it; a quoted field with doubled quotes
+// holds its own text.
 struct Field {
-    QString text;
+    qsizetype start = 0;
+    qsizetype length = 0;
+    QString unquoted; // a quoted field with doubled quotes, with them undoubled
     int line = 0;
     bool quoted = false;
+    bool owned = false;
+
+    QStringView text(const QString& source) const {
+        return owned ? QStringView(unquoted) : QStringView(source).sliced(start, length);
+    }
 };
 
+// The fields of records are kept in one list; a record is a run of them.
 struct Record {
-    QVector<Field> fields;
+    qsizetype firstField = 0;
+    int fieldCount = 0;
     int line = 0;
 };
 
@@ -31,75 +44,88 @@ bool needsQuotes(const QString& name) {
 
 // Splits the text into records of fields. Returns an error for a misplaced or open
 // quote.
-std::optional<RouteCsvError> splitCsv(const QString& text, QVector<Record>& records) {
+std::optional<RouteCsvError> splitCsv(const QString& text, QVector<Record>& records, QVector<Field>& fields) {
     const qsizetype n = text.size();
+    const QChar* const chars = text.constData();
+    fields.reserve(text.count(QLatin1Char(',')) + text.count(QLatin1Char('\n')) + 1);
     qsizetype i = 0;
     int line = 1;
     while (i < n) {
         Record record;
         record.line = line;
+        record.firstField = fields.size();
         bool endOfRecord = false;
         while (!endOfRecord) {
             Field field;
             field.line = line;
-            const int fieldNumber = static_cast<int>(record.fields.size()) + 1;
-            if (i < n && text.at(i) == QLatin1Char('"')) {
+            const int fieldNumber = record.fieldCount + 1;
+            if (i < n && chars[i] == QLatin1Char('"')) {
                 field.quoted = true;
                 ++i;
+                field.start = i;
                 bool closed = false;
                 while (i < n) {
-                    const QChar ch = text.at(i);
+                    const QChar ch = chars[i];
                     if (ch == QLatin1Char('"')) {
-                        if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
-                            field.text += ch;
+                        if (i + 1 < n && chars[i + 1] == QLatin1Char('"')) {
+                            if (!field.owned) {
+                                field.unquoted = text.mid(field.start, i - field.start);
+                                field.owned = true;
+                            }
+                            field.unquoted += ch;
                             i += 2;
                             continue;
                         }
+                        field.length = i - field.start;
                         ++i;
                         closed = true;
                         break;
                     }
                     if (ch == QLatin1Char('\n'))
                         ++line;
-                    field.text += ch;
+                    if (field.owned)
+                        field.unquoted += ch;
                     ++i;
                 }
                 if (!closed)
                     return RouteCsvError{field.line, fieldNumber,
                                          QStringLiteral("the quote is never closed")};
-                if (i < n && text.at(i) != QLatin1Char(',') && text.at(i) != QLatin1Char('\r') &&
-                    text.at(i) != QLatin1Char('\n'))
+                if (i < n && chars[i] != QLatin1Char(',') && chars[i] != QLatin1Char('\r') &&
+                    chars[i] != QLatin1Char('\n'))
                     return RouteCsvError{line, fieldNumber,
                                          QStringLiteral("unexpected text after the closing quote")};
             } else {
-                const qsizetype start = i;
-                while (i < n && text.at(i) != QLatin1Char(',') && text.at(i) != QLatin1Char('\r') &&
-                       text.at(i) != QLatin1Char('\n')) {
-                    if (text.at(i) == QLatin1Char('"'))
+                field.start = i;
+                while (i < n && chars[i] != QLatin1Char(',') && chars[i] != QLatin1Char('\r') &&
+                       chars[i] != QLatin1Char('\n')) {
+                    if (chars[i] == QLatin1Char('"'))
                         return RouteCsvError{
                             line, fieldNumber,
                             QStringLiteral("a quote inside a field that does not start with one "
                                            "(quote the whole field and double the quote)")};
                     ++i;
                 }
-                field.text = text.mid(start, i - start);
+                field.length = i - field.start;
             }
-            record.fields.append(field);
+            fields.append(std::move(field));
+            ++record.fieldCount;
             if (i >= n) {
                 endOfRecord = true;
-            } else if (text.at(i) == QLatin1Char(',')) {
+            } else if (chars[i] == QLatin1Char(',')) {
                 ++i;
             } else { // line end: LF, CR LF, or a lone CR
-                if (text.at(i) == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
+                if (chars[i] == QLatin1Char('\r') && i + 1 < n && chars[i + 1] == QLatin1Char('\n'))
                     ++i;
                 ++i;
                 ++line;
                 endOfRecord = true;
             }
         }
-        const bool blank = record.fields.size() == 1 && !record.fields.first().quoted &&
-                           record.fields.first().text.isEmpty();
-        if (!blank)
+        const Field& first = fields.at(record.firstField);
+        const bool blank = record.fieldCount == 1 && !first.quoted && first.length == 0;
+        if (blank)
+            fields.removeLast();
+        else
             records.append(record);
     }
     return std::nullopt;
@@ -127,8 +153,8 @@ std::optional<QString> nameProblem(const QString& name) {
     return std::nullopt;
 }
 
-std::optional<QString> parseInt16(const QString& raw, qint16& value) {
-    const QString t = raw.trimmed();
+std::optional<QString> parseInt16(QStringView raw, qint16& value) {
+    const QStringView t = raw.trimmed();
     if (t.isEmpty())
         return QStringLiteral("empty (write 0 for zero)");
     qsizetype i = 0;
@@ -192,59 +218,66 @@ RouteCsvResult parseRouteCsv(const QByteArray& utf8) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
 
-    // Decode line by line so that text that is not UTF-8 is refused with its line.
-    QString text;
-    text.reserve(bytes.size());
+    // Decode line by line so that text that is not UTF-8 is refused with its line. Each
+    // line is decoded on its own (a byte order mark that begins a line is dropped).
+    // UTF-8 never takes more UTF-16 units than it has bytes.
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
     int line = 1;
     qsizetype start = 0;
     while (start < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', start);
         end = end < 0 ? bytes.size() : end + 1;
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        const QString piece = decoder.decode(QByteArrayView(bytes).sliced(start, end - start));
+        out = decoder.appendToBuffer(out, QByteArrayView(bytes).sliced(start, end - start));
         if (decoder.hasError()) {
             result.error = RouteCsvError{line, 0, QStringLiteral("the text is not UTF-8")};
             return result;
         }
-        text += piece;
         start = end;
         ++line;
     }
+    text.truncate(out - text.constData());
 
     QVector<Record> records;
-    if (auto error = splitCsv(text, records)) {
+    QVector<Field> allFields;
+    if (auto error = splitCsv(text, records, allFields)) {
         result.error = error;
         return result;
     }
+    result.records.reserve(qMin<qsizetype>(records.size(), MaxRouteRecords));
+    result.recordLines.reserve(qMin<qsizetype>(records.size(), MaxRouteRecords));
     for (const Record& record : records) {
         if (result.records.size() == MaxRouteRecords) {
             result.error =
                 RouteCsvError{record.line, 0, QStringLiteral("too many stops; a route holds at most 32767")};
             return result;
         }
-        const auto& fields = record.fields;
-        if (fields.size() < 2) {
+        const std::span<const Field> fields(allFields.constData() + record.firstField,
+                                            size_t(record.fieldCount));
+        if (record.fieldCount < 2) {
             result.error =
-                RouteCsvError{fields.last().line, 2,
+                RouteCsvError{fields.back().line, 2,
                               QStringLiteral("missing (every stop needs a name and a ticket number)")};
             return result;
         }
-        if (fields.size() > FareCellColumnCount) {
+        if (record.fieldCount > FareCellColumnCount) {
             result.error =
-                RouteCsvError{fields.at(FareCellColumnCount).line, FareCellColumnCount + 1,
+                RouteCsvError{fields[FareCellColumnCount].line, FareCellColumnCount + 1,
                               QStringLiteral("too many fields (at most 152: name, ticket, c1..c150)")};
             return result;
         }
         RouteRow row;
-        if (auto problem = nameProblem(fields.at(0).text)) {
-            result.error = RouteCsvError{fields.at(0).line, 1, *problem};
+        const QString name = fields[0].text(text).toString();
+        if (auto problem = nameProblem(name)) {
+            result.error = RouteCsvError{fields[0].line, 1, *problem};
             return result;
         }
-        row.setStopName(fields.at(0).text);
-        for (int f = 2; f <= fields.size(); ++f) {
+        row.setStopName(name);
+        for (int f = 2; f <= record.fieldCount; ++f) {
             qint16 value = 0;
-            if (auto problem = parseInt16(fields.at(f - 1).text, value)) {
-                result.error = RouteCsvError{fields.at(f - 1).line, f, *problem};
+            if (auto problem = parseInt16(fields[f - 1].text(text), value)) {
+                result.error = RouteCsvError{fields[f - 1].line, f, *problem};
                 return result;
             }
             if (f == 2)
