@@ -54,4 +54,29 @@ void BM_ReadBarcodeSample(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadBarcodeSample)->Unit(benchmark::kMicrosecond);
 
+// The largest files a plug-in may be, each of one shape repeated to the size limit:
+// none may take much longer to read or refuse than a small one per line.
+QByteArray repeatedLines(const QByteArray& head, const char* pattern) {
+    QByteArray b = head;
+    for (int i = 0; b.size() < plugins::kMaxPluginBytes - 40; ++i)
+        b += QByteArray(pattern).replace("%", QByteArray::number(i)) + '\n';
+    return b;
+}
+
+void BM_ReadLargestPlugin(benchmark::State& state) {
+    static const QByteArray shapes[] = {
+        repeatedLines("[plugin]\nformat = 1\n", "k% = 1"),
+        QByteArray("[plugin]\nformat = 1\n") + QByteArray(plugins::kMaxPluginBytes - 30, '\n'),
+        repeatedLines("[plugin]\nformat = 1\n[notes]\n", "%"),
+        repeatedLines("[plugin]\nformat = 1\n[companies]\n", "c%"),
+        repeatedLines("[plugin]\nformat = 1\n", "[box]\nbox = 0, 0, 9, 9"),
+        repeatedLines("[plugin]\nformat = 1\n", "[x%]"),
+    };
+    const QByteArray& bytes = shapes[state.range(0)];
+    for (auto _ : state)
+        benchmark::DoNotOptimize(plugins::parsePlugin(bytes));
+}
+// distinct keys, empty lines, notes, companies, items, sections
+BENCHMARK(BM_ReadLargestPlugin)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -1,10 +1,10 @@
 // Damaged plug-ins: thousands of mutations of the samples (bytes flipped, inserted,
-// deleted, lines repeated, files cut short) must each be read or refused quickly,
-// without a crash, and a refusal must always name a reason.
+// deleted, lines repeated, files cut short) must each be read or refused without a
+// crash, and a refusal must always name a reason. How fast the largest files are read
+// is measured by bench/plugins.
 #include "PluginTestFiles.h"
 #include "plugins/TicketLayout.h"
 
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -51,7 +51,7 @@ QByteArray mutate(QByteArray bytes, std::mt19937& rng) {
     return bytes;
 }
 
-TEST(PluginMutation, DamagedSamplesAreReadOrRefusedQuickly) {
+TEST(PluginMutation, DamagedSamplesAreReadOrRefused) {
     std::mt19937 rng(20240512);
     TicketValues v;
     v.routeNumber = 12;
@@ -61,16 +61,11 @@ TEST(PluginMutation, DamagedSamplesAreReadOrRefusedQuickly) {
     v.dateText = QStringLiteral("05-12-2024");
     v.timeText = QStringLiteral("14:05:09");
     int valid = 0, refused = 0;
-    qint64 slowest = 0;
-    QElapsedTimer total;
-    total.start();
     for (const char* name : {"plain.4SP", "barcode.4SP", "companies.4SP"}) {
         const QByteArray original = sampleBytes(name);
         ASSERT_FALSE(original.isEmpty()) << name;
         for (int i = 0; i < 1500; ++i) {
             const QByteArray bytes = mutate(original, rng);
-            QElapsedTimer one;
-            one.start();
             const PluginFile f = parsePlugin(bytes);
             if (f.valid()) {
                 ++valid;
@@ -87,16 +82,13 @@ TEST(PluginMutation, DamagedSamplesAreReadOrRefusedQuickly) {
                     ASSERT_FALSE(p.reason.isEmpty());
                 ASSERT_LE(f.problems.size(), 101);
             }
-            slowest = std::max(slowest, one.elapsed());
         }
     }
     EXPECT_GT(valid, 100);
     EXPECT_GT(refused, 1000);
-    EXPECT_LT(slowest, 200) << "one file took " << slowest << " ms";
-    EXPECT_LT(total.elapsed(), 30000);
 }
 
-TEST(PluginMutation, LargeFilesOfOneShapeAreQuick) {
+TEST(PluginMutation, LargeFilesOfOneShapeAreReadOrRefused) {
     auto lines = [](const QByteArray& head, const char* pattern, int n) {
         QByteArray b = head;
         for (int i = 0; b.size() < kMaxPluginBytes - 40 && i < n; ++i)
@@ -116,11 +108,8 @@ TEST(PluginMutation, LargeFilesOfOneShapeAreQuick) {
         {"many sections", lines("[plugin]\nformat = 1\n", "[x%]", 100000), false},
     };
     for (const auto& c : cases) {
-        QElapsedTimer t;
-        t.start();
         const PluginFile f = parsePlugin(c.bytes);
         EXPECT_EQ(f.valid(), c.valid) << c.what;
-        EXPECT_LT(t.elapsed(), 500) << c.what;
     }
 }
 
@@ -130,11 +119,8 @@ TEST(PluginMutation, RandomBytesUpToTheCap) {
         QByteArray bytes(int(kMaxPluginBytes), Qt::Uninitialized);
         for (char& c : bytes)
             c = char(rng() % (i % 2 ? 256 : 128));
-        QElapsedTimer t;
-        t.start();
         const PluginFile f = parsePlugin(bytes);
         EXPECT_FALSE(f.valid());
-        EXPECT_LT(t.elapsed(), 1000);
     }
 }
 
