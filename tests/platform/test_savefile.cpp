@@ -1,7 +1,8 @@
 // savefile::writeAll under a file size limit (as a full disk): every size that does not
 // fit is refused with the system's reason before anything replaces the old file, also
 // the ones that QSaveFile alone would commit cut short (a tail still in its buffer, a
-// write that stops at the limit without an error).
+// write that stops at the limit without an error). savefile::write refuses a target that
+// is not a regular file and leaves it as it was.
 #include "platform/SaveFile.h"
 
 #include <QDir>
@@ -11,7 +12,10 @@
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -70,6 +74,76 @@ TEST(SaveFile, AFileLargerThanTheDiskAllowsIsRefusedAndTheOldOneKept) {
         }
         EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden),
                   QStringList{QStringLiteral("file.bin")});
+    }
+}
+
+enum class Kind { NamedPipe, Folder, Device, LinkToPipe, LinkToFile };
+
+// Makes `name` in `dir` as `kind`; false when this machine does not allow it.
+bool make(Kind kind, const QDir& dir, const QString& name) {
+    const QByteArray path = QFile::encodeName(dir.filePath(name));
+    switch (kind) {
+    case Kind::NamedPipe:
+        return ::mkfifo(path.constData(), 0644) == 0;
+    case Kind::Folder:
+        return dir.mkdir(name);
+    case Kind::Device:
+        // A node of /dev/null's numbers: only root may make one, and a writer that
+        // replaced it would not take the machine's /dev/null with it.
+        return ::mknod(path.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    case Kind::LinkToPipe:
+        return make(Kind::NamedPipe, dir, QStringLiteral("pipe")) &&
+               QFile::link(QStringLiteral("pipe"), dir.filePath(name));
+    case Kind::LinkToFile: {
+        QFile real(dir.filePath(QStringLiteral("real")));
+        return real.open(QIODevice::WriteOnly) && real.write("old") == 3 && real.flush() &&
+               QFile::link(QStringLiteral("real"), dir.filePath(name));
+    }
+    }
+    return false;
+}
+
+TEST(SaveFile, ATargetThatIsNotARegularFileIsRefusedAndLeftAsItWas) {
+    struct Target {
+        const char* name;
+        Kind kind;
+        const char* refusal; // "" when the bytes are written
+    };
+    const Target targets[] = {
+        {"named pipe", Kind::NamedPipe, "a named pipe, not a regular file"},
+        {"folder", Kind::Folder, "a folder, not a regular file"},
+        {"device (root only)", Kind::Device, "a device, not a regular file"},
+        {"link to a named pipe", Kind::LinkToPipe, "a named pipe, not a regular file"},
+        {"link to a regular file", Kind::LinkToFile, ""},
+    };
+    for (const Target& t : targets) {
+        SCOPED_TRACE(t.name);
+        QTemporaryDir tmp;
+        const QDir dir(tmp.path());
+        const QString path = dir.filePath(QStringLiteral("target"));
+        if (!make(t.kind, dir, QStringLiteral("target"))) {
+            ASSERT_EQ(t.kind, Kind::Device) << "cannot make the target";
+            std::cout << "skipped " << t.name << ": needs root\n";
+            continue;
+        }
+        const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        struct stat before {};
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &before), 0);
+
+        QString error;
+        const bool written = savefile::write(path, "new", &error);
+
+        EXPECT_EQ(written, *t.refusal == '\0');
+        EXPECT_EQ(error, QString::fromLatin1(t.refusal));
+        struct stat after {};
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "the target was replaced";
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        if (t.kind == Kind::LinkToFile) {
+            EXPECT_EQ(fileBytes(dir.filePath(QStringLiteral("real"))), QByteArray("new"));
+        }
+        EXPECT_EQ(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), entries)
+            << "nothing left beside it";
     }
 }
 
