@@ -39,6 +39,10 @@ QString parseProgramArgs(const QStringList& args, ProgramArgs& out) {
             if (QHostAddress(value).isNull() && value != QLatin1String("localhost"))
                 return QStringLiteral("--listen-address: \"%1\" is not an IP address").arg(value);
             out.listenAddress = value;
+        } else if (arg == QLatin1String("--listen-token-file")) {
+            if (!takeValue() || value.isEmpty())
+                return QStringLiteral("--listen-token-file needs the path of a file");
+            out.listenTokenFile = value;
         } else if (arg == QLatin1String("--no-listen")) {
             out.noListen = true;
         } else {
@@ -62,7 +66,10 @@ QString remoteUsage() {
         "                           port); the address and port are printed on standard\n"
         "                           error\n"
         "  --listen-address ADDR    listen on ADDR instead of the loopback address 127.0.0.1\n"
-        "                           (anyone who can reach ADDR can then drive the program)\n"
+        "                           (anyone who can reach ADDR and has the token can then\n"
+        "                           drive the program)\n"
+        "  --listen-token-file PATH the token clients must give first (default\n"
+        "                           ~/.config/corvane/remote.token, made on first listen)\n"
         "  --no-listen              do not listen, even when ~/.config/corvane/remote.conf\n"
         "                           says enabled=true\n"
         "  --version                print the version\n"

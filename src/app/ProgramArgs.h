@@ -14,6 +14,8 @@ struct ProgramArgs {
     std::optional<quint16> listenPort;
     // --listen-address ADDR: where to listen (with --listen); loopback when empty.
     QString listenAddress;
+    // --listen-token-file PATH: the token file (instead of remote.token).
+    QString listenTokenFile;
     // --no-listen: no remote control, whatever remote.conf says.
     bool noListen = false;
 };

@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "app/ProgramArgs.h"
 #include "platform/ui/MessageBox.h"
+#include "remote/RemoteFiles.h"
 #include "remote/RemoteSettings.h"
 #include "sound/SpeechEngine.h"
 #include "sound/mdlSndAPI.h"
@@ -21,9 +22,9 @@ constexpr int kMainLoopLevel = 1;
 } // namespace
 
 RemoteControl::RemoteControl(Program& program, QObject* parent)
-    : QObject(parent), m_stream(&m_output), m_runner(program, m_stream),
+    : QObject(parent), m_program(program), m_folder(remote::defaultRemoteFolder()), m_stream(&m_output),
+      m_runner(program, m_stream),
       m_server([this](const QString& line) { return run(line); }, [this] { return m_runner.state(); }) {
-    m_server.setHello(remote::encodeHello(QCoreApplication::applicationName(), programVersion()));
     m_server.setReady([] {
         return QThread::currentThread()->loopLevel() <= kMainLoopLevel || QApplication::activeModalWidget();
     });
@@ -47,7 +48,14 @@ RemoteControl::~RemoteControl() {
     msgbox::setKeepRecords(false);
 }
 
-bool RemoteControl::listen(const QHostAddress& address, quint16 port) {
+bool RemoteControl::listen(const QHostAddress& address, quint16 port, const QByteArray& token,
+                           int idleSeconds) {
+    RemoteServer::Limits limits = m_server.limits();
+    limits.idleSeconds = idleSeconds;
+    m_server.setLimits(limits);
+    m_server.setToken(token);
+    m_server.setHello(
+        remote::encodeHello(QCoreApplication::applicationName(), programVersion(), idleSeconds));
     return m_server.listen(address, port);
 }
 
@@ -65,8 +73,16 @@ bool RemoteControl::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-remote::Answer RemoteControl::run(const QString& line) {
+remote::Answer RemoteControl::run(const QString& requested) {
     remote::Answer answer;
+    // A remote client names files inside the remote folder only, and saves only the
+    // program's own settings file.
+    const remote::ConfinedLine confined = remote::confineFiles(requested, m_folder);
+    if (!confined.error.isEmpty()) {
+        answer.error = confined.error;
+        return answer;
+    }
+    const QString line = confined.saveOwn ? QString() : confined.line;
     m_output.clear();
     QList<remote::Message> boxes;
     msgbox::setObserver([&boxes](const msgbox::Record& r) {
@@ -74,7 +90,14 @@ remote::Answer RemoteControl::run(const QString& line) {
     });
     const bool waited = !msgbox::showsWithoutWaiting();
     msgbox::setShowWithoutWaiting(true);
-    answer.error = m_runner.run(line);
+    if (confined.saveOwn) {
+        QString failure;
+        if (!m_program.saveSettings(QString(), &failure))
+            answer.error = QStringLiteral("cannot save the settings (%1)")
+                               .arg(failure.replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+    } else {
+        answer.error = m_runner.run(line);
+    }
     msgbox::setShowWithoutWaiting(!waited);
     msgbox::setObserver({});
     m_stream.flush();
@@ -102,25 +125,20 @@ std::unique_ptr<RemoteControl> startRemoteControl(Program& program, const Progra
         port = *args.listenPort;
         if (!args.listenAddress.isEmpty())
             address = args.listenAddress;
-    } else {
-        QStringList problems;
-        const QString path = RemoteSettings::filePath();
-        const RemoteSettings settings = RemoteSettings::load(path, &problems);
-        for (const QString& p : problems)
-            std::fprintf(stderr, "508: %s: %s\n", qPrintable(path), p.toUtf8().constData());
+    }
+    // remote.conf gives the idle time also when the command line says where to listen.
+    QStringList problems;
+    const QString path = RemoteSettings::filePath();
+    const RemoteSettings settings = RemoteSettings::load(path, &problems);
+    for (const QString& p : problems)
+        std::fprintf(stderr, "508: %s: %s\n", qPrintable(path), p.toUtf8().constData());
+    if (!fromCommandLine) {
         if (!settings.enabled)
             return nullptr;
         port = settings.port;
         address = settings.address;
     }
-    const QHostAddress host =
-        address == QLatin1String("localhost") ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(address);
-    auto remote = std::make_unique<RemoteControl>(program);
-    if (!remote->listen(host, port)) {
-        const QString problem = QStringLiteral("cannot listen for remote control on %1:%2: %3")
-                                    .arg(address)
-                                    .arg(port)
-                                    .arg(remote->server().errorString());
+    const auto cannotListen = [&](const QString& problem) {
         std::fprintf(stderr, "508: %s\n", problem.toUtf8().constData());
         if (fromCommandLine) {
             exitStatus = 2;
@@ -128,6 +146,24 @@ std::unique_ptr<RemoteControl> startRemoteControl(Program& program, const Progra
             msgbox::show(nullptr, QStringLiteral("リモート操作の待ち受けを開始できません。\n%1").arg(problem),
                          QString(), msgbox::Icon::Exclamation);
         }
+    };
+    const QString tokenPath =
+        args.listenTokenFile.isEmpty() ? remote::defaultTokenPath() : args.listenTokenFile;
+    const remote::TokenResult token = remote::loadOrCreateToken(tokenPath);
+    if (!token.error.isEmpty()) {
+        cannotListen(QStringLiteral("cannot listen for remote control: %1").arg(token.error));
+        return nullptr;
+    }
+    if (token.created)
+        std::fprintf(stderr, "508: made the remote-control token file %s\n", qPrintable(tokenPath));
+    const QHostAddress host =
+        address == QLatin1String("localhost") ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(address);
+    auto remote = std::make_unique<RemoteControl>(program);
+    if (!remote->listen(host, port, token.token, settings.idleSeconds)) {
+        cannotListen(QStringLiteral("cannot listen for remote control on %1:%2: %3")
+                         .arg(address)
+                         .arg(port)
+                         .arg(remote->server().errorString()));
         return nullptr;
     }
     const QHostAddress bound = remote->server().serverAddress();

@@ -28,7 +28,9 @@ public:
     explicit RemoteControl(Program& program, QObject* parent = nullptr);
     ~RemoteControl() override;
 
-    bool listen(const QHostAddress& address, quint16 port);
+    // Listens with the token clients must give first and the idle time after which a
+    // client without requests is disconnected.
+    bool listen(const QHostAddress& address, quint16 port, const QByteArray& token, int idleSeconds);
     RemoteServer& server() { return m_server; }
 
 protected:
@@ -37,6 +39,8 @@ protected:
 private:
     remote::Answer run(const QString& line);
 
+    Program& m_program;
+    QString m_folder; // where remote clients name their files
     QString m_output;
     QTextStream m_stream;
     ScriptRunner m_runner;

@@ -1,39 +1,104 @@
 #include "remote/RemoteCli.h"
 
+#include "remote/RemoteFiles.h"
 #include "remote/RemoteProtocol.h"
 
+#include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpSocket>
 #include <QTextStream>
+#include <algorithm>
+#include <optional>
 
 namespace {
 
-constexpr int kConnectTimeoutMs = 5000;
+constexpr int kDefaultTimeoutSeconds = 10;
+// The longest line taken from the program, without its line end.
+constexpr qsizetype kMaxAnswerBytes = 64 * 1024;
 
-// Reads whole lines from the socket; false when the connection ends first.
+enum class Read { Line, Closed, Timeout, TooLong };
+
+// Reads whole lines from the socket, each within a deadline and a length limit: a
+// program that stays silent or sends without line ends cannot hold the tool for ever
+// or fill its memory.
 class LineReader {
 public:
-    explicit LineReader(QTcpSocket& socket) : m_socket(socket) {}
-    bool next(QByteArray& line) {
+    explicit LineReader(QTcpSocket& socket) : m_socket(socket) {
+        m_socket.setReadBufferSize(kMaxAnswerBytes + 2);
+    }
+    Read next(QByteArray& line, const QDeadlineTimer& deadline) {
         for (;;) {
-            if (m_socket.canReadLine()) {
-                line = m_socket.readLine();
-                while (line.endsWith('\n') || line.endsWith('\r'))
+            const qsizetype nl = m_buffer.indexOf('\n');
+            if (nl >= 0) {
+                line = m_buffer.left(nl);
+                m_buffer.remove(0, nl + 1);
+                if (line.endsWith('\r'))
                     line.chop(1);
-                return true;
+                if (line.size() > kMaxAnswerBytes)
+                    return Read::TooLong;
+                return Read::Line;
+            }
+            if (m_buffer.size() > kMaxAnswerBytes + 1)
+                return Read::TooLong;
+            if (m_socket.bytesAvailable() > 0) {
+                m_buffer += m_socket.read(kMaxAnswerBytes + 2 - m_buffer.size());
+                continue;
             }
             if (m_socket.state() != QAbstractSocket::ConnectedState)
-                return false;
-            if (!m_socket.waitForReadyRead(-1) && m_socket.state() != QAbstractSocket::ConnectedState &&
-                !m_socket.canReadLine())
-                return false;
+                return Read::Closed;
+            if (deadline.hasExpired())
+                return Read::Timeout;
+            m_socket.waitForReadyRead(int(std::clamp<qint64>(deadline.remainingTime(), 0, 1000)));
         }
     }
 
 private:
     QTcpSocket& m_socket;
+    QByteArray m_buffer;
 };
+
+struct Options {
+    QString tokenFile;
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+    QStringList rest; // HOST:PORT and the commands
+};
+
+// Takes --token-file PATH and --timeout SECONDS (also as --name=value) out of the
+// arguments. Empty when they could be read, else why not.
+QString readOptions(const QStringList& args, Options& o) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        QString value;
+        bool hasValue = false;
+        if ((arg.startsWith(QLatin1String("--token-file=")) || arg.startsWith(QLatin1String("--timeout=")))) {
+            value = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
+            arg = arg.left(arg.indexOf(QLatin1Char('=')));
+            hasValue = true;
+        }
+        if (arg != QLatin1String("--token-file") && arg != QLatin1String("--timeout")) {
+            o.rest << args[i];
+            continue;
+        }
+        if (!hasValue) {
+            if (i + 1 >= args.size())
+                return QStringLiteral("%1 needs a value").arg(arg);
+            value = args[++i];
+        }
+        if (arg == QLatin1String("--token-file")) {
+            if (value.isEmpty())
+                return QStringLiteral("--token-file needs the path of a file");
+            o.tokenFile = value;
+        } else {
+            bool ok = false;
+            o.timeoutSeconds = value.toInt(&ok);
+            if (!ok || o.timeoutSeconds < 1 || o.timeoutSeconds > 86400)
+                return QStringLiteral("--timeout needs a number of seconds from 1 to 86400, not \"%1\"")
+                    .arg(value);
+        }
+    }
+    return QString();
+}
 
 } // namespace
 
@@ -57,7 +122,7 @@ bool parseHostPort(const QString& text, QString& host, quint16& port) {
 
 QString remoteHelp() {
     return QStringLiteral(
-        "usage: corvane remote HOST:PORT [COMMAND...]\n"
+        "usage: corvane remote [--token-file PATH] [--timeout SECONDS] HOST:PORT [COMMAND...]\n"
         "\n"
         "Drives a running 508 that listens for remote control (508 --listen PORT, or\n"
         "enabled=true in ~/.config/corvane/remote.conf). Each COMMAND is one line of\n"
@@ -67,9 +132,16 @@ QString remoteHelp() {
         "With no COMMAND the state events ({\"event\":\"state\",...}) are printed as they come\n"
         "until the program closes the connection.\n"
         "\n"
+        "The program lets a client in only with its token: the tool reads it from\n"
+        "~/.config/corvane/remote.token (508 makes that file when it first listens), or\n"
+        "from --token-file PATH. Connecting, and each answer, must come within --timeout\n"
+        "seconds (10 unless given; a wait command adds its own time), and no line from the\n"
+        "program may be longer than 64 KiB.\n"
+        "\n"
         "A refused command prints its answer, then 'error: N: reason' on standard error,\n"
-        "and the tool exits with status 2; it exits 1 when the program cannot be reached\n"
-        "or the connection breaks, else 0. HOST may be a name or an address ([::1] for\n"
+        "and the tool exits with status 2, as it does when the token is refused, an\n"
+        "answer does not come in time or a line is too long; it exits 1 when the program\n"
+        "cannot be reached or the connection breaks, else 0. HOST may be a name or an address ([::1] for\n"
         "IPv6). The protocol is described in docs/remote-control.md.\n");
 }
 
@@ -78,32 +150,107 @@ int remoteCommand(const QStringList& args, QTextStream& in, QTextStream& out, QT
         out << remoteHelp();
         return 0;
     }
+    Options options;
+    if (const QString problem = readOptions(args, options); !problem.isEmpty()) {
+        err << "corvane remote: " << problem << " (see corvane remote --help)\n";
+        return 2;
+    }
     QString host;
     quint16 port = 0;
-    if (args.isEmpty() || !parseHostPort(args.first(), host, port)) {
+    if (options.rest.isEmpty() || !parseHostPort(options.rest.first(), host, port)) {
         err << "corvane remote: needs HOST:PORT first (see corvane remote --help)\n";
         return 2;
     }
-    QStringList commands = args.mid(1);
+    const QString where = options.rest.first();
+    const QStringList commands = options.rest.mid(1);
+    const int timeoutMs = options.timeoutSeconds * 1000;
+
+    const QString tokenPath = options.tokenFile.isEmpty() ? remote::defaultTokenPath() : options.tokenFile;
+    const remote::TokenResult token = remote::readToken(tokenPath);
+    if (!token.error.isEmpty()) {
+        err << "corvane remote: " << token.error
+            << " (508 makes it when it first listens; --token-file names another)\n";
+        return 2;
+    }
 
     QTcpSocket socket;
     socket.connectToHost(host, port);
-    if (!socket.waitForConnected(kConnectTimeoutMs)) {
-        err << "corvane remote: cannot connect to " << args.first() << ": " << socket.errorString() << '\n';
+    if (!socket.waitForConnected(timeoutMs)) {
+        err << "corvane remote: cannot connect to " << where << ": "
+            << (socket.error() == QAbstractSocket::SocketTimeoutError
+                    ? QStringLiteral("no connection within %1 s").arg(options.timeoutSeconds)
+                    : socket.errorString())
+            << '\n';
         return 1;
     }
     LineReader reader(socket);
     QByteArray line;
+    // What a read that gave no line means; the exit status.
+    const auto failed = [&](Read result) {
+        switch (result) {
+        case Read::Timeout:
+            err << "corvane remote: no answer from " << where << " within " << options.timeoutSeconds
+                << " s\n";
+            return 2;
+        case Read::TooLong:
+            err << "corvane remote: " << where << " sent a line longer than " << kMaxAnswerBytes
+                << " bytes\n";
+            return 2;
+        default:
+            err << "corvane remote: the program closed the connection\n";
+            return 1;
+        }
+    };
+
+    // The greeting, then the token.
+    Read got = reader.next(line, QDeadlineTimer(timeoutMs));
+    if (got != Read::Line)
+        return failed(got);
+    const QJsonObject hello = QJsonDocument::fromJson(line).object();
+    if (hello.value(QLatin1String("event")).toString() != QLatin1String("hello")) {
+        // a refusal sent instead (too many clients), or not the program at all
+        const QString why = QJsonDocument::fromJson(line).object().value(QLatin1String("error")).toString();
+        err << "corvane remote: " << where << " did not greet as 508 does"
+            << (why.isEmpty() ? QString() : QStringLiteral(": ") + why) << '\n';
+        return 2;
+    }
+    const int idleSeconds = hello.value(QLatin1String("idle")).toInt(0);
+    QJsonObject auth{{QStringLiteral("cmd"), QStringLiteral("auth")},
+                     {QStringLiteral("token"), QString::fromLatin1(token.token)}};
+    socket.write(QJsonDocument(auth).toJson(QJsonDocument::Compact) + '\n');
+    const QDeadlineTimer authDeadline(timeoutMs);
+    for (;;) {
+        if ((got = reader.next(line, authDeadline)) != Read::Line)
+            return failed(got);
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!o.contains(QLatin1String("ok")))
+            continue; // an event
+        if (o.value(QLatin1String("ok")).toBool())
+            break;
+        err << "corvane remote: " << where
+            << " refused the token: " << o.value(QLatin1String("error")).toString() << '\n';
+        return 2;
+    }
 
     if (commands.isEmpty()) {
-        while (reader.next(line)) {
+        // A blank line now and then keeps the connection from being closed as idle.
+        const int keepAliveMs = idleSeconds > 0 ? std::max(1000, idleSeconds * 1000 / 2) : 60 * 60 * 1000;
+        for (;;) {
+            got = reader.next(line, QDeadlineTimer(keepAliveMs));
+            if (got == Read::Timeout) {
+                socket.write("\n");
+                continue;
+            }
+            if (got == Read::Closed)
+                return 0;
+            if (got != Read::Line)
+                return failed(got);
             const QJsonObject o = QJsonDocument::fromJson(line).object();
             if (o.value(QLatin1String("event")).toString() == QLatin1String("state")) {
                 out << QString::fromUtf8(line) << '\n';
                 out.flush();
             }
         }
-        return 0;
     }
 
     int number = 0;
@@ -112,15 +259,22 @@ int remoteCommand(const QStringList& args, QTextStream& in, QTextStream& out, QT
         const QByteArray request = remote::requestForLine(command, number);
         if (request.isEmpty())
             return 0; // a blank line or a comment
-        if (socket.write(request) != request.size() || !socket.waitForBytesWritten(-1)) {
+        if (socket.write(request) != request.size() || !socket.waitForBytesWritten(timeoutMs)) {
             err << "corvane remote: connection lost: " << socket.errorString() << '\n';
             return 1;
         }
-        while (reader.next(line)) {
+        // A wait takes its own time besides.
+        qint64 allowed = timeoutMs;
+        if (const std::optional<remote::WaitRequest> w = remote::parseWait(command); w && w->error.isEmpty())
+            allowed += w->ms;
+        const QDeadlineTimer deadline(allowed);
+        for (;;) {
+            if (const Read r = reader.next(line, deadline); r != Read::Line)
+                return failed(r);
             const QJsonObject o = QJsonDocument::fromJson(line).object();
             if (o.contains(QLatin1String("event")))
                 continue;
-            // An answer without our id refuses the connection itself (too many clients).
+            // An answer without our id ends the connection itself (idle, too many clients).
             if (o.value(QLatin1String("id")).toInt(-1) != number && o.contains(QLatin1String("id")))
                 continue;
             out << QString::fromUtf8(line) << '\n';
@@ -130,8 +284,6 @@ int remoteCommand(const QStringList& args, QTextStream& in, QTextStream& out, QT
             err << "error: " << number << ": " << o.value(QLatin1String("error")).toString() << '\n';
             return 2;
         }
-        err << "corvane remote: the program closed the connection\n";
-        return 1;
     };
     for (const QString& command : commands) {
         if (command == QLatin1String("-")) {

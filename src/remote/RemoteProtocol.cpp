@@ -351,11 +351,71 @@ QByteArray encodeStateEvent(const QString& stateJson) {
     return out.toUtf8();
 }
 
-QByteArray encodeHello(const QString& program, const QString& version) {
-    return QStringLiteral("{\"event\":\"hello\",\"program\":%1,\"version\":%2,\"protocol\":%3}\n")
+QByteArray encodeHello(const QString& program, const QString& version, int idleSeconds) {
+    return QStringLiteral(
+               "{\"event\":\"hello\",\"program\":%1,\"version\":%2,\"protocol\":%3,\"auth\":\"token\","
+               "\"idle\":%4}\n")
         .arg(quote(program), quote(version))
         .arg(kProtocolVersion)
+        .arg(idleSeconds)
         .toUtf8();
+}
+
+QString checkAuth(const QByteArray& line, const QByteArray& token) {
+    const QString expected = QStringLiteral(
+        "the first request must be {\"cmd\":\"auth\",\"token\":TOKEN} with the token of remote.token: "
+        "the connection is closed");
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject())
+        return expected;
+    const QJsonObject o = doc.object();
+    if (o.value(QLatin1String("cmd")).toString() != QLatin1String("auth") ||
+        !o.value(QLatin1String("token")).isString())
+        return expected;
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        if (it.key() != QLatin1String("cmd") && it.key() != QLatin1String("token") &&
+            it.key() != QLatin1String("id"))
+            return expected;
+    }
+    const QByteArray given = o.value(QLatin1String("token")).toString().toUtf8();
+    // Every byte is looked at, whatever the first difference.
+    unsigned difference = given.size() == token.size() ? 0u : 1u;
+    for (qsizetype i = 0; i < token.size(); ++i)
+        difference |= unsigned(uchar(token[i]) ^ uchar(i < given.size() ? given[i] : 0));
+    if (token.isEmpty() || difference != 0)
+        return QStringLiteral("wrong token: the connection is closed");
+    return QString();
+}
+
+QString commandName(const QString& line) {
+    const QString trimmed = line.trimmed();
+    const qsizetype space = trimmed.indexOf(QLatin1Char(' '));
+    return space < 0 ? trimmed : trimmed.left(space);
+}
+
+bool isHeavyCommand(const QString& command) {
+    static const QStringList heavy{QStringLiteral("png"),         QStringLiteral("png-controller"),
+                                   QStringLiteral("png-options"), QStringLiteral("ticket"),
+                                   QStringLiteral("save"),        QStringLiteral("settings"),
+                                   QStringLiteral("plugin")};
+    return heavy.contains(command);
+}
+
+std::optional<WaitRequest> parseWait(const QString& line) {
+    if (commandName(line) != QLatin1String("wait"))
+        return std::nullopt;
+    WaitRequest w;
+    const QStringList words = line.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool ok = false;
+    const qlonglong ms = words.size() == 2 ? words[1].toLongLong(&ok) : -1;
+    if (!ok || ms < 0)
+        w.error = QStringLiteral("wait needs a number of milliseconds");
+    else if (ms > kMaxWaitMs)
+        w.error = QStringLiteral("wait over remote control is at most %1 ms").arg(kMaxWaitMs);
+    else
+        w.ms = int(ms);
+    return w;
 }
 
 } // namespace remote

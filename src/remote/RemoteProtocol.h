@@ -4,6 +4,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QString>
+#include <optional>
 
 // The remote-control protocol: JSON objects, one per line, each way. A request names a
 // command of `corvane script` and is turned into that command's line; the answer says
@@ -12,8 +13,10 @@ namespace remote {
 
 // The longest request line taken, without its line end.
 constexpr qsizetype kMaxLineBytes = 64 * 1024;
-// The protocol's version, sent in the greeting.
-constexpr int kProtocolVersion = 1;
+// The protocol's version, sent in the greeting: 2 since a client must authenticate.
+constexpr int kProtocolVersion = 2;
+// The longest `wait` a client may ask for, in milliseconds.
+constexpr int kMaxWaitMs = 60000;
 
 // A request turned into a command line.
 struct Request {
@@ -62,8 +65,31 @@ struct Answer {
 QByteArray encodeAnswer(const Answer& answer);
 // {"event":"state", <the keys of the state object>}, ending in a line feed.
 QByteArray encodeStateEvent(const QString& stateJson);
-// {"event":"hello","program":NAME,"version":VERSION,"protocol":1}, ending in a line feed.
-QByteArray encodeHello(const QString& program, const QString& version);
+// {"event":"hello","program":NAME,"version":VERSION,"protocol":2,"auth":"token","idle":SECONDS},
+// ending in a line feed. `idle` is how long a connection may go without a request
+// before it is closed.
+QByteArray encodeHello(const QString& program, const QString& version, int idleSeconds);
+
+// A client's first line must be {"cmd":"auth","token":TOKEN} with the program's token.
+// Empty when it is, else why the connection is refused (anything else: another
+// command, a line that is not JSON, an HTTP request, a wrong token). The token is
+// compared in a time that does not depend on where it differs.
+QString checkAuth(const QByteArray& line, const QByteArray& token);
+
+// The command's name in a command line: its first word.
+QString commandName(const QString& line);
+// Commands whose work is heavy for the program (pictures, files): remote control runs
+// them at a limited pace per client, so that they cannot hold up the other clients.
+bool isHeavyCommand(const QString& command);
+
+// A `wait MS` line as remote control takes it: the milliseconds, or why it is refused
+// (not a number, over kMaxWaitMs).
+struct WaitRequest {
+    int ms = 0;
+    QString error;
+};
+// Null when the line is not a `wait`.
+std::optional<WaitRequest> parseWait(const QString& line);
 
 // A JSON string literal for the text.
 QString quote(const QString& text);

@@ -1,10 +1,11 @@
 #include "remote/RemoteSettings.h"
 
+#include "platform/SaveFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QSaveFile>
 #include <QStringList>
 
 RemoteSettings RemoteSettings::parse(const QByteArray& text, QStringList* problems) {
@@ -40,6 +41,14 @@ RemoteSettings RemoteSettings::parse(const QByteArray& text, QStringList* proble
                 s.port = quint16(port);
             else
                 problem(number, QStringLiteral("port must be a number from 1 to 65535"));
+        } else if (name == QLatin1String("idle")) {
+            bool ok = false;
+            const uint idle = value.toUInt(&ok);
+            if (ok && idle <= kMaxIdleSeconds)
+                s.idleSeconds = int(idle);
+            else
+                problem(number,
+                        QStringLiteral("idle must be a number of seconds from 0 to %1").arg(kMaxIdleSeconds));
         } else if (name == QLatin1String("address")) {
             if (QHostAddress(value).isNull() && value != QLatin1String("localhost"))
                 problem(number, QStringLiteral("address \"%1\" is not an IP address").arg(value));
@@ -57,6 +66,7 @@ QByteArray RemoteSettings::format() const {
     out += QStringLiteral("enabled=%1\n").arg(enabled ? QStringLiteral("true") : QStringLiteral("false"));
     out += QStringLiteral("port=%1\n").arg(port);
     out += QStringLiteral("address=%1\n").arg(address);
+    out += QStringLiteral("idle=%1\n").arg(idleSeconds);
     return out.toUtf8();
 }
 
@@ -80,13 +90,5 @@ RemoteSettings RemoteSettings::load(const QString& path, QStringList* problems) 
 bool RemoteSettings::save(const QString& path) const {
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray text = format();
-    if (f.write(text) != text.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return savefile::write(path, format());
 }

@@ -8,14 +8,18 @@
 // for it). The command line's --listen and --no-listen override it.
 struct RemoteSettings {
     static constexpr quint16 kDefaultPort = 5080;
+    static constexpr int kDefaultIdleSeconds = 300;
+    static constexpr int kMaxIdleSeconds = 86400;
 
     bool enabled = false;
     quint16 port = kDefaultPort;
     // The address listened on: loopback unless the user names another.
     QString address = QStringLiteral("127.0.0.1");
+    // A client without a request for this long is disconnected (0: never).
+    int idleSeconds = kDefaultIdleSeconds;
 
     // The file's text form: "name=value" lines (enabled=true|false, port=1..65535,
-    // address=ADDRESS), # comments; a line that cannot be read is reported in
+    // address=ADDRESS, idle=SECONDS), # comments; a line that cannot be read is reported in
     // `problems` (with its line number) and leaves its value at the default.
     static RemoteSettings parse(const QByteArray& text, QStringList* problems = nullptr);
     QByteArray format() const;

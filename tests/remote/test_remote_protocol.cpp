@@ -1,12 +1,19 @@
 // Requests to command lines, script lines to requests, and the answers and events.
+#include "remote/RemoteFiles.h"
 #include "remote/RemoteProtocol.h"
 #include "remote/RemoteSettings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -147,8 +154,9 @@ TEST(Events, CarryTheStateKeysInTheirOrder) {
     EXPECT_EQ(remote::encodeStateEvent(QStringLiteral("{\"route\":\"1\",\"section\":2}")),
               "{\"event\":\"state\",\"route\":\"1\",\"section\":2}\n");
     EXPECT_EQ(remote::encodeStateEvent(QStringLiteral("{}")), "{\"event\":\"state\"}\n");
-    EXPECT_EQ(remote::encodeHello(QStringLiteral("508"), QStringLiteral("0.1.0")),
-              "{\"event\":\"hello\",\"program\":\"508\",\"version\":\"0.1.0\",\"protocol\":1}\n");
+    EXPECT_EQ(remote::encodeHello(QStringLiteral("508"), QStringLiteral("0.1.0"), 300),
+              "{\"event\":\"hello\",\"program\":\"508\",\"version\":\"0.1.0\",\"protocol\":2,"
+              "\"auth\":\"token\",\"idle\":300}\n");
 }
 
 struct SettingsCase {
@@ -176,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SettingsCase{"enabled=true\nport=6000\naddress=0.0.0.0\n", true, 6000, "0.0.0.0", 0},
                       SettingsCase{"# c\n enabled = 1 \r\naddress=::1\n", true, 5080, "::1", 0},
                       SettingsCase{"enabled=yes\nport=0\nport=70000\naddress=my-host\ncolour=red\nx\n", false,
-                                   5080, "127.0.0.1", 6}));
+                                   5080, "127.0.0.1", 6},
+                      SettingsCase{"idle=0\nidle=86401\nidle=-5\n", false, 5080, "127.0.0.1", 2}));
 
 TEST(RemoteConfFile, WrittenWholeAndReadBack) {
     QTemporaryDir dir;
@@ -185,11 +194,158 @@ TEST(RemoteConfFile, WrittenWholeAndReadBack) {
     s.enabled = true;
     s.port = 7001;
     s.address = QStringLiteral("192.168.1.5");
+    s.idleSeconds = 45;
     ASSERT_TRUE(s.save(path));
     EXPECT_EQ(RemoteSettings::load(path), s);
     EXPECT_FALSE(s.save(path + QStringLiteral("/inside")));
     EXPECT_EQ(RemoteSettings::load(path), s) << "a failed save leaves the old file whole";
     EXPECT_EQ(RemoteSettings::load(dir.path()), RemoteSettings{}) << "a folder is not read";
+}
+
+TEST(Auth, OnlyTheTokenFirstLetsAClientIn) {
+    const QByteArray token = "0123456789abcdef0123456789abcdef";
+    const QString refused = QStringLiteral(
+        "the first request must be {\"cmd\":\"auth\",\"token\":TOKEN} with the token of remote.token: "
+        "the connection is closed");
+    const QString wrong = QStringLiteral("wrong token: the connection is closed");
+    const struct {
+        QByteArray line;
+        QString error;
+    } cases[] = {
+        {"{\"cmd\":\"auth\",\"token\":\"0123456789abcdef0123456789abcdef\"}", QString()},
+        {"{\"token\":\"0123456789abcdef0123456789abcdef\",\"cmd\":\"auth\",\"id\":1}", QString()},
+        {"{\"cmd\":\"auth\",\"token\":\"0123456789abcdef0123456789abcdeF\"}", wrong},
+        {"{\"cmd\":\"auth\",\"token\":\"0123456789abcdef0123456789abcdef0\"}", wrong},
+        {"{\"cmd\":\"auth\",\"token\":\"\"}", wrong},
+        {"{\"cmd\":\"auth\",\"token\":12}", refused},
+        {"{\"cmd\":\"auth\"}", refused},
+        {"{\"cmd\":\"auth\",\"token\":\"0123456789abcdef0123456789abcdef\",\"args\":[\"next\"]}", refused},
+        {"{\"cmd\":\"next\",\"token\":\"0123456789abcdef0123456789abcdef\"}", refused},
+        {"POST / HTTP/1.1", refused},
+        {"GET /live HTTP/1.1", refused},
+        {"[\"auth\"]", refused},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(remote::checkAuth(c.line, token), c.error) << c.line.toStdString();
+    EXPECT_EQ(remote::checkAuth("{\"cmd\":\"auth\",\"token\":\"\"}", QByteArray()), wrong)
+        << "no token: nobody";
+}
+
+TEST(Wait, RemoteWaitsAreBounded) {
+    const struct {
+        const char* line;
+        int ms;
+        const char* error;
+    } cases[] = {
+        {"wait 0", 0, ""},
+        {"wait 60000", 60000, ""},
+        {"wait 60001", 0, "wait over remote control is at most 60000 ms"},
+        {"wait 2147483647", 0, "wait over remote control is at most 60000 ms"},
+        {"wait 99999999999999999999", 0, "wait needs a number of milliseconds"},
+        {"wait -1", 0, "wait needs a number of milliseconds"},
+        {"wait", 0, "wait needs a number of milliseconds"},
+        {"wait 5 6", 0, "wait needs a number of milliseconds"},
+    };
+    for (const auto& c : cases) {
+        const std::optional<remote::WaitRequest> w = remote::parseWait(QString::fromLatin1(c.line));
+        ASSERT_TRUE(w.has_value()) << c.line;
+        EXPECT_EQ(w->ms, c.ms) << c.line;
+        EXPECT_EQ(w->error, QString::fromLatin1(c.error)) << c.line;
+    }
+    EXPECT_FALSE(remote::parseWait(QStringLiteral("waiting 5")).has_value());
+    EXPECT_FALSE(remote::parseWait(QStringLiteral("next")).has_value());
+}
+
+// What a remote client may name: plain names inside the remote folder, never a way out.
+TEST(RemoteFiles, NamesStayInsideTheRemoteFolder) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("remote"));
+    const QString outside = dir.filePath(QStringLiteral("outside"));
+    QDir().mkpath(outside);
+    QDir().mkpath(folder + QStringLiteral("/pictures"));
+    QFile::link(outside, folder + QStringLiteral("/away"));
+    QFile::link(outside + QStringLiteral("/x.png"), folder + QStringLiteral("/dangling.png"));
+    QFile::link(folder + QStringLiteral("/pictures"), folder + QStringLiteral("/here"));
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    const QString rule = QStringLiteral("over remote control a file is named by a relative path inside ") +
+                         QDir::cleanPath(folder);
+    const QString leads = QStringLiteral("it leads outside %1 through a symbolic link").arg(root);
+    const struct {
+        const char* line;
+        QString expected; // the line to run, or the refusal
+        bool refused;
+    } cases[] = {
+        {"png board.png", "png " + root + "/board.png", false},
+        {"png-controller  pictures/c 1.png ", "png-controller " + root + "/pictures/c 1.png", false},
+        {"ticket here/t.png", "ticket " + root + "/pictures/t.png", false},
+        {"settings ./a.in4", "settings " + root + "/a.in4", false},
+        {"png /tmp/board.png", "\"/tmp/board.png\" is refused: " + rule, true},
+        {"png ~/board.png", "\"~/board.png\" is refused: " + rule, true},
+        {"png-options ../board.png",
+         "\"../board.png\" is refused: a file name over remote control cannot contain \"..\"", true},
+        {"plugin pictures/../../x.4SP",
+         "\"pictures/../../x.4SP\" is refused: a file name over remote control cannot contain \"..\"", true},
+        {"png away/board.png", "\"away/board.png\" is refused: " + leads, true},
+        {"png dangling.png", "\"dangling.png\" is refused: " + leads, true},
+        {"png nowhere/board.png", "\"nowhere/board.png\" is refused: its folder does not exist in " + root,
+         true},
+        {"png .", "\".\" is refused: " + rule, true},
+        {"save /etc/passwd",
+         "save over remote control takes no file name: it saves the program's own settings file", true},
+        {"png", "png", false},
+        {"set FareDataFolder /srv/fares", "set FareDataFolder /srv/fares", false},
+        {"chimei /etc/passwd", "chimei /etc/passwd", false},
+    };
+    for (const auto& c : cases) {
+        const remote::ConfinedLine r = remote::confineFiles(QString::fromUtf8(c.line), folder);
+        EXPECT_EQ(c.refused ? r.error : r.line, c.expected) << c.line;
+        EXPECT_EQ(c.refused ? r.line : r.error, QString()) << c.line;
+    }
+    const remote::ConfinedLine save = remote::confineFiles(QStringLiteral("save"), folder);
+    EXPECT_TRUE(save.saveOwn && save.error.isEmpty());
+    EXPECT_EQ(QFile::permissions(folder) & (QFile::ReadGroup | QFile::ReadOther), 0)
+        << "the folder is private";
+}
+
+TEST(RemoteFiles, TheTokenIsMadeOncePrivateAndCheckedWhenRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("corvane/remote.token"));
+    const remote::TokenResult made = remote::loadOrCreateToken(path);
+    ASSERT_TRUE(made.error.isEmpty()) << made.error.toStdString();
+    EXPECT_TRUE(made.created);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$"))
+                    .match(QString::fromLatin1(made.token))
+                    .hasMatch());
+    EXPECT_EQ(QFile::permissions(path) &
+                  ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+              QFile::Permissions());
+    const remote::TokenResult again = remote::loadOrCreateToken(path);
+    EXPECT_EQ(again.token, made.token);
+    EXPECT_FALSE(again.created);
+    EXPECT_EQ(remote::readToken(path).token, made.token);
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("corvane"))).entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no temporary file left";
+
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    EXPECT_EQ(remote::loadOrCreateToken(path).error,
+              QStringLiteral("the token file %1 may be read by other users: make it private (chmod 600)")
+                  .arg(path));
+    EXPECT_EQ(remote::readToken(path).token, made.token) << "a client does not mind";
+
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(remote::loadOrCreateToken(fifo).error,
+              QStringLiteral("the token file %1 is not a regular file").arg(fifo));
+    const QString shortToken = dir.filePath(QStringLiteral("short"));
+    QFile f(shortToken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("abc\n");
+    f.close();
+    EXPECT_EQ(remote::readToken(shortToken).error,
+              QStringLiteral("the token file %1 must hold one token of 16 to 1024 visible ASCII characters")
+                  .arg(shortToken));
+    EXPECT_EQ(remote::readToken(dir.filePath(QStringLiteral("none"))).error,
+              QStringLiteral("there is no token file %1").arg(dir.filePath(QStringLiteral("none"))));
 }
 
 } // namespace

@@ -11,30 +11,47 @@
 #include <QJsonObject>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
-// A client that keeps every line it gets, split into answers and events.
+const QByteArray kToken = "0123456789abcdef0123456789abcdef";
+
+// A client that keeps every line it gets, split into answers and events. It gives the
+// token first unless told otherwise; the answer to that is not kept among the answers.
 class Client {
 public:
-    explicit Client(quint16 port, bool reads = true) {
+    explicit Client(quint16 port, bool reads = true, bool authenticates = true) {
         if (!reads)
             socket.setReadBufferSize(1024); // takes nothing more from the system
         socket.connectToHost(QHostAddress::LocalHost, port);
         if (reads)
             QObject::connect(&socket, &QTcpSocket::readyRead, [this] { take(); });
+        if (authenticates)
+            send("{\"cmd\":\"auth\",\"token\":\"" + kToken + "\"}");
+        authAnswered = !authenticates;
     }
     void send(const QByteArray& line) { socket.write(line + '\n'); }
     void take() {
         while (socket.canReadLine()) {
             const QJsonObject o = QJsonDocument::fromJson(socket.readLine()).object();
+            if (!authAnswered && o.value(QLatin1String("ok")).toBool()) {
+                authAnswered = true;
+                continue;
+            }
             (o.contains(QLatin1String("event")) ? events : answers).push_back(o);
         }
     }
+    bool authAnswered = false;
     bool connected() { return socket.state() == QAbstractSocket::ConnectedState; }
 
     QTcpSocket socket;
@@ -57,7 +74,8 @@ protected:
                 return a;
             },
             [this] { return state(); });
-        server->setHello(remote::encodeHello(QStringLiteral("508"), QStringLiteral("test")));
+        server->setHello(remote::encodeHello(QStringLiteral("508"), QStringLiteral("test"), 300));
+        server->setToken(kToken);
     }
     void start(const RemoteServer::Limits& limits = RemoteServer::Limits()) {
         server->setLimits(limits);
@@ -285,6 +303,193 @@ TEST_F(Server, RequestsWaitWhileTheProgramIsNotReady) {
     EXPECT_EQ(a.events.back().value("count").toInt(), 1);
     ready = true;
     EXPECT_TRUE(runUntil([&] { return a.events.back().value("count").toInt() == 2; }, 2000));
+}
+
+// Whatever a client sends first that is not {"cmd":"auth"} with the token (a web
+// page's POST, a WebSocket upgrade, a command, a wrong token) is refused once and the
+// connection closed: none of its lines runs and it sees no state.
+TEST_F(Server, NothingRunsBeforeTheToken) {
+    start();
+    const QByteArray body = "{\"cmd\":\"count\"}\n{\"cmd\":\"count\"}\n";
+    const QByteArray expected =
+        "the first request must be {\"cmd\":\"auth\",\"token\":TOKEN} with the token of remote.token: "
+        "the connection is closed";
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QByteArray error;
+    } cases[] = {
+        {"HTTP POST",
+         "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\nContent-Length: " +
+             QByteArray::number(body.size()) + "\r\n\r\n" + body,
+         expected},
+        {"HTTP/0.9", "POST /\n" + body, expected},
+        {"WebSocket upgrade",
+         "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+         "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n" +
+             body,
+         expected},
+        {"a command", body, expected},
+        {"a token in a command", "{\"cmd\":\"count\",\"token\":\"" + kToken + "\"}\n" + body, expected},
+        {"a wrong token", "{\"cmd\":\"auth\",\"token\":\"0123456789abcdef0123456789abcdeX\"}\n" + body,
+         "wrong token: the connection is closed"},
+        {"a shorter token", "{\"cmd\":\"auth\",\"token\":\"0123456789abcdef\"}\n" + body,
+         "wrong token: the connection is closed"},
+        {"a too long line", QByteArray(70000, '{') + "\n" + body,
+         "line longer than 65536 bytes: the connection is closed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Client client(server->serverPort(), true, false);
+        ASSERT_TRUE(runUntil([&] { return client.connected(); }, 2000));
+        client.socket.write(c.bytes);
+        ASSERT_TRUE(runUntil([&] { return !client.connected(); }, 5000));
+        client.take();
+        ASSERT_EQ(client.answers.size(), 1u);
+        EXPECT_EQ(client.answers[0].value("error").toString(), QString::fromUtf8(c.error));
+        ASSERT_EQ(client.events.size(), 1u) << "the greeting alone";
+        EXPECT_EQ(client.events[0].value("auth").toString(), QStringLiteral("token"));
+    }
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(counter, 0);
+    // with the token first, the same lines run
+    Client good(server->serverPort());
+    good.socket.write(body);
+    ASSERT_TRUE(runUntil([&] { return good.answers.size() == 2; }, 5000));
+    EXPECT_EQ(counter, 2);
+}
+
+// A wait holds its own client only, at most a minute, and ends when its client leaves.
+TEST_F(Server, AWaitHoldsItsOwnClientOnly) {
+    start();
+    Client a(server->serverPort()), b(server->serverPort());
+    a.send(R"({"cmd":"wait","ms":60001,"id":1})");
+    a.send(R"({"cmd":"wait","ms":400,"id":2})");
+    a.send(request("count", 3));
+    b.send(request("count", 4));
+    ASSERT_TRUE(runUntil([&] { return b.answers.size() == 1 && a.answers.size() == 1; }, 2000));
+    EXPECT_EQ(a.answers[0].value("error").toString(),
+              QStringLiteral("wait over remote control is at most 60000 ms"));
+    EXPECT_EQ(counter, 1) << "b is answered while a waits";
+    ASSERT_TRUE(runUntil([&] { return a.answers.size() == 3; }, 3000));
+    EXPECT_EQ(a.answers[1].value("id").toInt(), 2);
+    EXPECT_EQ(a.answers[2].value("id").toInt(), 3);
+    EXPECT_EQ(counter, 2);
+
+    Client c(server->serverPort());
+    c.send(R"({"cmd":"wait","ms":60000})");
+    c.send(request("count", 5));
+    ASSERT_TRUE(runUntil([&] { return server->clientCount() == 3 && c.authAnswered; }, 2000));
+    // gone for good: the connection is reset
+    const linger reset{1, 0};
+    ::setsockopt(int(c.socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    c.socket.abort();
+    ASSERT_TRUE(runUntil([&] { return server->clientCount() == 2; }, 2000));
+    runUntil([] { return false; }, 200);
+    EXPECT_EQ(counter, 2) << "what came after the wait of a client that left is not run";
+}
+
+// A client that ends its sending side after its requests still gets every answer,
+// the last line counting even without its line end; then the connection is closed.
+TEST_F(Server, RequestsBeforeAHalfCloseAreAnswered) {
+    start();
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(server->serverPort());
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    const QByteArray sent = "{\"cmd\":\"auth\",\"token\":\"" + kToken + "\"}\n" + request("count", 1) + '\n' +
+                            request("count", 2) + '\n' + request("count", 3);
+    ASSERT_EQ(::write(fd, sent.constData(), size_t(sent.size())), sent.size());
+    ::shutdown(fd, SHUT_WR);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    QByteArray received;
+    bool ended = false;
+    ASSERT_TRUE(runUntil(
+        [&] {
+            char buffer[4096];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0)
+                received.append(buffer, n);
+            ended = n == 0;
+            return ended;
+        },
+        5000));
+    ::close(fd);
+    EXPECT_EQ(counter, 3);
+    EXPECT_TRUE(received.contains("{\"ok\":true,\"id\":1}\n{\"ok\":true,\"id\":2}\n") &&
+                received.contains("{\"ok\":true,\"id\":3}\n"))
+        << received.toStdString();
+    EXPECT_TRUE(runUntil([&] { return server->clientCount() == 0; }, 3000));
+}
+
+// A connection without a request is closed with a last line: soon before the token,
+// after the idle time once in; blank lines keep it open.
+TEST_F(Server, IdleConnectionsAreClosed) {
+    RemoteServer::Limits limits;
+    limits.idleSeconds = 2;
+    limits.authMs = 1000;
+    start(limits);
+    Client silent(server->serverPort(), true, false), idle(server->serverPort()), alive(server->serverPort());
+    ASSERT_TRUE(
+        runUntil([&] { return silent.connected() && idle.authAnswered && alive.authAnswered; }, 2000));
+    QTimer keepAlive;
+    QObject::connect(&keepAlive, &QTimer::timeout, [&] { alive.send(""); });
+    keepAlive.start(500);
+    ASSERT_TRUE(runUntil([&] { return !silent.connected(); }, 4000));
+    EXPECT_TRUE(idle.connected());
+    ASSERT_TRUE(runUntil([&] { return !idle.connected(); }, 4000));
+    silent.take();
+    idle.take();
+    ASSERT_EQ(silent.answers.size(), 1u);
+    EXPECT_EQ(silent.answers[0].value("error").toString(),
+              QStringLiteral("no authentication within 1 s: the connection is closed"));
+    ASSERT_EQ(idle.answers.size(), 1u);
+    EXPECT_EQ(idle.answers[0].value("error").toString(),
+              QStringLiteral("no request for 2 s: the connection is closed"));
+    EXPECT_TRUE(alive.connected());
+    alive.send(request("count", 1));
+    EXPECT_TRUE(runUntil([&] { return alive.answers.size() == 1; }, 2000));
+}
+
+// Clients that flood heavy requests (pictures) cannot hold up a light one of another
+// client: at most a heavy request or two of theirs run before it.
+TEST_F(Server, HeavyRequestsGoOneAtATime) {
+    RemoteServer::Limits limits;
+    limits.requestsPerSecond = 1e6;
+    limits.burst = 1e6;
+    limits.heavyPerSecond = 1e6;
+    limits.heavyBurst = 1e6;
+    start(limits);
+    std::vector<std::unique_ptr<Client>> flooders;
+    for (int c = 0; c < 8; ++c)
+        flooders.push_back(std::make_unique<Client>(server->serverPort()));
+    Client calm(server->serverPort());
+    ASSERT_TRUE(runUntil([&] { return calm.authAnswered; }, 2000));
+    for (auto& f : flooders)
+        for (int i = 0; i < 20; ++i)
+            f->send(R"({"cmd":"png","path":"x.png"})");
+    ASSERT_TRUE(runUntil([&] { return ran.size() >= 8; }, 5000));
+    const size_t before = ran.size();
+    calm.send(request("count", 1));
+    ASSERT_TRUE(runUntil([&] { return calm.answers.size() == 1; }, 5000));
+    const auto at = std::find(ran.begin(), ran.end(), QStringLiteral("count"));
+    ASSERT_NE(at, ran.end());
+    EXPECT_LE(size_t(at - ran.begin()) - before, 3u) << "pictures run before the light request";
+    ASSERT_TRUE(runUntil([&] { return ran.size() == 161; }, 10000));
+
+    // and each client runs them at its own pace
+    limits.heavyPerSecond = 2;
+    limits.heavyBurst = 2;
+    server->setLimits(limits);
+    Client eager(server->serverPort());
+    for (int i = 0; i < 6; ++i)
+        eager.send(R"({"cmd":"png","path":"x.png"})");
+    runUntil([] { return false; }, 600);
+    EXPECT_LE(ran.size() - 161, 4u);
+    EXPECT_GE(ran.size() - 161, 2u);
 }
 
 } // namespace
