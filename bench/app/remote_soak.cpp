@@ -8,9 +8,11 @@
 // one to change it; what the clients share they set to the same value. So the state
 // the valid requests imply is known whatever order the program took them in: at the
 // end the program's state and its options dialog are compared with those of a fresh
-// program given only the effective requests (corvane script). Prints
-//   NAME: VALUE UNIT (goal ...)
-// lines and '#' lines that say what was done; exits 1 when a goal is missed.
+// program given only the effective requests (corvane script). Then the fairness of the
+// listener: eight clients keep asking for pictures of the board (png) while another
+// steps the board (next/back) and times each answer. Every client gives the program's
+// token first. Prints "measure: NAME VALUE" lines and '#' lines that say what was
+// done; exits 1 when the soak went wrong.
 #include "remote/RemoteProtocol.h"
 
 #include <QCoreApplication>
@@ -162,6 +164,7 @@ struct Client {
     QString lastSetting; // the last set request the program carried out
     std::vector<int> formatted;
     bool backlight = false;
+    bool authAnswered = false;
     Line inFlight;
     QElapsedTimer asked;
     qint64 slowest = 0;
@@ -175,22 +178,99 @@ QJsonObject comparable(QJsonObject state) {
     return state;
 }
 
+// The first line of every client: the token the program made in its configuration folder.
+QByteArray g_authLine;
+
+QByteArray authLine(const QString& home) {
+    QFile f(home + QStringLiteral("/corvane/remote.token"));
+    const QByteArray token = f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+    return "{\"cmd\":\"auth\",\"token\":\"" + token + "\"}\n";
+}
+
 QJsonObject askOnce(quint16 port, const QByteArray& json) {
     QTcpSocket s;
     s.connectToHost(QHostAddress::LocalHost, port);
     if (!s.waitForConnected(5000))
         return {};
-    s.write(json + '\n');
+    s.write(g_authLine + json + '\n');
+    bool authAnswered = false;
     QDeadlineTimer deadline(30000);
     while (!deadline.hasExpired()) {
         while (s.canReadLine()) {
             const QJsonObject o = QJsonDocument::fromJson(s.readLine()).object();
-            if (!o.contains(QLatin1String("event")))
-                return o;
+            if (o.contains(QLatin1String("event")))
+                continue;
+            if (!authAnswered) {
+                authAnswered = true;
+                if (o.value(QLatin1String("ok")).toBool())
+                    continue;
+            }
+            return o;
         }
         s.waitForReadyRead(100);
     }
     return {};
+}
+
+// Eight clients flood png while one more steps the board: the stepping client's answer
+// times, in ms, sorted.
+std::vector<qint64> stepWhileFlooded(quint16 port, int flooders, int steps) {
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    int pictures = 0;
+    for (int k = 0; k < flooders; ++k) {
+        auto s = std::make_unique<QTcpSocket>();
+        QTcpSocket* raw = s.get();
+        const QByteArray request =
+            QStringLiteral("{\"cmd\":\"png\",\"path\":\"flood-%1.png\"}\n").arg(k).toUtf8();
+        QObject::connect(raw, &QTcpSocket::readyRead, [raw, request, &pictures] {
+            while (raw->canReadLine()) {
+                if (QJsonDocument::fromJson(raw->readLine()).object().contains(QLatin1String("ok"))) {
+                    ++pictures;
+                    raw->write(request); // one more for each answer: always some waiting
+                }
+            }
+        });
+        raw->connectToHost(QHostAddress::LocalHost, port);
+        raw->waitForConnected(5000);
+        QByteArray burst = g_authLine;
+        for (int i = 0; i < 20; ++i)
+            burst += request;
+        raw->write(burst);
+        flood.push_back(std::move(s));
+    }
+    QTcpSocket stepper;
+    std::vector<qint64> times;
+    QElapsedTimer asked;
+    bool authAnswered = false;
+    int sent = 0;
+    const auto step = [&] {
+        asked.start();
+        stepper.write(++sent % 2 ? "{\"cmd\":\"next\"}\n" : "{\"cmd\":\"back\"}\n");
+    };
+    QObject::connect(&stepper, &QTcpSocket::readyRead, [&] {
+        while (stepper.canReadLine()) {
+            const QJsonObject o = QJsonDocument::fromJson(stepper.readLine()).object();
+            if (!o.contains(QLatin1String("ok")))
+                continue;
+            if (!authAnswered) {
+                authAnswered = true;
+            } else {
+                times.push_back(asked.elapsed());
+                if (int(times.size()) == steps)
+                    return;
+            }
+            QTimer::singleShot(40, step); // a driver's pace: a step every 40 ms or so
+        }
+    });
+    stepper.connectToHost(QHostAddress::LocalHost, port);
+    stepper.waitForConnected(5000);
+    stepper.write(g_authLine);
+    runUntil([&] { return pictures >= flooders * 2; }, 30000); // the flood is under way
+    runUntil([&] { return int(times.size()) == steps; }, 120000);
+    std::printf("# fairness: %d pictures taken by %d clients while %d steps were answered\n", pictures,
+                flooders, int(times.size()));
+    std::sort(times.begin(), times.end());
+    return times;
 }
 
 } // namespace
@@ -239,6 +319,7 @@ int main(int argc, char** argv) {
         }
     }
     const qint64 pid = program.processId();
+    g_authLine = authLine(home.path());
     for (const QString& line : setup)
         if (!askOnce(port, remote::requestForLine(line).trimmed()).value(QLatin1String("ok")).toBool()) {
             std::printf("# remote soak: set-up failed at \"%s\"\n", qPrintable(line));
@@ -252,14 +333,14 @@ int main(int argc, char** argv) {
     stuck.connectToHost(QHostAddress::LocalHost, port);
     stuck.waitForConnected(5000);
     stuck.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
-    QByteArray flood;
+    QByteArray flood = g_authLine;
     for (int i = 0; i < 3000; ++i)
         flood += "{\"cmd\":\"state\"}\n";
     stuck.write(flood);
     QTimer more;
     QObject::connect(&more, &QTimer::timeout, [&] {
         if (stuck.state() == QAbstractSocket::ConnectedState)
-            stuck.write(flood.left(200 * 16));
+            stuck.write(flood.right(200 * 16));
     });
     more.start(100);
 
@@ -301,6 +382,13 @@ int main(int argc, char** argv) {
                 const QJsonObject o = QJsonDocument::fromJson(s->readLine()).object();
                 if (o.contains(QLatin1String("event")))
                     continue;
+                if (!me.authAnswered) {
+                    me.authAnswered = true; // the answer to the token
+                    if (!o.value(QLatin1String("ok")).toBool())
+                        ++me.wrong;
+                    sendNext(me);
+                    continue;
+                }
                 me.slowest = std::max(me.slowest, me.asked.elapsed());
                 me.asked.start(); // the pace counts from the answer
                 ++me.answered;
@@ -327,7 +415,7 @@ int main(int argc, char** argv) {
     for (Client& c : clients)
         c.socket->waitForConnected(5000);
     for (Client& c : clients)
-        sendNext(c);
+        c.socket->write(g_authLine); // the first request follows its answer
     const bool finished = runUntil(
         [&] { return std::all_of(clients.begin(), clients.end(), [](const Client& c) { return c.done; }); },
         3600 * 1000);
@@ -401,6 +489,7 @@ int main(int argc, char** argv) {
     }
     if (expected.isEmpty())
         mismatches = 1;
+    const std::vector<qint64> stepTimes = stepWhileFlooded(port, 8, 100);
     program.kill();
     program.waitForFinished(5000);
 
@@ -420,6 +509,13 @@ int main(int argc, char** argv) {
     std::printf("measure: soak_wrong_answers %d\n", wrong);
     std::printf("measure: soak_state_mismatches %d\n", mismatches);
     std::printf("measure: soak_stuck_client_kept %d\n", stuckDropped ? 0 : 1);
-    const bool ok = finished && wrong == 0 && mismatches == 0 && stuckDropped;
+    if (!stepTimes.empty()) {
+        std::printf("# fairness: next/back answered in %lld ms median, %lld ms worst (%d steps)\n",
+                    qlonglong(stepTimes[stepTimes.size() / 2]), qlonglong(stepTimes.back()),
+                    int(stepTimes.size()));
+        std::printf("measure: fairness_step_median_ms %lld\n", qlonglong(stepTimes[stepTimes.size() / 2]));
+        std::printf("measure: fairness_step_worst_ms %lld\n", qlonglong(stepTimes.back()));
+    }
+    const bool ok = finished && wrong == 0 && mismatches == 0 && stuckDropped && stepTimes.size() == 100;
     return ok ? 0 : 1;
 }

@@ -58,6 +58,10 @@ TokenResult readToken(const QString& path) {
             QStringLiteral("the token file %1 is larger than %2 bytes").arg(path).arg(kMaxTokenFileBytes);
         return r;
     case regularfile::Status::Failed:
+        if (file.error == ENOENT) {
+            r.error = QStringLiteral("there is no token file %1").arg(path);
+            return r;
+        }
         r.error = QStringLiteral("cannot read the token file %1: %2")
                       .arg(path, QString::fromLocal8Bit(std::strerror(file.error)));
         return r;

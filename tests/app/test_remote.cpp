@@ -1,10 +1,12 @@
 // Remote control of the real program: 508 --listen with TCP clients and corvane remote.
+#include "QtPrinting.h"
 #include "RunUntil.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,6 +30,7 @@ QProcessEnvironment environment(const QString& config) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), config + QStringLiteral("/data"));
     env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
     return env;
 }
@@ -60,18 +63,31 @@ public:
     QString err;
 };
 
-// A client that keeps every line it gets.
+// The token the program made in its configuration folder.
+QByteArray tokenOf(const QString& config) {
+    QFile f(config + QStringLiteral("/corvane/remote.token"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+}
+
+// A client that gives the program's token first and keeps every line it gets after
+// the answer to that.
 class Client {
 public:
-    explicit Client(quint16 port) {
+    Client(quint16 port, const QString& config) {
         socket.connectToHost(QHostAddress::LocalHost, port);
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
             while (socket.canReadLine()) {
                 const QJsonObject o = QJsonDocument::fromJson(socket.readLine()).object();
+                if (!authenticated && o.contains(QLatin1String("ok"))) {
+                    authenticated = o.value(QLatin1String("ok")).toBool();
+                    continue;
+                }
                 (o.contains(QLatin1String("event")) ? events : answers).push_back(o);
             }
         });
+        socket.write("{\"cmd\":\"auth\",\"token\":\"" + tokenOf(config) + "\"}\n");
     }
+    bool authenticated = false;
     // Sends a request and waits for its answer.
     QJsonObject ask(const QByteArray& json) {
         const size_t before = answers.size();
@@ -144,11 +160,13 @@ TEST_F(Remote, ClientsDriveTheBoardAndEveryOneSeesTheState) {
     Program program(dir.path(), {QStringLiteral("--listen"), QStringLiteral("0")});
     const quint16 port = program.port();
     ASSERT_NE(port, 0) << program.err.toStdString();
-    Client a(port), b(port);
+    Client a(port, dir.path()), b(port, dir.path());
     ASSERT_TRUE(runUntil([&] { return a.events.size() >= 2 && b.events.size() >= 2; }, 10000));
     EXPECT_EQ(a.events[0].value("event").toString(), QStringLiteral("hello"));
     EXPECT_EQ(a.events[0].value("program").toString(), QStringLiteral("508"));
-    EXPECT_EQ(a.events[0].value("protocol").toInt(), 1);
+    EXPECT_EQ(a.events[0].value("protocol").toInt(), 2);
+    EXPECT_EQ(a.events[0].value("auth").toString(), QStringLiteral("token"));
+    EXPECT_EQ(a.events[0].value("idle").toInt(), 300);
 
     EXPECT_TRUE(a.ask(R"({"cmd":"fast","on":true})").value("ok").toBool());
     EXPECT_TRUE(a.ask(setFolder()).value("ok").toBool());
@@ -185,7 +203,7 @@ TEST_F(Remote, AMessageBoxIsShownWithoutHoldingTheAnswer) {
     Program program(dir.path(), {QStringLiteral("--listen"), QStringLiteral("0")});
     const quint16 port = program.port();
     ASSERT_NE(port, 0) << program.err.toStdString();
-    Client a(port);
+    Client a(port, dir.path());
     a.ask(setFolder());
     a.ask(R"({"cmd":"keypad","keys":["系統","9","9"]})");
     const QJsonObject reset = a.ask(R"({"cmd":"reset","panel":"keypad"})");
@@ -205,7 +223,7 @@ TEST_F(Remote, BadRequestsAreRefusedToTheirSender) {
     Program program(dir.path(), {QStringLiteral("--listen"), QStringLiteral("0")});
     const quint16 port = program.port();
     ASSERT_NE(port, 0) << program.err.toStdString();
-    Client a(port), b(port);
+    Client a(port, dir.path()), b(port, dir.path());
     EXPECT_EQ(a.ask(R"({"cmd":"bogus","id":1})").value("error").toString(),
               QStringLiteral("unknown command \"bogus\""));
     EXPECT_EQ(a.ask(R"({"cmd":"backlight","level":7})").value("error").toString(),
@@ -317,6 +335,130 @@ TEST_F(Remote, CommandLineAndConfigurationFile) {
         Program program(dir.path(), {QStringLiteral("--no-listen")});
         EXPECT_EQ(program.port(3000), 0);
     }
+}
+
+// A web page's POST of JSON lines (as a browser sends it to any address) runs nothing,
+// and a client names files only inside its folder.
+TEST_F(Remote, NeitherAWebPageNorAPathLeadsOutside) {
+    Program program(dir.path(), {QStringLiteral("--listen"), QStringLiteral("0")});
+    const quint16 port = program.port();
+    ASSERT_NE(port, 0) << program.err.toStdString();
+    EXPECT_TRUE(program.err.contains(QStringLiteral("508: made the remote-control token file ")));
+    const QString outside = dir.filePath(QStringLiteral("page.png"));
+    const QByteArray body =
+        "{\"cmd\":\"chimei\",\"name\":\"X\"}\n{\"cmd\":\"png\",\"path\":\"" + outside.toUtf8() + "\"}\n";
+    QTcpSocket page;
+    page.connectToHost(QHostAddress::LocalHost, port);
+    page.write(
+        "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://example.org\r\nContent-Type: text/plain\r\n"
+        "Content-Length: " +
+        QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    QByteArray got;
+    ASSERT_TRUE(runUntil(
+        [&] {
+            got += page.readAll();
+            return page.state() == QAbstractSocket::UnconnectedState;
+        },
+        10000));
+    EXPECT_TRUE(got.contains("\"error\":\"the first request must be")) << got.toStdString();
+
+    Client a(port, dir.path());
+    const QJsonObject state = a.ask(R"({"cmd":"state"})").value("state").toObject();
+    EXPECT_EQ(state.value("stopName").toString(), QString()) << "the page's chimei did not run";
+    EXPECT_FALSE(QFile::exists(outside));
+
+    const QString folder = dir.filePath(QStringLiteral("data/corvane/remote"));
+    EXPECT_TRUE(a.ask(R"({"cmd":"png","path":"board.png"})").value("ok").toBool());
+    EXPECT_TRUE(QImage(folder + QStringLiteral("/board.png")).width() > 0);
+    EXPECT_EQ(
+        a.ask(QStringLiteral("{\"cmd\":\"png-controller\",\"path\":\"%1\"}").arg(outside).toUtf8())
+            .value("error")
+            .toString(),
+        QStringLiteral("\"%1\" is refused: over remote control a file is named by a relative path inside %2")
+            .arg(outside, folder));
+    EXPECT_EQ(a.ask(R"({"cmd":"save","path":"../508.in4"})").value("error").toString(),
+              QStringLiteral(
+                  "save over remote control takes no file name: it saves the program's own settings file"));
+    EXPECT_FALSE(QFile::exists(outside));
+}
+
+// save over remote control writes the program's own settings file (here the user's).
+TEST_F(Remote, SaveWritesTheProgramsOwnSettings) {
+    QDir(dir.path()).mkpath(QStringLiteral("corvane"));
+    const QString own = dir.filePath(QStringLiteral("corvane/508.in4"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_SOURCE_DIR "/data/demo/demo-settings.in4"), own));
+    QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray before = [&] {
+        QFile f(own);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    Program program(dir.path(), {QStringLiteral("--listen"), QStringLiteral("0")});
+    const quint16 port = program.port();
+    ASSERT_NE(port, 0) << program.err.toStdString();
+    Client a(port, dir.path());
+    EXPECT_TRUE(a.ask(R"({"cmd":"set","name":"FareDataFolder","value":"/srv/fares"})").value("ok").toBool());
+    const QJsonObject saved = a.ask(R"({"cmd":"save"})");
+    EXPECT_TRUE(saved.value("ok").toBool()) << QJsonDocument(saved).toJson().toStdString();
+    QFile f(own);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray after = f.readAll();
+    EXPECT_NE(after, before);
+    EXPECT_TRUE(after.contains("/srv/fares"));
+}
+
+// corvane remote gives up on a program that greets and then stays silent, or that sends
+// a line without end, and on a missing token.
+TEST_F(Remote, CorvaneRemoteTimesOutAndBoundsLines) {
+    QDir(dir.path()).mkpath(QStringLiteral("corvane"));
+    QFile token(dir.filePath(QStringLiteral("corvane/remote.token")));
+    ASSERT_TRUE(token.open(QIODevice::WriteOnly));
+    token.write("0123456789abcdef0123456789abcdef\n");
+    token.close();
+    const struct {
+        const char* what;
+        QByteArray greeting;
+        bool streams;
+        const char* message;
+    } cases[] = {
+        {"silent after the greeting",
+         "{\"event\":\"hello\",\"program\":\"508\",\"protocol\":2,\"auth\":\"token\"}\n", false,
+         "corvane remote: no answer from 127.0.0.1:%1 within 1 s\n"},
+        {"a line without end", QByteArray(), true,
+         "corvane remote: 127.0.0.1:%1 sent a line longer than 65536 bytes\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTcpServer fake;
+        ASSERT_TRUE(fake.listen(QHostAddress::LocalHost, 0));
+        std::vector<std::unique_ptr<QTcpSocket>> peers;
+        QTimer stream;
+        QObject::connect(&fake, &QTcpServer::newConnection, [&] {
+            peers.emplace_back(fake.nextPendingConnection());
+            peers.back()->write(c.greeting);
+            if (c.streams)
+                stream.start(1);
+        });
+        QObject::connect(&stream, &QTimer::timeout, [&] {
+            if (peers.back()->bytesToWrite() < 1 << 20)
+                peers.back()->write(QByteArray(65536, 'x'));
+        });
+        QProcess p;
+        p.setProcessEnvironment(environment(dir.path()));
+        p.start(kTool, {QStringLiteral("remote"), QStringLiteral("--timeout"), QStringLiteral("1"),
+                        QStringLiteral("127.0.0.1:%1").arg(fake.serverPort()), QStringLiteral("next")});
+        ASSERT_TRUE(runUntil([&] { return p.state() == QProcess::NotRunning; }, 20000));
+        EXPECT_EQ(p.exitCode(), 2);
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
+                  QString::fromUtf8(c.message).arg(fake.serverPort()));
+    }
+    QTemporaryDir empty;
+    const ToolRun r =
+        tool(empty.path(), {QStringLiteral("remote"), QStringLiteral("127.0.0.1:9"), QStringLiteral("next")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              QStringLiteral("corvane remote: there is no token file %1/corvane/remote.token (508 makes it "
+                             "when it first listens; --token-file names another)\n")
+                  .arg(empty.path()));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // Requests to command lines, script lines to requests, and the answers and events.
+#include "QtPrinting.h"
 #include "remote/RemoteFiles.h"
 #include "remote/RemoteProtocol.h"
 #include "remote/RemoteSettings.h"

@@ -1,5 +1,6 @@
 // The listener with real TCP clients on loopback: answers in order, errors to their
 // sender only, a client that stops reading, floods, state events.
+#include "QtPrinting.h"
 #include "RunUntil.h"
 
 #include "remote/RemoteServer.h"
