@@ -13,6 +13,9 @@ namespace {
 // is closed anyway: closing with unread bytes would reset the connection and could
 // take the last answer from the client before it read it.
 constexpr int kLingerMs = 2000;
+// How long a finished connection may take to send what is queued for it: a client that
+// does not read does not keep its place for ever.
+constexpr int kFinishMs = 10000;
 
 } // namespace
 
@@ -135,6 +138,7 @@ void RemoteConnection::finish() {
     m_finishing = true;
     m_in.clear();
     updateReading();
+    m_lingerTimer.start(kFinishMs);
     flush();
 }
 
