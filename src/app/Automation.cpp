@@ -8,6 +8,7 @@
 #include "controller/ui/frmCtl.h"
 #include "platform/BlockingWait.h"
 #include "platform/ColorRef.h"
+#include "platform/SaveFile.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
 #include "route/DataIo.h"
@@ -18,12 +19,14 @@
 #include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QImageWriter>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
@@ -384,17 +387,13 @@ void ScriptRunner::addControllerCommands() {
             return QStringLiteral("png-controller needs a file name");
         QApplication::processEvents();
         const QString path = rest.trimmed();
-        if (!windowPicture(m_program.controller()).save(path, "PNG"))
-            return QStringLiteral("cannot write %1").arg(path);
-        return QString();
+        return writePng(windowPicture(m_program.controller()), path);
     });
     add("ticket", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("ticket needs a file name");
         const QString path = rest.trimmed();
-        if (!m_program.controller().picSeirikenPrev->image().save(path, "PNG"))
-            return QStringLiteral("cannot write %1").arg(path);
-        return QString();
+        return writePng(m_program.controller().picSeirikenPrev->image(), path);
     });
 }
 
@@ -459,10 +458,22 @@ QString ScriptRunner::cmdWait(const QStringList& args) {
 
 QString ScriptRunner::cmdPng(const QString& path) {
     QApplication::processEvents();
-    const QImage picture = windowPicture(m_program.board());
-    if (!picture.save(path, "PNG"))
-        return QStringLiteral("cannot write %1").arg(path);
-    return QString();
+    return writePng(windowPicture(m_program.board()), path);
+}
+
+QString ScriptRunner::writePng(const QImage& picture, const QString& path) {
+    // The whole picture is encoded before the file is touched, and written as a whole
+    // file: a full disk or a target that is not a regular file leaves what was there.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    QString reason;
+    if (!writer.write(picture))
+        reason = writer.errorString();
+    else if (savefile::write(path, bytes, &reason))
+        return QString();
+    return QStringLiteral("cannot write %1 (%2)").arg(path, reason);
 }
 
 QString ScriptRunner::state() {

@@ -10,6 +10,7 @@
 
 class JsonWriter;
 class Program;
+class QImage;
 
 // Runs the commands of `corvane script` against one program instance.
 class ScriptRunner {
@@ -36,6 +37,9 @@ private:
     QString cmdFormat(const QStringList& args);
     QString cmdWait(const QStringList& args);
     QString cmdPng(const QString& path);
+    // Writes `picture` as the PNG file `path`; "" on success, else "cannot write PATH
+    // (REASON)".
+    static QString writePng(const QImage& picture, const QString& path);
 
     Program& m_program;
     QTextStream& m_out;

@@ -236,9 +236,7 @@ void ScriptRunner::addOptionsCommands() {
         dialog.ensurePolished();
         QApplication::processEvents();
         const QString path = rest.trimmed();
-        if (!dialog.grab().save(path, "PNG"))
-            return QStringLiteral("cannot write %1").arg(path);
-        return QString();
+        return writePng(dialog.grab().toImage(), path);
     });
 
     add("plugin", [this](const QStringList& a, const QString& rest) {

@@ -1,9 +1,10 @@
 #include "board/DisplayConfig.h"
 
+#include "platform/SaveFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -105,15 +106,7 @@ DisplayConfig DisplayConfig::load(const QString& path) {
 bool DisplayConfig::save(const QString& path) const {
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = format();
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return savefile::write(path, format());
 }
 
 QString DisplayConfig::takeArguments(QStringList& args) {

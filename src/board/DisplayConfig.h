@@ -27,7 +27,8 @@ struct DisplayConfig {
     // $XDG_CONFIG_HOME/corvane/display.conf (default ~/.config/corvane/display.conf).
     static QString filePath();
     static DisplayConfig load(const QString& path = filePath());
-    // Writes the file in one piece; false (the old file whole) when it cannot.
+    // Writes the file in one piece (savefile::write); false, the old file whole, when it
+    // cannot, or when the name is not a regular file (a folder, a named pipe).
     bool save(const QString& path = filePath()) const;
 
     // Takes the display options of a command line (--scale N|fit, --fullscreen,

@@ -9,7 +9,6 @@
 #include "route/RouteFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -209,10 +208,8 @@ int build(const QStringList& args, QTextStream& err) {
         err << "corvane route build: " << input << ": " << e.what() << '\n';
         return 2;
     }
-    QSaveFile save(output);
-    if (!savefile::writeAll(save, file) || !save.commit()) {
-        err << "corvane route build: " << output << ": " << save.errorString() << '\n';
-        save.cancelWriting();
+    if (QString reason; !savefile::write(output, file, &reason)) {
+        err << "corvane route build: " << output << ": " << reason << '\n';
         return 2;
     }
     const qsizetype n = csv.records.size();

@@ -127,7 +127,9 @@ SettingsError writeSettingsFile(const QString& path, const QByteArray& bytes) {
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir())
         return fail(settings_error::PathNotFound);
-    if (info.isDir())
+    // A folder, a named pipe or a device of that name is refused: the temporary file
+    // would be renamed over it instead of writing into it.
+    if (!savefile::targetProblem(path).isEmpty())
         return fail(settings_error::PathFileAccessError);
     if (!isFolderWritable(folder))
         return fail(settings_error::PermissionDenied);

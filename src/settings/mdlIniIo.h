@@ -77,8 +77,9 @@ LoadResult loadSettingsFile(const QString& path, const SettingsRecord& base);
 // which then replaces the file, so a failure at any point leaves the previous file as
 // it was. Returns the error, number 0 on success.
 // Errors: 52 empty name; 76 the folder does not exist (or is not a folder); 75 the name
-// is a folder, or the file cannot be created or replaced; 70 the folder is not
-// writable; 57 the bytes could not be written.
+// is not a regular file (a folder, a named pipe, a device; a link counts as what it
+// leads to), or the file cannot be created or replaced; 70 the folder is not writable;
+// 57 the bytes could not be written.
 SettingsError writeSettingsFile(const QString& path, const QByteArray& bytes);
 
 // writeSettingsFile with the save message: on failure `errorNumberAndDescription` (when

@@ -1,5 +1,6 @@
 #include "sound/SpeechEngine.h"
 
+#include "platform/SaveFile.h"
 #include "sound/AudioMixer.h"
 #include "sound/SpeechText.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -276,10 +276,10 @@ void OpenJTalkEngine::onSynthesised(quint64 request, int index, int exitCode, bo
             trimmed = speech::trimWavSilence(file.read(64 * 1024 * 1024), kLeadMs,
                                              int(kTailMs / m_voice.clamped().speed));
         file.close();
-        if (trimmed.size() > kWavHeaderBytes) {
-            QSaveFile out(wavPath);
-            audible = out.open(QIODevice::WriteOnly) && out.write(trimmed) == trimmed.size() && out.commit();
-        }
+        // Written whole or not at all: a piece that cannot be written (a full disk) is
+        // dropped rather than played cut short.
+        if (trimmed.size() > kWavHeaderBytes)
+            audible = savefile::write(wavPath, trimmed);
     }
     if (audible)
         m_ready.append(ReadyPiece{index, wavPath});

@@ -1,9 +1,10 @@
 #include "sound/VoiceSettings.h"
 
+#include "platform/SaveFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cmath>
 
 namespace {
@@ -88,13 +89,5 @@ VoiceSettings VoiceSettings::load(const QString& path) {
 bool VoiceSettings::save(const QString& path) const {
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray text = format();
-    if (f.write(text) != text.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return savefile::write(path, format());
 }

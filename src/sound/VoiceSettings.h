@@ -31,7 +31,8 @@ struct VoiceSettings {
     static QString filePath();
     // Reads the file; the defaults when it is missing or unreadable.
     static VoiceSettings load(const QString& path = filePath());
-    // Writes the file in one piece (the old file stays whole if writing fails).
+    // Writes the file in one piece (savefile::write); false, the old file whole, when it
+    // cannot, or when the name is not a regular file (a folder, a named pipe).
     bool save(const QString& path = filePath()) const;
 
     bool operator==(const VoiceSettings&) const = default;

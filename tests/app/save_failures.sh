@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The writers of the real corvane when the file cannot be written: a read-only folder,
 # a missing folder and a full disk. Each must give its message, fail, and leave the old
-# file exactly as it was (and no temporary file beside it).
+# file exactly as it was (and no temporary file beside it). A named pipe in place of the
+# file (and /dev/null for `save`) is refused and left as it was.
 #
 #   settings  `corvane script` with `save PATH` (the code the exit runs); the script
 #             stops with "error: LINE: cannot write PATH (MESSAGE)", MESSAGE being the
 #             program's save message (saveErrorMessage: "エラー Code:N 内容:TEXT").
+#   png       `corvane script` with `png PATH` over an older, smaller picture
 #   route     `corvane route build FILE.csv -o FILE.hy3`
 #   gtfs      `corvane route import-gtfs FEED -o FOLDER`, writing 7.hy3 and 7tp.csv
 #
@@ -33,12 +35,16 @@ fail() {
   failures=$((failures + 1))
 }
 
-# The inputs: small old files, large new ones (well over the size limit below).
-long=$(head -c 40000 /dev/zero | tr '\0' 'f')
+# The inputs: small old files, large new ones (well over the size limits below). Each
+# text of the settings fits the file (at most 32767 bytes); three of them do not fit
+# the limit.
+long=$(head -c 30000 /dev/zero | tr '\0' 'f')
 mkdir -p "$work/in"
 printf 'fast on\nsave %s\n' "@OUT@" >"$work/in/old-settings.txt"
-printf 'fast on\nset FareDataFolder /%s\nset TapeDataFolder /%s\nsave %s\n' "$long" "$long" "@OUT@" \
-  >"$work/in/new-settings.txt"
+printf 'fast on\nset FareDataFolder /%s\nset TapeDataFolder /%s\nset PanelOffImage /%s\nsave %s\n' \
+  "$long" "$long" "$long" "@OUT@" >"$work/in/new-settings.txt"
+printf 'ticket %s\n' "@OUT@" >"$work/in/old-png.txt"
+printf 'fast on\npng %s\n' "@OUT@" >"$work/in/new-png.txt"
 printf 'A,1,0\nB,2,170\n' >"$work/in/old.csv"
 for i in $(seq 1 400); do printf 'stop%d%s,1,%d\n' "$i" "${long:0:300}" "$i"; done >"$work/in/new.csv"
 feed() { # FOLDER STOPS NAMELENGTH
@@ -57,9 +63,11 @@ feed() { # FOLDER STOPS NAMELENGTH
 feed "$work/in/feed-old" 2 1
 feed "$work/in/feed-new" 200 500
 
-# prepare WRITER OLD|NEW FOLDER: the settings script that saves into FOLDER.
+# prepare WRITER OLD|NEW FOLDER: the script that writes into FOLDER.
 prepare() {
-  [ "$1" = settings ] && sed "s|@OUT@|$3/508.in4|" "$work/in/$2-settings.txt" >"$work/in/run.txt"
+  case $1 in
+  settings | png) sed "s|@OUT@|$3/$(files_of "$1")|" "$work/in/$2-$1.txt" >"$work/in/run.txt" ;;
+  esac
   return 0
 }
 
@@ -67,7 +75,7 @@ prepare() {
 run() {
   local writer=$1 which=$2 folder=$3
   case $writer in
-  settings)
+  settings | png)
     "$corvane" script "$work/in/run.txt"
     ;;
   route)
@@ -87,26 +95,32 @@ write() {
 files_of() {
   case $1 in
   settings) echo 508.in4 ;;
+  png) echo board.png ;;
   route) echo 12.hy3 ;;
   gtfs) echo 7.hy3 7tp.csv ;;
   esac
 }
 
-# check WRITER CASE FOLDER EXPECTED: after a failed write into FOLDER (which held the
-# old files), the status is 2, the last line said is EXPECTED, the old files are as
-# they were and nothing else is in the folder.
-check() {
+# refused WRITER CASE FOLDER EXPECTED STATUS: the status is 2, the last line said is
+# EXPECTED (FOLDER written as "FOLDER") and nothing but the writer's files is in FOLDER.
+refused() {
   local writer=$1 case=$2 folder=$3 expected=$4 status=$5
-  local said
   said=$(tail -n 1 "$work/said" | sed "s|$folder|FOLDER|g" | tr -d '\r')
   [ "$status" -eq 2 ] || fail "$writer $case: exit status $status, not 2"
   [ "$said" = "$expected" ] || fail "$writer $case: said \"$said\", not \"$expected\""
-  for f in $(files_of "$writer"); do
-    cmp -s "$folder/$f" "$work/old/$writer/$f" || fail "$writer $case: $f is not the old file"
-  done
   local extra
   extra=$(ls -A "$folder" | grep -vxF -f <(files_of "$writer" | tr ' ' '\n'))
   [ -z "$extra" ] || fail "$writer $case: left beside the old files: $extra"
+}
+
+# check WRITER CASE FOLDER EXPECTED STATUS: after a failed write into FOLDER (which held
+# the old files), refused, and the old files are as they were.
+check() {
+  local writer=$1 case=$2 folder=$3 said
+  refused "$@"
+  for f in $(files_of "$writer"); do
+    cmp -s "$folder/$f" "$work/old/$writer/$f" || fail "$writer $case: $f is not the old file"
+  done
   echo "done $writer $case: $said"
 }
 
@@ -119,25 +133,39 @@ fresh() {
   echo "$folder"
 }
 
-for writer in settings route gtfs; do
+# The size limit of the full disk, in KiB: under the new file, over the old one.
+limit_of() {
+  case $1 in
+  png) echo 16 ;;
+  *) echo 64 ;;
+  esac
+}
+
+for writer in settings png route gtfs; do
   mkdir -p "$work/old/$writer"
   write "$writer" old "$work/old/$writer" >/dev/null 2>&1 || fail "$writer: the old files cannot be written"
 done
 
 # The message each writer gives, by case.
 declare -A expected=(
-  [settings.readonly]='error: 4: cannot write FOLDER/508.in4 (エラー Code:70 内容:書き込みできません。)'
-  [settings.missing]='error: 4: cannot write FOLDER/none/508.in4 (エラー Code:76 内容:パスが見つかりません。)'
-  [settings.full]='error: 4: cannot write FOLDER/508.in4 (エラー Code:57 内容:デバイス I/O エラーです。)'
+  [settings.readonly]='error: 5: cannot write FOLDER/508.in4 (エラー Code:70 内容:書き込みできません。)'
+  [settings.missing]='error: 5: cannot write FOLDER/none/508.in4 (エラー Code:76 内容:パスが見つかりません。)'
+  [settings.full]='error: 5: cannot write FOLDER/508.in4 (エラー Code:57 内容:デバイス I/O エラーです。)'
+  [settings.fifo]='error: 5: cannot write FOLDER/508.in4 (エラー Code:75 内容:パス名が無効です。)'
+  [png.readonly]='error: 2: cannot write FOLDER/board.png (Permission denied)'
+  [png.missing]='error: 2: cannot write FOLDER/none/board.png (No such file or directory)'
+  [png.full]='error: 2: cannot write FOLDER/board.png (File too large)'
+  [png.fifo]='error: 2: cannot write FOLDER/board.png (a named pipe, not a regular file)'
   [route.readonly]='corvane route build: FOLDER/12.hy3: Permission denied'
   [route.missing]='corvane route build: FOLDER/none/12.hy3: No such file or directory'
   [route.full]='corvane route build: FOLDER/12.hy3: File too large'
+  [route.fifo]='corvane route build: FOLDER/12.hy3: a named pipe, not a regular file'
   [gtfs.readonly]='error: FOLDER/7.hy3: Permission denied'
   [gtfs.missing]='error: FOLDER/file/sub: cannot create the folder'
   [gtfs.full]='error: FOLDER/7.hy3: File too large'
 )
 
-for writer in settings route gtfs; do
+for writer in settings png route gtfs; do
   # A missing folder (for the import, which creates its folder, one that cannot be
   # created: its parent is a file).
   folder=$(fresh "$writer" "missing-$writer")
@@ -157,7 +185,7 @@ for writer in settings route gtfs; do
   prepare "$writer" new "$folder"
   (
     trap '' XFSZ
-    ulimit -f 64
+    ulimit -f "$(limit_of "$writer")"
     run "$writer" new "$folder"
   ) >"$work/said" 2>&1
   status=$?
@@ -186,6 +214,26 @@ for writer in settings route gtfs; do
   chmod 755 "$folder"
   check "$writer" readonly "$folder" "$message" "$status"
 done
+
+# A named pipe in place of the file: refused without opening it (that would wait for a
+# reader) and left a named pipe; /dev/null likewise stays the device.
+for writer in settings png route; do
+  folder=$work/fifo-$writer
+  mkdir -p "$folder"
+  mkfifo "$folder/$(files_of "$writer")"
+  write "$writer" new "$folder" >"$work/said" 2>&1
+  status=$?
+  refused "$writer" fifo "$folder" "${expected[$writer.fifo]}" "$status"
+  [ -p "$folder/$(files_of "$writer")" ] || fail "$writer fifo: the named pipe was replaced"
+  echo "done $writer fifo: $said"
+done
+mkdir -p "$work/none" # the folder the runs below must leave empty
+printf 'save /dev/null\n' | (cd "$work/none" && "$corvane" script) >"$work/said" 2>&1
+status=$?
+refused settings devnull "$work/none" 'error: 1: cannot write /dev/null (エラー Code:75 内容:パス名が無効です。)' \
+  "$status"
+[ -c /dev/null ] || fail "settings devnull: /dev/null is no longer a device"
+echo "done settings devnull: $said"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures"
