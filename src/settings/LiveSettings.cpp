@@ -135,6 +135,33 @@ QString unsavableTextMessage(const QString& characters) {
         .arg(quoted.join(QString()));
 }
 
+TextRefusal textRefusal(const QString& text) {
+    TextRefusal refusal;
+    refusal.characters = cp932::unencodable(text);
+    if (!refusal.characters.isEmpty()) {
+        refusal.kind = TextRefusal::Kind::Unencodable;
+        return refusal;
+    }
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            refusal.kind = TextRefusal::Kind::ControlCharacter;
+            refusal.characters = c;
+            return refusal;
+        }
+    }
+    // Two bytes at most per character: a text this short always fits.
+    if (text.size() > MaxStoredTextBytes / 2) {
+        refusal.bytes = cp932::encode(text).size();
+        if (refusal.bytes > MaxStoredTextBytes)
+            refusal.kind = TextRefusal::Kind::TooLong;
+    }
+    return refusal;
+}
+
+QString characterCode(QChar c) {
+    return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+}
+
 LiveSettings::LiveSettings(QObject* parent) : QObject(parent) {
     m_infos = describe();
     Q_ASSERT(m_infos.size() == settings_names::count());
@@ -233,8 +260,22 @@ QString LiveSettings::setText(Setting setting, const QString& value) {
             return QStringLiteral("%1 is a date: \"%2\" is not a date yyyy/mm/dd").arg(s.name, value);
         text = date.toString(QStringLiteral("yyyy/MM/dd"));
     }
-    if (const QString refused = cp932::unencodable(text); !refused.isEmpty())
-        return unsavableTextMessage(refused);
+    const TextRefusal refused = textRefusal(text);
+    switch (refused.kind) {
+    case TextRefusal::Kind::None:
+        break;
+    case TextRefusal::Kind::Unencodable:
+        return unsavableTextMessage(refused.characters);
+    case TextRefusal::Kind::ControlCharacter:
+        return QStringLiteral("%1 is a text without control characters (U+0000..U+001F, U+007F): "
+                              "this one holds %2")
+            .arg(s.name, characterCode(refused.characters.at(0)));
+    case TextRefusal::Kind::TooLong:
+        return QStringLiteral("%1 is a text of at most %2 bytes in Shift_JIS: this one has %3")
+            .arg(s.name)
+            .arg(MaxStoredTextBytes)
+            .arg(refused.bytes);
+    }
     storeText(index, text);
     return {};
 }

@@ -25,6 +25,25 @@ QString controlKindName(ControlKind kind);
 // `characters` (from cp932::unencodable) cannot be written in it.
 QString unsavableTextMessage(const QString& characters);
 
+// What keeps a text out of a string setting. The settings file holds each text in
+// Shift_JIS (cp932) behind a byte count of MaxStoredTextBytes at most, and none of the
+// texts (folder and file names, a date) has a use for a control character.
+struct TextRefusal {
+    enum class Kind {
+        None,
+        Unencodable,      // characters Shift_JIS cannot hold
+        ControlCharacter, // U+0000..U+001F or U+007F
+        TooLong,          // more than MaxStoredTextBytes bytes in Shift_JIS
+    };
+    Kind kind = Kind::None;
+    QString characters;  // Unencodable: those characters; ControlCharacter: the first one
+    qsizetype bytes = 0; // TooLong: the text's bytes in Shift_JIS
+};
+// The first rule `text` breaks, in the order of Kind.
+TextRefusal textRefusal(const QString& text);
+// "U+000A": a character as its code.
+QString characterCode(QChar c);
+
 struct SettingInfo {
     Setting id{};
     QString name;     // the setting's name in the settings record
@@ -59,10 +78,11 @@ public:
     //   List    an index -1..size-1;
     //   Colour  "#RRGGBB", or a number 0..16777215 (0x00BBGGRR).
     // TicketFixedDate must be a date "yyyy/mm/dd" (one-digit month and day are accepted
-    // and written with two). A text with characters that Shift_JIS cannot hold is
-    // refused with unsavableTextMessage. Returns "" on success, else why the value was refused (an
-    // unknown name is answered with the closest known names); a refused value changes
-    // nothing.
+    // and written with two). A text that textRefusal refuses is refused: characters
+    // that Shift_JIS cannot hold with unsavableTextMessage, a control character or more
+    // bytes than the settings file stores with the setting's name and the rule.
+    // Returns "" on success, else why the value was refused (an unknown name is
+    // answered with the closest known names); a refused value changes nothing.
     QString set(const QString& name, const QString& valueText);
     QString set(Setting setting, const QString& valueText);
 

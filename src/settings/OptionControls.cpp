@@ -150,6 +150,66 @@ QVector<DependentState> dependentStates(const LiveSettings& live) {
     return out;
 }
 
+QString textCaption(Setting setting) {
+    switch (setting) {
+    case Setting::FareDataFolder:
+        return QStringLiteral("運賃データのフォルダー");
+    case Setting::TapeDataFolder:
+        return QStringLiteral("放送用データのフォルダー");
+    case Setting::PanelOffImage:
+        return QStringLiteral("バックライトOFF時の画像");
+    case Setting::PanelOn1Image:
+        return QStringLiteral("ON1の画像");
+    case Setting::PanelOn2Image:
+        return QStringLiteral("ON2の画像");
+    case Setting::RouteSetSound:
+        return QStringLiteral("系統設定時のサウンド");
+    case Setting::ResetSound:
+        return QStringLiteral("リセット時のサウンド");
+    case Setting::StepSoundFixed:
+        return QStringLiteral("送り・戻し時のサウンド");
+    case Setting::StepSound1:
+    case Setting::StepSound2:
+    case Setting::StepSound3:
+        return QStringLiteral("送り・戻し時のサウンド（「%1」の場合）")
+            .arg(static_cast<int>(setting) - static_cast<int>(Setting::StepSound1) + 1);
+    case Setting::PreAnnounceFixed:
+        return QStringLiteral("放送前のサウンド");
+    case Setting::PreAnnounceSound1:
+    case Setting::PreAnnounceSound2:
+    case Setting::PreAnnounceSound3:
+        return QStringLiteral("放送前のサウンド（「%1」の場合）")
+            .arg(static_cast<int>(setting) - static_cast<int>(Setting::PreAnnounceSound1) + 1);
+    case Setting::TicketPluginPath:
+        return QStringLiteral("整理券プラグイン");
+    case Setting::TicketFixedDate:
+        return QStringLiteral("整理券の日付");
+    default:
+        return {};
+    }
+}
+
+QString refusedTextMessage(Setting setting, const QString& text) {
+    const TextRefusal refused = textRefusal(text);
+    switch (refused.kind) {
+    case TextRefusal::Kind::None:
+        break;
+    case TextRefusal::Kind::Unencodable:
+        return unsavableTextMessage(refused.characters);
+    case TextRefusal::Kind::ControlCharacter:
+        return QStringLiteral("「%1」の名前に制御文字（%2）が含まれているため、設定ファイルに保存できません。"
+                              "制御文字を含まない名前を指定してください。")
+            .arg(textCaption(setting), characterCode(refused.characters.at(0)));
+    case TextRefusal::Kind::TooLong:
+        return QStringLiteral("「%1」の名前が長すぎるため、設定ファイルに保存できません。"
+                              "名前はShift_JISで%2バイトまでです（指定した名前は%3バイト）。")
+            .arg(textCaption(setting))
+            .arg(MaxStoredTextBytes)
+            .arg(refused.bytes);
+    }
+    return {};
+}
+
 QString dateText(int year, int month, int day) {
     return QStringLiteral("%1/%2/%3")
         .arg(year, 4, 10, QLatin1Char('0'))

@@ -45,6 +45,15 @@ struct DependentState {
 // visible.
 QVector<DependentState> dependentStates(const LiveSettings& live);
 
+// The dialog's name of a text setting ("運賃データのフォルダー", "リセット時のサウンド");
+// "" for a setting that is not a text.
+QString textCaption(Setting setting);
+// Why the dialog refuses `text` for the text setting `setting` (textRefusal), in the
+// dialog's words: characters Shift_JIS cannot hold as unsavableTextMessage gives it, a
+// control character or a text too long for the settings file with the setting's
+// name. "" when the text can be kept.
+QString refusedTextMessage(Setting setting, const QString& text);
+
 // The date text "yyyy/mm/dd" of the date dialog's answer (two-digit month and day).
 QString dateText(int year, int month, int day);
 

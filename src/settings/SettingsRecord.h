@@ -151,11 +151,13 @@ struct SettingsRecord {
 
 // The longest text a string field can hold, in cp932 bytes. The byte count is stored
 // in 16 bits and kept within the signed range so that every reader of the file agrees
-// on it; a longer text is cut at the last whole character that fits.
+// on it. The settings refuse a longer text where it is set (LiveSettings::setText),
+// and a save refuses a record that still holds one (mdlIniIo::settingsFileBytes).
 constexpr int MaxStoredTextBytes = 32767;
 
-// The settings file's bytes for a record. When `truncatedFields` is given it receives
-// the names of the string fields that were cut to MaxStoredTextBytes.
+// The settings file's bytes for a record. A text longer than MaxStoredTextBytes is cut
+// at the last whole character that fits, and its field named in `truncatedFields` when
+// given; a save asks for the names and writes nothing when there are any.
 QByteArray writeSettings(const SettingsRecord& record, QStringList* truncatedFields = nullptr);
 
 enum class ReadStatus {

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringList>
 #include <unistd.h>
+#include <utility>
 
 namespace mdlIniIo {
 
@@ -118,6 +120,18 @@ LoadResult loadSettingsFile(const QString& path, const SettingsRecord& base) {
     result.record = std::move(read.record);
     result.readStatus = read.status;
     return result;
+}
+
+SettingsError settingsFileBytes(const SettingsRecord& record, QByteArray& bytes) {
+    QStringList tooLong;
+    QByteArray written = writeSettings(record, &tooLong);
+    if (!tooLong.isEmpty()) {
+        SettingsError error = fail(settings_error::Overflow);
+        error.description += QStringLiteral("（%1）").arg(tooLong.join(QStringLiteral("、")));
+        return error;
+    }
+    bytes = std::move(written);
+    return {};
 }
 
 SettingsError writeSettingsFile(const QString& path, const QByteArray& bytes) {

@@ -73,6 +73,11 @@ LoadResult loadSettingsFile(const QString& path);
 // The same, with a short file's missing fields taken from `base`.
 LoadResult loadSettingsFile(const QString& path, const SettingsRecord& base);
 
+// The bytes a save writes for `record`. Error 6 (Overflow), the description naming the
+// fields, when a text has more Shift_JIS bytes than the file's 16-bit byte count holds
+// (MaxStoredTextBytes): a save never writes a text cut short. `bytes` is left alone then.
+SettingsError settingsFileBytes(const SettingsRecord& record, QByteArray& bytes);
+
 // Writes the bytes to the file safely: they go to a temporary file in the same folder,
 // which then replaces the file, so a failure at any point leaves the previous file as
 // it was. Returns the error, number 0 on success.

@@ -291,10 +291,11 @@ std::string repeated(const std::string& unit, size_t times) {
     return s;
 }
 
-// A settings script: long folder and sound names make a settings file of about 400 KB.
+// A settings script: long folder and plug-in names, each just within the 32767 bytes a
+// text may have in the file, make a settings file of about 100 KB.
 std::string settingsScript(bool big, const fs::path& out) {
     std::string s = "fast on\n";
-    const size_t n = big ? 30000 : 4;
+    const size_t n = big ? 16000 : 4;
     s += "set FareDataFolder /" + repeated("fare", n / 2) + "\n";
     s += "set TapeDataFolder /" + repeated("tape", n / 2) + "\n";
     s += "set TicketPluginPath /" + repeated("plug", n / 2) + ".4SP\n";

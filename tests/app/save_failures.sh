@@ -11,6 +11,10 @@
 #   route     `corvane route build FILE.csv -o FILE.hy3`
 #   gtfs      `corvane route import-gtfs FEED -o FOLDER`, writing 7.hy3 and 7tp.csv
 #
+# Then the texts that `set` refuses because the settings file could not hold them (more
+# bytes than its 16-bit count, a control character), and a save of settings loaded with
+# a text too long, which fails rather than writing the text cut short.
+#
 # A full disk is a file size limit (ulimit -f) with SIGXFSZ ignored, so that a write
 # past the limit fails with EFBIG as on a full disk. A read-only folder is chmod 555;
 # as root that does not stop writing, so root makes the folder immutable (chattr +i)
@@ -234,6 +238,34 @@ refused settings devnull "$work/none" 'error: 1: cannot write /dev/null (エラ�
   "$status"
 [ -c /dev/null ] || fail "settings devnull: /dev/null is no longer a device"
 echo "done settings devnull: $said"
+
+# Texts the settings file cannot hold are refused by `set`: more than 32767 bytes in
+# Shift_JIS, or a control character.
+too_long=/$(head -c 40000 /dev/zero | tr '\0' 'f')
+sets=(
+  "set FareDataFolder $too_long"
+  'error: 1: FareDataFolder is a text of at most 32767 bytes in Shift_JIS: this one has 40001'
+  $'set TapeDataFolder /data\tplan'
+  'error: 1: TapeDataFolder is a text without control characters (U+0000..U+001F, U+007F): this one holds U+0009'
+)
+for ((i = 0; i < ${#sets[@]}; i += 2)); do
+  printf '%s\n' "${sets[i]}" | (cd "$work/none" && "$corvane" script) >"$work/said" 2>&1
+  status=$?
+  refused settings "set ${sets[i]:4:14}" "$work/none" "${sets[i + 1]}" "$status"
+  echo "done settings set: $said"
+done
+
+# Settings loaded with a text too long for the file (written by another program) are
+# not saved with the text cut short: the save fails and the old file stays.
+{
+  printf '\101\234' # 40001 bytes
+  printf '%s' "$too_long"
+} >"$work/in/too-long.in4"
+folder=$(fresh settings overlong)
+printf 'settings %s\nsave %s\n' "$work/in/too-long.in4" "$folder/508.in4" >"$work/in/run.txt"
+run settings new "$folder" >"$work/said" 2>&1
+check settings overlong "$folder" \
+  'error: 2: cannot write FOLDER/508.in4 (エラー Code:6 内容:オーバーフローしました。（FareDataFolder）)' "$?"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures"

@@ -213,6 +213,38 @@ TEST(LiveSettings, TheFixedDateIsKeptWithTwoDigitMonthAndDay) {
     EXPECT_EQ(s.set("TicketFixedDate", "2024/02/29"), "");
 }
 
+// The settings file stores a text's Shift_JIS bytes behind a 16-bit count kept within
+// 32767; a text is refused where it is set, not cut when it is saved.
+TEST(LiveSettings, ATextMustFitTheSettingsFileAndHoldNoControlCharacter) {
+    const QString a = QStringLiteral("あ"); // two bytes in Shift_JIS
+    const QString tooLong = QStringLiteral("FareDataFolder is a text of at most 32767 bytes in Shift_JIS: "
+                                           "this one has 32768");
+    const QString control = QStringLiteral("FareDataFolder is a text without control characters "
+                                           "(U+0000..U+001F, U+007F): this one holds U+%1");
+    struct Case {
+        QString value;
+        QString reason; // "" when it is kept
+    };
+    const Case cases[] = {
+        {QString(32767, u'x'), {}},
+        {QString(32768, u'x'), tooLong},
+        {QStringLiteral("ｱ") + a.repeated(16383), {}}, // 1 + 32766 bytes
+        {a.repeated(16384), tooLong},                  // 16384 characters, 32768 bytes
+        {QStringLiteral("/data\n"), control.arg(QStringLiteral("000A"))},
+        {QStringLiteral("/data\tplan"), control.arg(QStringLiteral("0009"))},
+        {QStringLiteral("/data") + QChar(0x7F), control.arg(QStringLiteral("007F"))},
+        {QStringLiteral("/data") + QChar(0), control.arg(QStringLiteral("0000"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.value.size() << " characters: " << c.value.left(8).toStdString());
+        LiveSettings s;
+        ASSERT_EQ(s.set("FareDataFolder", "/old"), "");
+        EXPECT_EQ(s.set("FareDataFolder", c.value), c.reason);
+        EXPECT_EQ(s.text(Setting::FareDataFolder), c.reason.isEmpty() ? c.value : QStringLiteral("/old"));
+    }
+}
+
 TEST(LiveSettings, TypedSettersCheckTheKind) {
     LiveSettings s;
     EXPECT_EQ(s.setText(Setting::AutoTicketNumbers, "1"), "AutoTicketNumbers is a check, not a text");

@@ -238,6 +238,22 @@ TEST(SettingsSave, AnEmptyNameIsReported) {
     EXPECT_EQ(message, QStringLiteral("エラー Code:52\r\n内容:ファイル名または番号が不正です。"));
 }
 
+// A record that still holds a text too long for the file (read from a file another
+// program wrote) is not saved cut short: the save fails with error 6.
+TEST(SettingsSave, ATextTooLongForTheFileIsRefusedNotCut) {
+    SettingsRecord r;
+    r.DataFolders.TapeDataFolder = QString(32767, u'x');
+    QByteArray bytes;
+    EXPECT_EQ(mdlIniIo::settingsFileBytes(r, bytes).number, 0);
+    EXPECT_EQ(readSettings(bytes).record.DataFolders.TapeDataFolder, r.DataFolders.TapeDataFolder);
+    r.SoundSettings.StepSound2 = QStringLiteral("あ").repeated(16384);
+    bytes = "untouched";
+    const SettingsError error = mdlIniIo::settingsFileBytes(r, bytes);
+    EXPECT_EQ(mdlIniIo::saveErrorMessage(error),
+              QStringLiteral("エラー Code:6\r\n内容:オーバーフローしました。（StepSound2）"));
+    EXPECT_EQ(bytes, QByteArray("untouched"));
+}
+
 // A write that fails half-way (here: the process may not write files larger than 100
 // bytes) must leave the previous settings file exactly as it was.
 TEST(SettingsSave, AFailedWriteLeavesThePreviousFileIntact) {

@@ -91,10 +91,11 @@ SettingsRecord currentRecord(const Windows& w) {
 bool SaveIni(const Windows& w, const QString& path, QString* failure) {
     SettingsRecord& record = settingsRecord();
     record = currentRecord(w);
-    const QByteArray bytes = writeSettings(record);
-    const SettingsError error = path.isEmpty()
-                                    ? saveProgramSettings(QCoreApplication::applicationFilePath(), bytes)
-                                    : writeSettingsFile(path, bytes);
+    QByteArray bytes;
+    SettingsError error = settingsFileBytes(record, bytes);
+    if (!error.isError())
+        error = path.isEmpty() ? saveProgramSettings(QCoreApplication::applicationFilePath(), bytes)
+                               : writeSettingsFile(path, bytes);
     if (error.number != 0) {
         report(saveErrorMessage(error));
         if (failure)

@@ -4,7 +4,6 @@
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
 #include "board/ui/mdl508_000.h"
-#include "platform/Cp932.h"
 #include "platform/Design.h"
 #include "platform/Twips.h"
 #include "platform/ui/DesignWidgets.h"
@@ -294,7 +293,9 @@ void frmOption::applyDependentStates() {
 }
 
 void frmOption::enter(Setting setting, const QString& text, QWidget* editor) {
-    const QString problem = m_live.setText(setting, text);
+    QString problem = option_controls::refusedTextMessage(setting, text);
+    if (problem.isEmpty())
+        problem = m_live.setText(setting, text);
     if (problem.isEmpty())
         return;
     msgbox::show(this, problem, kTitle, msgbox::Icon::Exclamation);
@@ -466,8 +467,9 @@ void frmOption::Command1_Click() {
                                     {{QStringLiteral("整理券プラグイン(*.4SP)"), QStringLiteral("*.4SP")}});
     if (m_previewHost)
         m_previewHost->companyList()->clear();
-    if (const QString refused = cp932::unencodable(file); !refused.isEmpty()) {
-        msgbox::show(this, unsavableTextMessage(refused), kTitle, msgbox::Icon::Exclamation);
+    if (const QString refused = option_controls::refusedTextMessage(Setting::TicketPluginPath, file);
+        !refused.isEmpty()) {
+        msgbox::show(this, refused, kTitle, msgbox::Icon::Exclamation);
         return;
     }
     const qint32 result = SetPlgin(file);

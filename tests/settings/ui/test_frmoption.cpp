@@ -212,6 +212,38 @@ TEST_F(OptionsDialog, NamesThatShiftJisCannotHoldAreRefusedWhereTheyAreEntered) 
     EXPECT_EQ(options.live().text(Setting::TapeDataFolder), QStringLiteral("/①髙"));
 }
 
+TEST_F(OptionsDialog, NamesWithAControlCharacterOrTooLongForTheFileAreRefusedWhereTheyAreEntered) {
+    auto* folder = w<QLineEdit>("Text2(0)");
+    folder->selectAll();
+    folder->insert(QStringLiteral("/fare"));
+    folder->insert(QStringLiteral("\tplan"));
+    EXPECT_EQ(folder->text(), QStringLiteral("/fare"));
+    EXPECT_EQ(options.live().text(Setting::FareDataFolder), QStringLiteral("/fare"));
+
+    // 5 + 16384 * 2 bytes in Shift_JIS.
+    answer = QStringLiteral("/snd/") + QStringLiteral("あ").repeated(16384);
+    click("cmdSelectSound(1)");
+    EXPECT_EQ(options.live().text(Setting::ResetSound), QString());
+    click("chkUseSeiriPrev"); // shows the plug-in page
+    answer = QStringLiteral("/plugins/") + QStringLiteral("あ").repeated(16384);
+    click("Command1");
+    EXPECT_EQ(options.live().text(Setting::TicketPluginPath), QString());
+
+    const auto shownBoxes = msgbox::takeRecorded();
+    ASSERT_EQ(shownBoxes.size(), 3);
+    EXPECT_EQ(shownBoxes[0].text,
+              QStringLiteral("「運賃データのフォルダー」の名前に制御文字（U+0009）が含まれているため、"
+                             "設定ファイルに保存できません。制御文字を含まない名前を指定してください。"));
+    EXPECT_EQ(shownBoxes[1].text,
+              QStringLiteral("「リセット時のサウンド」の名前が長すぎるため、設定ファイルに保存できません。"
+                             "名前はShift_JISで32767バイトまでです（指定した名前は32773バイト）。"));
+    EXPECT_TRUE(shownBoxes[2].text.startsWith(QStringLiteral("「整理券プラグイン」の名前が長すぎる")));
+    for (const auto& box : shownBoxes) {
+        EXPECT_EQ(box.title, QStringLiteral("オプション"));
+        EXPECT_EQ(box.icon, msgbox::Icon::Exclamation);
+    }
+}
+
 TEST_F(OptionsDialog, OkAppliesLabelsAndStripAndTwiceChangesNothingMore) {
     w<QComboBox>("Combo2")->setCurrentIndex(2); // 「なし」、1,2...
     answer = QStringLiteral("#00FF00");
