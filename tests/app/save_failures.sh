@@ -2,7 +2,7 @@
 # The writers of the real corvane when the file cannot be written: a read-only folder,
 # a missing folder and a full disk. Each must give its message, fail, and leave the old
 # file exactly as it was (and no temporary file beside it). A named pipe in place of the
-# file (and /dev/null for `save`) is refused and left as it was.
+# file (and, as root, a device for `save`) is refused and left as it was.
 #
 #   settings  `corvane script` with `save PATH` (the code the exit runs); the script
 #             stops with "error: LINE: cannot write PATH (MESSAGE)", MESSAGE being the
@@ -220,7 +220,9 @@ for writer in settings png route gtfs; do
 done
 
 # A named pipe in place of the file: refused without opening it (that would wait for a
-# reader) and left a named pipe; /dev/null likewise stays the device.
+# reader) and left a named pipe. A device likewise: one of /dev/null's numbers made in
+# the folder (root only), so that a writer that replaced it would not take the
+# machine's /dev/null with it.
 for writer in settings png route; do
   folder=$work/fifo-$writer
   mkdir -p "$folder"
@@ -231,13 +233,18 @@ for writer in settings png route; do
   [ -p "$folder/$(files_of "$writer")" ] || fail "$writer fifo: the named pipe was replaced"
   echo "done $writer fifo: $said"
 done
+folder=$work/device
+mkdir -p "$folder"
+if mknod "$folder/508.in4" c 1 3 2>/dev/null; then
+  write settings new "$folder" >"$work/said" 2>&1
+  status=$?
+  refused settings device "$folder" "${expected[settings.fifo]}" "$status"
+  [ -c "$folder/508.in4" ] || fail "settings device: the device was replaced"
+  echo "done settings device: $said"
+else
+  echo "skip settings device: only root can make a device"
+fi
 mkdir -p "$work/none" # the folder the runs below must leave empty
-printf 'save /dev/null\n' | (cd "$work/none" && "$corvane" script) >"$work/said" 2>&1
-status=$?
-refused settings devnull "$work/none" 'error: 1: cannot write /dev/null (エラー Code:75 内容:パス名が無効です。)' \
-  "$status"
-[ -c /dev/null ] || fail "settings devnull: /dev/null is no longer a device"
-echo "done settings devnull: $said"
 
 # Texts the settings file cannot hold are refused by `set`: more than 32767 bytes in
 # Shift_JIS, or a control character.
