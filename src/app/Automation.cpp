@@ -5,6 +5,7 @@
 #include "board/ui/Form1.h"
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
+#include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
 #include "platform/BlockingWait.h"
 #include "platform/ColorRef.h"
@@ -16,7 +17,6 @@
 #include "sound/SpeechEngine.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
-#include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -120,13 +120,13 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
         return QString();
     });
     add("chimei", [this](const QStringList&, const QString& rest) {
-        m_program.board().ChimeiCtl()->SetChimei(rest);
+        m_program.console().showStopName(rest);
         return QString();
     });
     add("dots", [this](const QStringList& a, const QString&) {
         if (!a.isEmpty())
             return QStringLiteral("dots takes no arguments");
-        m_out << m_program.board().ChimeiCtl()->dots() << '\n';
+        m_out << m_program.board().stopNameDots() << '\n';
         m_out.flush();
         return QString();
     });
@@ -481,10 +481,11 @@ QString ScriptRunner::state() {
     frmCtl& ctl = m_program.controller();
     JsonWriter j;
     j.beginObject();
-    j.key("route").value(DataIo::RouteNumber);
-    j.key("section").value(static_cast<int>(DataIo::SectionNumber));
-    j.key("currentStop").value(static_cast<int>(DataIo::CurrentStop));
-    j.key("rowCount").value(static_cast<int>(DataIo::RowCount));
+    const DataIo::RouteState& route = m_program.console().route();
+    j.key("route").value(route.RouteNumber);
+    j.key("section").value(static_cast<int>(route.SectionNumber));
+    j.key("currentStop").value(static_cast<int>(route.CurrentStop));
+    j.key("rowCount").value(static_cast<int>(route.RowCount));
     j.key("displays").beginArray();
     for (int i = 1; i <= Form1::kFareDisplays; ++i)
         j.value(board.Degit(i)->shownPlaces());
@@ -499,7 +500,7 @@ QString ScriptRunner::state() {
         j.endObject();
     }
     j.endArray();
-    j.key("stopName").value(board.ChimeiCtl()->stopName());
+    j.key("stopName").value(m_program.console().frame().stopName);
     j.key("buttons").beginObject();
     j.key("back").value(ctl.Command2[0]->isEnabled());
     j.key("next").value(ctl.Command2[1]->isEnabled());

@@ -2,6 +2,7 @@
 
 #include "board/ui/Form1.h"
 #include "board/ui/mdl508_000.h"
+#include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/MessageBox.h"
@@ -48,7 +49,11 @@ void Program::start() {
     Form1& board = *m_board;
     m_optionsDialog = std::make_unique<frmOption>(board);
     m_options = m_optionsDialog.get();
-    m_controller = std::make_unique<frmCtl>(board, *m_options);
+    m_console = std::make_unique<ConsoleModel>(m_options->live());
+    m_controller = std::make_unique<frmCtl>(board, *m_options, *m_console);
+    // The ticket preview, then the board, show each frame of the console's model.
+    QObject::connect(m_console.get(), &ConsoleModel::frameChanged, m_controller.get(), &frmCtl::showTicket);
+    QObject::connect(m_console.get(), &ConsoleModel::frameChanged, m_board.get(), &Form1::showFrame);
     m_options->setController(m_controller.get());
     m_options->setTicketPreviewHost(m_controller.get());
     board.setControllerWindow(m_controller.get());

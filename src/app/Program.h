@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 
+class ConsoleModel;
 class Form1;
 class frmCtl;
 class frmOption;
@@ -37,6 +38,8 @@ public:
     Form1& board() { return *m_board; }
     frmOption& options() { return *m_options; }
     frmCtl& controller() { return *m_controller; }
+    // The console's state and what the board shows.
+    ConsoleModel& console() { return *m_console; }
 
 private:
     Options m_startOptions;
@@ -46,6 +49,7 @@ private:
     std::unique_ptr<Form1> m_board;
     std::unique_ptr<frmOption> m_optionsDialog;
     frmOption* m_options = nullptr; // the options dialog
+    std::unique_ptr<ConsoleModel> m_console;
     std::unique_ptr<frmCtl> m_controller;
 };
 

@@ -13,11 +13,6 @@
 
 namespace DataIo {
 
-FareTableArray FareTable;
-QString RouteNumber;
-qint16 SectionNumber = 1;
-qint16 RowCount = 0;
-qint16 CurrentStop = 0;
 
 namespace {
 
@@ -122,13 +117,13 @@ const RouteRow& FareTableArray::operator[](int row) const {
     return m_rows[static_cast<size_t>(row - 1)];
 }
 
-void ClearFareTable() {
+void ClearFareTable(FareTableArray& table) {
     for (int r = 1; r <= FareTableRowCount; ++r)
-        FareTable[r] = RouteRow();
+        table[r] = RouteRow();
 }
 
-void SetFareCell(int row, int column, const QVariant& value) {
-    RouteRow& target = FareTable[row];
+void SetFareCell(FareTableArray& table, int row, int column, const QVariant& value) {
+    RouteRow& target = table[row];
     if (column < 1 || column > FareCellColumnCount)
         throw FareTableError(FareTableError::Kind::OutOfRange,
                              indexText("fare table column", column, 1, FareCellColumnCount));
@@ -146,12 +141,12 @@ void SetFareCell(int row, int column, const QVariant& value) {
         target.DataColumns[column - 2] = n;
 }
 
-void ResetRouteData() {
-    ClearFareTable();
-    RouteNumber.clear();
-    SectionNumber = 1;
-    RowCount = 0;
-    CurrentStop = 0;
+void ResetRouteData(RouteState& state) {
+    ClearFareTable(state.FareTable);
+    state.RouteNumber.clear();
+    state.SectionNumber = 1;
+    state.RowCount = 0;
+    state.CurrentStop = 0;
 }
 
 QString RouteFileName(const QString& routeNumber) {
@@ -197,11 +192,11 @@ QString TruncatedRouteMessage(int record) {
     return QStringLiteral("指定した系統のデータが足りません(%1件目の停留所で終わっています)...").arg(record);
 }
 
-LoadResult LoadRoute(const QString& fareFolder) {
+LoadResult LoadRoute(RouteState& state, const QString& fareFolder) {
     // The caller clamps the section; a section below 1 would put the current stop
     // before the first row.
-    SectionNumber = static_cast<qint16>(std::clamp<int>(SectionNumber, 1, MaxSection));
-    const QString path = RouteFilePath(fareFolder, RouteNumber);
+    state.SectionNumber = static_cast<qint16>(std::clamp<int>(state.SectionNumber, 1, MaxSection));
+    const QString path = RouteFilePath(fareFolder, state.RouteNumber);
 
     // Only a regular file is read, and never more than a route of 301 rows can
     // occupy; the table is touched only when every check has passed. A missing file
@@ -222,11 +217,11 @@ LoadResult LoadRoute(const QString& fareFolder) {
     case regularfile::Status::Failed:
         return rejected(LoadStatus::IoError, shownFailure(file.error, path));
     }
-    return LoadRouteBytes(file.bytes);
+    return LoadRouteBytes(state, file.bytes);
 }
 
-LoadResult LoadRouteBytes(const QByteArray& bytes) {
-    SectionNumber = static_cast<qint16>(std::clamp<int>(SectionNumber, 1, MaxSection));
+LoadResult LoadRouteBytes(RouteState& state, const QByteArray& bytes) {
+    state.SectionNumber = static_cast<qint16>(std::clamp<int>(state.SectionNumber, 1, MaxSection));
     const RouteFileContents contents = parseRouteFile(bytes);
     const int n = contents.count; // a file too short for its count reads as 0
     if (n == 0) {
@@ -235,25 +230,25 @@ LoadResult LoadRouteBytes(const QByteArray& bytes) {
     if (n > FareTableRowCount) {
         return rejected(LoadStatus::TooManyRecords, TooManyRecordsMessage());
     }
-    if (n - 1 < SectionNumber) { // also every negative count
+    if (n - 1 < state.SectionNumber) { // also every negative count
         return rejected(LoadStatus::SectionTooLarge, SectionTooLargeMessage());
     }
     if (contents.truncated()) {
         return rejected(LoadStatus::Truncated, TruncatedRouteMessage(contents.endsInRecord));
     }
 
-    ClearFareTable();
+    ClearFareTable(state.FareTable);
     for (int r = 1; r <= n; ++r)
-        FareTable[r] = contents.records.at(r - 1);
-    RowCount = static_cast<qint16>(n);
-    CurrentStop = static_cast<qint16>(SectionNumber - 1);
+        state.FareTable[r] = contents.records.at(r - 1);
+    state.RowCount = static_cast<qint16>(n);
+    state.CurrentStop = static_cast<qint16>(state.SectionNumber - 1);
     return LoadResult{};
 }
 
-LoadResult LoadRoute(const QString& fareFolder, const QString& routeNumber, int section) {
-    RouteNumber = routeNumber;
-    SectionNumber = static_cast<qint16>(std::clamp(section, 1, MaxSection));
-    return LoadRoute(fareFolder);
+LoadResult LoadRoute(RouteState& state, const QString& fareFolder, const QString& routeNumber, int section) {
+    state.RouteNumber = routeNumber;
+    state.SectionNumber = static_cast<qint16>(std::clamp(section, 1, MaxSection));
+    return LoadRoute(state, fareFolder);
 }
 
 } // namespace DataIo

@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string>
 
-// The fare table and the route state, and the loader that fills them from a route
-// data file (".hy3"). Display-free: the only user-visible output is the message box
-// of a rejected load, which goes through msgbox::show.
+// The fare table and the route state, and the loader that fills a state it is handed
+// from a route data file (".hy3"). Display-free: a rejected load returns its message
+// for the caller to show.
 namespace DataIo {
 
 constexpr int FareTableRowCount = 301;   // rows 1..301
@@ -74,18 +74,21 @@ private:
     std::array<RouteRow, FareTableRowCount> m_rows;
 };
 
-// The module state, shared with route selection, the board update and the controller.
-extern FareTableArray FareTable;
-extern QString RouteNumber;  // as entered: up to five digits, leading zeros kept, possibly empty
-extern qint16 SectionNumber; // 1..300
-// The number of rows of the route in FareTable. It changes only when a load
-// succeeds, so it always describes the rows actually in the table (0 before the
-// first route); a rejected file never leaves its count here.
-extern qint16 RowCount;
-extern qint16 CurrentStop; // zero-based; the row shown is CurrentStop + 1
+// The route state: the fare table of the route and where on it the board stands. The
+// console's model owns the one the program shows; tools and tests make their own.
+struct RouteState {
+    FareTableArray FareTable;
+    QString RouteNumber;      // as entered: up to five digits, leading zeros kept, possibly empty
+    qint16 SectionNumber = 1; // 1..300
+    // The number of rows of the route in FareTable. It changes only when a load
+    // succeeds, so it always describes the rows actually in the table (0 before the
+    // first route); a rejected file never leaves its count here.
+    qint16 RowCount = 0;
+    qint16 CurrentStop = 0; // zero-based; the row shown is CurrentStop + 1
+};
 
 // Every row 1..301: name "", ticket number 0, all columns 0.
-void ClearFareTable();
+void ClearFareTable(FareTableArray& table);
 
 // Column 1 stores the value as text into StopName (a QByteArray value is taken as the
 // name's cp932 bytes, anything else as text); column 2 stores it as a 16-bit integer
@@ -93,11 +96,11 @@ void ClearFareTable();
 // Raises FareTableError: OutOfRange for a row outside 1..301 or a column outside
 // 1..152, Overflow for a number outside -32768..32767, TypeMismatch for a value that
 // is not a number. Nothing is changed when it raises.
-void SetFareCell(int row, int column, const QVariant& value);
+void SetFareCell(FareTableArray& table, int row, int column, const QVariant& value);
 
 // Forgets the route: clears the table, RouteNumber "", SectionNumber 1, RowCount 0,
-// CurrentStop 0 (start-up state; also for tests).
-void ResetRouteData();
+// CurrentStop 0 (the start-up state).
+void ResetRouteData(RouteState& state);
 
 // The route file's name: the route number with leading zeros dropped ("00012" ->
 // "12", "" -> "0") followed by ".hy3". Only the leading run of digits counts, as a
@@ -127,20 +130,20 @@ struct LoadResult {
     bool operator==(LoadStatus other) const { return status == other; }
 };
 
-// Loads the route file of the current RouteNumber from `fareFolder` for the current
+// Loads the route file of the state's RouteNumber from `fareFolder` for its
 // SectionNumber. On success FareTable holds the file's records in rows 1..N, rows
 // N+1..301 are empty, RowCount = N and CurrentStop = SectionNumber - 1. On any
-// failure the failure has been reported in a message box and FareTable, RowCount and
+// failure the result carries the message to show, and FareTable, RowCount and
 // CurrentStop are exactly as before.
-LoadResult LoadRoute(const QString& fareFolder);
+LoadResult LoadRoute(RouteState& state, const QString& fareFolder);
 
 // The same for the bytes of a route file already read (at most MaxLoadedRouteBytes of
 // them): the checks, messages and results of LoadRoute once the file is read.
-LoadResult LoadRouteBytes(const QByteArray& bytes);
+LoadResult LoadRouteBytes(RouteState& state, const QByteArray& bytes);
 
 // Stores `routeNumber` into RouteNumber and `section` (clamped to 1..300) into
 // SectionNumber, then loads as above. RouteNumber and SectionNumber keep these values
 // whether or not the load succeeds.
-LoadResult LoadRoute(const QString& fareFolder, const QString& routeNumber, int section);
+LoadResult LoadRoute(RouteState& state, const QString& fareFolder, const QString& routeNumber, int section);
 
 } // namespace DataIo

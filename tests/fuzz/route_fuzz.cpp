@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DataIo::RouteCheckReport report = DataIo::checkRouteFile(contents);
     (void)report;
 
-    DataIo::ResetRouteData();
-    DataIo::SectionNumber = qint16(size > 2 ? data[size - 1] % 4 + 1 : 1);
-    const DataIo::LoadResult load = DataIo::LoadRouteBytes(bytes);
+    DataIo::RouteState state;
+    state.SectionNumber = qint16(size > 2 ? data[size - 1] % 4 + 1 : 1);
+    const DataIo::LoadResult load = DataIo::LoadRouteBytes(state, bytes);
     if (load.loaded() != load.message.isEmpty())
         std::abort();
     if (contents.hasCount && !contents.truncated() && contents.count >= 0) {

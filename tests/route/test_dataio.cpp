@@ -15,15 +15,23 @@ using routetest::record;
 
 namespace {
 
+// The route state the tests load into, under the names the console reads it by.
+RouteState state;
+FareTableArray& FareTable = state.FareTable;
+QString& RouteNumber = state.RouteNumber;
+qint16& SectionNumber = state.SectionNumber;
+qint16& RowCount = state.RowCount;
+qint16& CurrentStop = state.CurrentStop;
+
 class DataIoTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QCoreApplication::setApplicationName(QStringLiteral("508"));
-        ResetRouteData();
+        ResetRouteData(state);
         ASSERT_TRUE(dir.isValid());
         folder = dir.path();
     }
-    void TearDown() override { ResetRouteData(); }
+    void TearDown() override { ResetRouteData(state); }
 
     void writeFile(const QString& name, const QByteArray& bytes) {
         QFile f(dir.filePath(name));
@@ -33,7 +41,7 @@ protected:
 
     // Loads as the console does and keeps the message of a rejected load.
     LoadStatus load(const QString& fareFolder, const QString& route, int section) {
-        const LoadResult result = LoadRoute(fareFolder, route, section);
+        const LoadResult result = LoadRoute(state, fareFolder, route, section);
         EXPECT_EQ(result.loaded(), result.message.isEmpty());
         if (!result.message.isEmpty())
             shown << result.message;
@@ -99,12 +107,12 @@ TEST_F(DataIoTest, TableAndColumnsRefuseIndicesOutsideTheirRange) {
 }
 
 TEST_F(DataIoTest, SetFareCellStoresEachColumnWhereItBelongs) {
-    SetFareCell(5, 1, QStringLiteral("市役所前"));
-    SetFareCell(5, 2, 12);
-    SetFareCell(5, 3, 230);
-    SetFareCell(5, 152, -1);
-    SetFareCell(301, 1, QByteArray("\x88\xA0"));
-    SetFareCell(301, 4, QStringLiteral("-32768"));
+    SetFareCell(FareTable, 5, 1, QStringLiteral("市役所前"));
+    SetFareCell(FareTable, 5, 2, 12);
+    SetFareCell(FareTable, 5, 3, 230);
+    SetFareCell(FareTable, 5, 152, -1);
+    SetFareCell(FareTable, 301, 1, QByteArray("\x88\xA0"));
+    SetFareCell(FareTable, 301, 4, QStringLiteral("-32768"));
     const RouteRow& r = FareTable[5];
     EXPECT_EQ(r.StopName, QStringLiteral("市役所前"));
     EXPECT_EQ(r.StopNameBytes, QByteArray("\x8E\x73\x96\xF0\x8F\x8A\x91\x4F"));
@@ -131,10 +139,10 @@ void PrintTo(const BadCell& c, std::ostream* os) {
 class SetFareCellErrors : public ::testing::TestWithParam<BadCell> {};
 
 TEST_P(SetFareCellErrors, RaiseAndChangeNothing) {
-    ResetRouteData();
+    ResetRouteData(state);
     const BadCell& c = GetParam();
     try {
-        SetFareCell(c.row, c.column, c.value);
+        SetFareCell(FareTable, c.row, c.column, c.value);
         FAIL() << "no error";
     } catch (const FareTableError& e) {
         EXPECT_EQ(e.kind(), c.kind);
@@ -160,11 +168,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DataIoTest, ClearFareTableEmptiesEveryRow) {
     for (int r = 1; r <= FareTableRowCount; ++r) {
-        SetFareCell(r, 1, QStringLiteral("x"));
-        SetFareCell(r, 2, 1);
-        SetFareCell(r, 152, 1);
+        SetFareCell(FareTable, r, 1, QStringLiteral("x"));
+        SetFareCell(FareTable, r, 2, 1);
+        SetFareCell(FareTable, r, 152, 1);
     }
-    ClearFareTable();
+    ClearFareTable(FareTable);
     for (int r = 1; r <= FareTableRowCount; ++r) {
         ASSERT_EQ(FareTable[r].StopName, QString());
         ASSERT_TRUE(FareTable[r].StopNameBytes.isEmpty());
@@ -226,7 +234,7 @@ TEST_F(DataIoTest, RouteNumberWithLeadingZerosAndEmptyRouteNumber) {
 TEST_F(DataIoTest, FolderWithAndWithoutTrailingSeparator) {
     writeFile(QStringLiteral("5.hy3"), numberedRoute(5));
     EXPECT_EQ(load(folder, QStringLiteral("5"), 1), LoadStatus::Loaded);
-    ResetRouteData();
+    ResetRouteData(state);
     EXPECT_EQ(load(folder + QLatin1Char('/'), QStringLiteral("5"), 1), LoadStatus::Loaded);
     EXPECT_EQ(RowCount, 5);
 }

@@ -71,6 +71,69 @@ Form1::Form1(const QString& designPath, QWidget* parent) : QWidget(parent, Qt::F
 
 Form1::~Form1() = default;
 
+void Form1::showFrame(const BoardFrame& frame) {
+    const bool nameHandedOver = frame.stopNameSerial != m_shownNameSerial;
+    m_shownNameSerial = frame.stopNameSerial;
+    // A lamp test or a cleared board shows its stop name first, a stop after its fares.
+    if (nameHandedOver && frame.fares != BoardFrame::Fares::Values)
+        m_chimei->SetChimei(frame.stopName);
+    const bool faresChanged = frame.fares != m_shownFares;
+    m_shownFares = frame.fares;
+    for (int i = 1; i <= kFareDisplays; ++i) {
+        M_Degit* d = m_degits.value(i);
+        if (!d)
+            continue;
+        switch (frame.fares) {
+        case BoardFrame::Fares::LampTest:
+            d->ResetDegit(true);
+            break;
+        case BoardFrame::Fares::Blank:
+            d->ResetDegit(false);
+            break;
+        case BoardFrame::Fares::Values:
+            if (faresChanged || !(d->Value() == frame.values[size_t(i)]))
+                d->setValue(frame.values[size_t(i)]);
+            break;
+        }
+    }
+    if (frame.clockShown != m_clockShown) {
+        m_clockShown = frame.clockShown;
+        if (!m_clockShown) {
+            m_timer1.stop();
+            for (M_Degit* clock : m_timeDegits)
+                clock->setValue(QString());
+        } else if (!m_timeDegits.isEmpty() && !m_timeDegits[0]->isHidden()) {
+            m_timer1.start();
+        }
+    }
+    if (nameHandedOver && frame.fares == BoardFrame::Fares::Values) {
+        // Let the board repaint before the slower stop-name update.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_chimei->SetChimei(frame.stopName);
+    }
+}
+
+QString Form1::stopName() const {
+    return m_chimei->stopName();
+}
+
+qint16 Form1::stopNameSpeed() const {
+    return m_chimei->Speed();
+}
+
+int Form1::stopNameStartWait() const {
+    return m_chimei->ScrollStartWait();
+}
+
+void Form1::setStopNameScroll(qint16 speed, int startWait) {
+    m_chimei->setSpeed(speed);
+    m_chimei->setScrollStartWait(startWait);
+}
+
+QString Form1::stopNameDots() const {
+    return m_chimei->dots();
+}
+
 QImage Form1::builtInPanel() {
     QImage img(kBuiltInPanel);
     return img.convertToFormat(QImage::Format_RGB32);

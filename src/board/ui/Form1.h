@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/BoardFrame.h"
 #include "board/DisplayConfig.h"
 #include "platform/Design.h"
 #include "platform/Twips.h"
@@ -81,6 +82,20 @@ public:
         return QSize(twips::toPixels(kClientWidthTwips), twips::toPixels(kClientHeightTwips));
     }
 
+    // Shows what the console's model says the board shows: the fare displays, the
+    // stop name when it was handed over anew, the clock. The fare displays are drawn
+    // first, the slower stop name after the board has repainted.
+    void showFrame(const BoardFrame& frame);
+    // The name last handed to the stop-name strip.
+    QString stopName() const;
+    // The strip's scrolling: its speed and the pause before each pass (ms).
+    qint16 stopNameSpeed() const;
+    int stopNameStartWait() const;
+    void setStopNameScroll(qint16 speed, int startWait);
+    // The stop-name strip as text: a line of '#' (lit) and '.' per pixel row, then
+    // "top=N", the strip's current top inside its frame.
+    QString stopNameDots() const;
+
     // The clock tick and the per-display settings, also callable directly.
     void Timer1_Timer();
     void Degit_DblClick(int index);
@@ -116,6 +131,9 @@ private:
     QPointer<QWidget> m_controller;
     QVector<QPair<QWidget*, QRect>> m_placed; // each control and its design rectangle (pixels)
     DisplayConfig m_display;
+    quint64 m_shownNameSerial = 0;
+    BoardFrame::Fares m_shownFares = BoardFrame::Fares::Values;
+    bool m_clockShown = true;
     double m_scale = 1.0;
     QPoint m_origin;
 };

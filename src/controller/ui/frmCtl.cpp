@@ -1,9 +1,9 @@
 #include "controller/ui/frmCtl.h"
 
 #include "board/ui/Form1.h"
-#include "board/ui/M_Degit.h"
 #include "board/ui/PanelSwitch.h"
 #include "controller/AboutText.h"
+#include "controller/ConsoleModel.h"
 #include "controller/ui/DigitWheel.h"
 #include "platform/BlockingWait.h"
 #include "platform/Cp932.h"
@@ -22,7 +22,6 @@
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 #include "sound/ui/VoiceDialog.h"
-#include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QAction>
 #include <QApplication>
@@ -121,11 +120,11 @@ void PreviewPicture::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
 }
 
-frmCtl::frmCtl(Form1& board, frmOption& options, QWidget* parent)
+frmCtl::frmCtl(Form1& board, frmOption& options, ConsoleModel& model, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      m_board(board), m_options(options) {
+      m_board(board), m_options(options), m_model(model) {
     setObjectName(QStringLiteral("frmCtl"));
     setWindowTitle(QStringLiteral("集中操作盤"));
     setFont(fonts::uiFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
@@ -263,8 +262,8 @@ void frmCtl::buildControls() {
     HScroll1[1]->setRange(0, 3000);
     // The bars start where the stop-name strip starts, so that what they show is what
     // the strip does from the first start on.
-    HScroll1[0]->setValue(m_board.ChimeiCtl()->Speed());
-    HScroll1[1]->setValue(m_board.ChimeiCtl()->ScrollStartWait());
+    HScroll1[0]->setValue(m_board.stopNameSpeed());
+    HScroll1[1]->setValue(m_board.stopNameStartWait());
     for (int i = 0; i < 2; ++i)
         Label1[i]->setText(QString::number(HScroll1[i]->value()));
     HScroll1[1]->setPageStep(100);
@@ -276,6 +275,15 @@ void frmCtl::buildControls() {
     Check2 = new QCheckBox(QStringLiteral("深夜料金"), Frame6);
     Check2->setObjectName(QStringLiteral("Check2"));
     place(Check2, 105, 1125, 1515, 270);
+    connect(Check2, &QCheckBox::toggled, this, [this](bool on) { m_model.setLateNight(on); });
+    // A route set makes stepping and clearing possible.
+    connect(&m_model, &ConsoleModel::consoleChanged, this, [this] {
+        if (!m_model.routeSet() || m_model.displayCleared())
+            return;
+        Command2[0]->setEnabled(true);
+        Command2[1]->setEnabled(true);
+        Check1->setEnabled(true);
+    });
 
     Command4 = button(this, QStringLiteral("Command4"), QStringLiteral("設定..."));
     Command8 = button(this, QStringLiteral("Command8"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
@@ -336,6 +344,21 @@ void frmCtl::Form_Load() {
         },
         [this](const QString& toolTip) { grpM_Tape->setToolTip(toolTip); }});
     mdlM_Tape::setSettingsSource([this] { return settings_views::tapeSettings(m_options.live()); });
+    // Another chime before the announcements: what was prepared with the old one goes.
+    connect(&m_options.live(), &LiveSettings::valueChanged, this, [](Setting setting) {
+        switch (setting) {
+        case Setting::PreAnnounceAlways:
+        case Setting::PreAnnounceByFlag:
+        case Setting::PreAnnounceFixed:
+        case Setting::PreAnnounceSound1:
+        case Setting::PreAnnounceSound2:
+        case Setting::PreAnnounceSound3:
+            mdlM_Tape::PrepareNext();
+            break;
+        default:
+            break;
+        }
+    });
     mdlM_Tape::InitTape();
 }
 
@@ -420,112 +443,49 @@ void frmCtl::resizePreview(int widthTwips, int heightTwips) {
 
 // ---- Board update --------------------------------------------------------------
 
-void frmCtl::DispData(qint16 row) {
-    if (row < 1 || row > DataIo::FareTableRowCount)
+void frmCtl::showTicket(const BoardFrame& frame) {
+    if (frame.fares != BoardFrame::Fares::Values || frame.ticket.row < 1)
         return;
-    const LiveSettings& live = m_options.live();
-    DataIo::RouteRow& data = DataIo::FareTable[row];
-
-    // 1-2. Fares from the section on, then the information values.
-    const routeop::InfoValues info = settings_views::infoValues(live);
-    const QVector<routeop::DisplayWrite> writes = routeop::boardWrites(
-        data, row, DataIo::SectionNumber, Check2->isChecked(), info, DataIo::RouteNumber);
-    for (const routeop::DisplayWrite& w : writes) {
-        M_Degit* d = m_board.Degit(w.display);
-        if (w.isText)
-            d->setValue(w.text);
-        else
-            d->setValue(static_cast<double>(w.number));
-    }
-
-    // 3. The ticket date.
-    QString date;
-    if (live.isOn(Setting::TicketDateOnPrint))
-        date = routeop::ticketDate(QDate::currentDate());
-    else if (live.isOn(Setting::TicketDateOnRouteSet))
-        date = RouteSetDate;
-    else
-        date = live.text(Setting::TicketFixedDate);
-
-    // 4-5. The ticket preview.
+    const BoardFrame::Ticket& t = frame.ticket;
     picSeirikenPrev->clear();
-    if (live.isOn(Setting::UseTicketPreview)) {
-        QByteArray stopName = data.StopNameBytes;
-        QByteArray dateText = cp932::encode(date);
-        Zelk4_DrawSeiriken(live.text(Setting::TicketPluginPath), picSeirikenPrev->image(), stopName, dateText,
-                           routeop::ticketTime(QTime::currentTime()),
-                           routeop::numericValue(DataIo::RouteNumber), data.TicketNumber, row,
-                           static_cast<qint16>(Combo1->currentIndex()));
-        data.setStopNameBytes(stopName);
-        picSeirikenPrev->update();
-    }
-
-    // 6. Let the board repaint before the slower stop-name update.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // 7. The stop name.
-    m_board.ChimeiCtl()->SetChimei(data.StopName);
+    if (!t.shown)
+        return;
+    QByteArray stopName = t.stopName;
+    QByteArray dateText = cp932::encode(t.date);
+    Zelk4_DrawSeiriken(m_options.live().text(Setting::TicketPluginPath), picSeirikenPrev->image(), stopName,
+                       dateText, t.time, t.routeNumber, t.ticketNumber, t.row,
+                       static_cast<qint16>(Combo1->currentIndex()));
+    m_model.setStopNameBytes(t.row, stopName);
+    picSeirikenPrev->update();
 }
 
 // ---- Route setting and stepping --------------------------------------------------
 
 void frmCtl::SetRoute(int panel) {
-    const LiveSettings& live = m_options.live();
-    const QString fareFolder = withSeparator(live.text(Setting::FareDataFolder));
-    const QString tapeFolder = withSeparator(live.text(Setting::TapeDataFolder));
-    mdlSndAPI::PlaySnd(live.text(Setting::RouteSetSound), QStringLiteral("S1"), 0, 0);
-
+    QString route;
     QString section;
     if (panel == 1) {
-        DataIo::RouteNumber = Label2[0]->text();
+        route = Label2[0]->text();
         section = Label2[2]->text();
     } else {
-        QStringList route;
+        QStringList routeDigits;
         for (QListWidget* w : List2)
-            route << selectedItem(w);
+            routeDigits << selectedItem(w);
         QStringList sectionDigits;
         for (QListWidget* w : List3)
             sectionDigits << selectedItem(w);
-        DataIo::RouteNumber = routeop::joinWheels(route);
+        route = routeop::joinWheels(routeDigits);
         section = routeop::joinWheels(sectionDigits);
     }
-    DataIo::SectionNumber = routeop::clampSection(section);
-
-    mdlM_Tape::LoadTape(tapeFolder, QString::number(routeop::numericValue(DataIo::RouteNumber)));
-    const DataIo::LoadResult loaded = DataIo::LoadRoute(fareFolder);
+    const DataIo::LoadResult loaded = m_model.setRoute(route, section);
     if (!loaded.loaded()) {
         msgbox::show(nullptr, loaded.message, QString(), msgbox::Icon::None, QMessageBox::Ok);
         return;
     }
-
-    m_board.ChimeiCtl()->SetChimei(QStringLiteral("系統選別中"));
-    for (int i = 1; i <= Form1::kFareDisplays; ++i)
-        m_board.Degit(i)->ResetDegit(true);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    blocking::wait(3000);
-    for (int i = 1; i <= Form1::kFareDisplays; ++i)
-        m_board.Degit(i)->setValue(0);
-    Command2[0]->setEnabled(true);
-    Command2[1]->setEnabled(true);
-    Check1->setEnabled(true);
-    if (live.isOn(Setting::TicketDateOnPrint) || live.isOn(Setting::TicketDateOnRouteSet))
-        RouteSetDate = routeop::ticketDate(QDate::currentDate());
-    else
-        RouteSetDate = live.text(Setting::TicketFixedDate);
-    DispData(static_cast<qint16>(DataIo::CurrentStop + 1));
 }
 
 void frmCtl::StepStop(int direction) {
-    const std::optional<qint16> target =
-        routeop::stepTarget(DataIo::CurrentStop, DataIo::RowCount, direction == 1);
-    if (!target)
-        return;
-    DataIo::CurrentStop = *target;
-    const LiveSettings& live = m_options.live();
-    const QString sound =
-        routeop::stepSound(settings_views::stepSounds(live), DataIo::FareTable[DataIo::CurrentStop + 1]);
-    const qint16 wait = live.isOn(Setting::StepSoundSync) ? 1 : 0;
-    mdlSndAPI::PlaySnd(sound, QStringLiteral("S2"), wait, 0);
-    DispData(static_cast<qint16>(DataIo::CurrentStop + 1));
+    m_model.step(direction);
 }
 
 void frmCtl::CommandButton1_Click(int index) {
@@ -561,12 +521,7 @@ void frmCtl::Frame1_DblClick(int index) {
 void frmCtl::Check1_Click() {
     const bool on = Check1->isChecked();
     if (on) {
-        m_board.ChimeiCtl()->SetChimei(QString());
-        for (int i = 1; i <= Form1::kFareDisplays; ++i)
-            m_board.Degit(i)->ResetDegit(false);
-        m_board.Timer1().stop();
-        m_board.TimeDegit(0)->setValue(QString());
-        m_board.TimeDegit(1)->setValue(QString());
+        m_model.setDisplayCleared(true);
         for (QWidget* w : std::initializer_list<QWidget*>{Frame1[0], Frame1[1], Command2[0], Command2[1],
                                                           grpM_Tape, Frame6})
             w->setEnabled(false);
@@ -574,18 +529,15 @@ void frmCtl::Check1_Click() {
     }
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1[0], Frame1[1], Command2[0], Command2[1], Frame6})
         w->setEnabled(true);
-    if (!m_board.TimeDegit(0)->isHidden())
-        m_board.Timer1().start();
     grpM_Tape->setEnabled(mdlM_Tape::SpeechReady());
-    DispData(static_cast<qint16>(DataIo::CurrentStop + 1));
+    m_model.setDisplayCleared(false);
 }
 
 // ---- Other controls --------------------------------------------------------------
 
 void frmCtl::HScroll1_Change(int index) {
     Label1[index]->setText(QString::number(HScroll1[index]->value()));
-    m_board.ChimeiCtl()->setSpeed(static_cast<qint16>(HScroll1[0]->value()));
-    m_board.ChimeiCtl()->setScrollStartWait(HScroll1[1]->value());
+    m_board.setStopNameScroll(static_cast<qint16>(HScroll1[0]->value()), HScroll1[1]->value());
 }
 
 void frmCtl::Check4_Click() {
@@ -602,8 +554,8 @@ void frmCtl::Command4_Click() {
     modal::exec(m_options);
     m_board.setEnabled(true);
     setEnabled(true);
-    m_board.ChimeiCtl()->SetChimei(QString());
-    m_board.ChimeiCtl()->SetChimei(DataIo::FareTable[DataIo::CurrentStop + 1].StopName);
+    m_model.showStopName(QString());
+    m_model.showStopName(m_model.route().FareTable[m_model.route().CurrentStop + 1].StopName);
 }
 
 void frmCtl::Command8_Click() {
@@ -648,7 +600,7 @@ bool frmCtl::QueryUnload() {
     if (answer != QMessageBox::Yes)
         return false;
     m_ending = true;
-    m_board.ChimeiCtl()->SetChimei(QString());
+    m_model.showStopName(QString());
     m_board.DeleteRgn();
     for (int i = 0; i < 12; ++i) {
         CommandButton1[i]->clearMask();

@@ -10,7 +10,9 @@
 #include <QWidget>
 #include <array>
 
+class ConsoleModel;
 class Form1;
+struct BoardFrame;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -46,7 +48,7 @@ private:
 class frmCtl : public QWidget, public ControllerLink, public TicketPreviewHost {
     Q_OBJECT
 public:
-    frmCtl(Form1& board, frmOption& options, QWidget* parent = nullptr);
+    frmCtl(Form1& board, frmOption& options, ConsoleModel& model, QWidget* parent = nullptr);
     ~frmCtl() override;
 
     // The window's load: the board's caption, the keypad keys' outlines, the tape.
@@ -63,8 +65,8 @@ public:
     QComboBox* companyList() override { return Combo1; }
     void resizePreview(int widthTwips, int heightTwips) override;
 
-    // Puts one row of the fare table on the board.
-    void DispData(qint16 row);
+    // Draws the ticket of a board frame into the preview.
+    void showTicket(const BoardFrame& frame);
     // Sets the route from an entry panel (0 the digit wheels, 1 the keypad).
     void SetRoute(int panel);
     // One stop back (0) or forward (1).
@@ -120,7 +122,6 @@ public:
 
     bool KeypadTarget = false;
     qint16 HiddenEntryPanel = 0;
-    QString RouteSetDate;
     std::array<QRegion, 12> KeypadRegions;
 
 protected:
@@ -135,6 +136,7 @@ private:
 
     Form1& m_board;
     frmOption& m_options;
+    ConsoleModel& m_model;
     bool m_ending = false;
     twips::KeptPosition m_savedPosition;
 };

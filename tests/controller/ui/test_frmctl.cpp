@@ -1,4 +1,5 @@
 #include "board/ui/Form1.h"
+#include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
@@ -29,6 +30,8 @@ protected:
         msgbox::setRecording(true);
         msgbox::takeRecorded();
         options.setController(&ctl);
+        QObject::connect(&model, &ConsoleModel::frameChanged, &ctl, &frmCtl::showTicket);
+        QObject::connect(&model, &ConsoleModel::frameChanged, &board, &Form1::showFrame);
     }
     void TearDown() override {
         msgbox::setRecording(false);
@@ -36,7 +39,8 @@ protected:
     }
     Form1 board;
     frmOption options{board};
-    frmCtl ctl{board, options};
+    ConsoleModel model{options.live()};
+    frmCtl ctl{board, options, model};
 };
 
 TEST_F(ControllerWindow, AnsweringNoToTheCloseQuestionChangesNothing) {

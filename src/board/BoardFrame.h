@@ -1,0 +1,42 @@
+#pragma once
+
+#include "board/DigitValue.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+
+// What the fare board shows at one moment, as the console's model gives it to every
+// view: the fifty fare displays, the stop name, the clock and what the ticket preview
+// prints.
+struct BoardFrame {
+    static constexpr int kFareDisplays = 50;
+
+    // What the fare displays show: their values, all segments lit (the lamp test), or
+    // nothing (the display cleared).
+    enum class Fares { Values, LampTest, Blank };
+
+    // The values the ticket plug-in draws the ticket for the current stop from.
+    struct Ticket {
+        bool shown = false;  // the preview is in use and a stop is shown
+        QByteArray stopName; // the stop's name as stored (cp932)
+        QString date;
+        QString time;
+        qint32 routeNumber = 0;
+        qint16 ticketNumber = 0;
+        qint16 row = 0;
+    };
+
+    // Counts the frames given out: a view can tell a new frame from one it has shown.
+    quint64 sequence = 0;
+    Fares fares = Fares::Values;
+    // The value of each fare display 1..50 (index 0 unused).
+    std::array<DigitValue, kFareDisplays + 1> values{};
+    // The name last handed to the stop-name strip; `stopNameSerial` changes each time
+    // it is handed over again (the strip then starts it afresh, even when it is the same).
+    QString stopName;
+    quint64 stopNameSerial = 0;
+    // The clock runs and shows the time (false while the display is cleared).
+    bool clockShown = true;
+    Ticket ticket;
+};
