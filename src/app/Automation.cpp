@@ -486,9 +486,10 @@ QString ScriptRunner::state() {
     j.key("section").value(static_cast<int>(route.SectionNumber));
     j.key("currentStop").value(static_cast<int>(route.CurrentStop));
     j.key("rowCount").value(static_cast<int>(route.RowCount));
+    const BoardFrame& frame = m_program.console().frame();
     j.key("displays").beginArray();
     for (int i = 1; i <= Form1::kFareDisplays; ++i)
-        j.value(board.Degit(i)->shownPlaces());
+        j.value(frame.places(i, board.displayPlaces(i)));
     j.endArray();
     j.key("labels").beginArray();
     for (int i = 1; i <= Form1::kFareDisplays; ++i) {
@@ -542,8 +543,8 @@ QString ScriptRunner::state() {
     j.endArray();
     j.key("panel").value(board.pictureSource());
     j.key("clock").beginArray();
-    j.value(board.TimeDegit(0)->shownPlaces());
-    j.value(board.TimeDegit(1)->shownPlaces());
+    for (const QString& clock : board.clockPlaces())
+        j.value(clock);
     j.endArray();
     writeTicketState(j);
     j.endObject();

@@ -54,6 +54,8 @@ void Program::start() {
     // The ticket preview, then the board, show each frame of the console's model.
     QObject::connect(m_console.get(), &ConsoleModel::frameChanged, m_controller.get(), &frmCtl::showTicket);
     QObject::connect(m_console.get(), &ConsoleModel::frameChanged, m_board.get(), &Form1::showFrame);
+    QObject::connect(m_board.get(), &Form1::displayFormatChosen, m_console.get(),
+                     &ConsoleModel::setAllDisplayFormats);
     m_options->setController(m_controller.get());
     m_options->setTicketPreviewHost(m_controller.get());
     board.setControllerWindow(m_controller.get());
@@ -81,7 +83,7 @@ void Program::start() {
     board.shapeWindow();
     board.Timer1().start();
     // 9. The settings file.
-    m_firstStart = mdlIniIo::currentRecord(mdlIniIo::Windows{board, *m_options, controller});
+    m_firstStart = mdlIniIo::currentRecord(mdlIniIo::Windows{board, *m_options, controller, *m_console});
     if (m_startOptions.loadSettings) {
         loadSettings();
         // A position saved on a larger screen would leave a window out of reach.
@@ -97,9 +99,11 @@ void Program::start() {
 }
 
 bool Program::loadSettings(const QString& path) {
-    return mdlIniIo::LoadIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller}, path, m_firstStart);
+    return mdlIniIo::LoadIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller, *m_console}, path,
+                             m_firstStart);
 }
 
 bool Program::saveSettings(const QString& path, QString* failure) {
-    return mdlIniIo::SaveIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller}, path, failure);
+    return mdlIniIo::SaveIni(mdlIniIo::Windows{*m_board, *m_options, *m_controller, *m_console}, path,
+                             failure);
 }

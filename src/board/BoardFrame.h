@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/DigitText.h"
 #include "board/DigitValue.h"
 
 #include <QByteArray>
@@ -30,8 +31,11 @@ struct BoardFrame {
     // Counts the frames given out: a view can tell a new frame from one it has shown.
     quint64 sequence = 0;
     Fares fares = Fares::Values;
-    // The value of each fare display 1..50 (index 0 unused).
-    std::array<DigitValue, kFareDisplays + 1> values{};
+    // The value of each fare display 1..50 (index 0 unused); nothing shown at first.
+    std::array<DigitValue, kFareDisplays + 1> values = blankValues();
+    // The format of each fare display 1..50: its zero mode, shift and zero fill (the
+    // number of places is the display's own).
+    std::array<DisplayFormat, kFareDisplays + 1> formats{};
     // The name last handed to the stop-name strip; `stopNameSerial` changes each time
     // it is handed over again (the strip then starts it afresh, even when it is the same).
     QString stopName;
@@ -39,4 +43,25 @@ struct BoardFrame {
     // The clock runs and shows the time (false while the display is cleared).
     bool clockShown = true;
     Ticket ticket;
+
+    static std::array<DigitValue, kFareDisplays + 1> blankValues(const QString& text = QString()) {
+        std::array<DigitValue, kFareDisplays + 1> v;
+        v.fill(DigitValue::text(text));
+        return v;
+    }
+    // What display 1..50 shows in each of its `keta` places: the lit character, or a
+    // space where only the unlit "8" shows.
+    QString places(int display, int keta) const {
+        switch (fares) {
+        case Fares::LampTest:
+            return digittext::placesOfText(QString(keta, QLatin1Char('8')), keta);
+        case Fares::Blank:
+            return QString(keta, QLatin1Char(' '));
+        case Fares::Values:
+            break;
+        }
+        DisplayFormat f = formats[size_t(display)];
+        f.keta = keta;
+        return digittext::places(values[size_t(display)], f);
+    }
 };

@@ -127,7 +127,7 @@ void ConsoleModel::setDisplayCleared(bool on) {
         ++m_frame.stopNameSerial;
         m_frame.fares = BoardFrame::Fares::Blank;
         // What the next stop does not write stays blank.
-        m_frame.values.fill(DigitValue::text(QString()));
+        m_frame.values = BoardFrame::blankValues();
         m_frame.clockShown = false;
         emitFrame();
         emit consoleChanged();
@@ -136,6 +136,24 @@ void ConsoleModel::setDisplayCleared(bool on) {
     m_frame.clockShown = true;
     emit consoleChanged();
     showCurrentStop();
+}
+
+void ConsoleModel::setDisplayFormats(
+    const std::array<DisplayFormat, BoardFrame::kFareDisplays + 1>& formats) {
+    m_frame.formats = formats;
+    emitFrame();
+}
+
+void ConsoleModel::setAllDisplayFormats(int zeroMode, int shift, int fillZero) {
+    for (int i = 1; i <= BoardFrame::kFareDisplays; ++i)
+        m_frame.formats[size_t(i)] = DisplayFormat{0, zeroMode, shift, fillZero};
+    emitFrame();
+}
+
+void ConsoleModel::blankFares(const QString& text) {
+    m_frame.fares = BoardFrame::Fares::Values;
+    m_frame.values = BoardFrame::blankValues(text);
+    emitFrame();
 }
 
 void ConsoleModel::showStopName(const QString& name) {

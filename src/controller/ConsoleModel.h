@@ -47,6 +47,12 @@ public:
     void showCurrentStop();
     // Hands a name straight to the stop-name strip, as the board update would.
     void showStopName(const QString& name);
+    // The format of every fare display (index 1..50; the places are the displays' own).
+    void setDisplayFormats(const std::array<DisplayFormat, BoardFrame::kFareDisplays + 1>& formats);
+    // One format for all fifty fare displays, each keeping the value it shows.
+    void setAllDisplayFormats(int zeroMode, int shift, int fillZero);
+    // Every fare display shows `text` (a settings file just loaded shows a space).
+    void blankFares(const QString& text);
     // The ticket plug-in may give the stop's name back changed: it is kept in the table.
     void setStopNameBytes(int row, const QByteArray& bytes);
 

@@ -56,7 +56,8 @@ TEST(ProgramStart, WindowsSavedOffTheScreenComeBack) {
 
 // The settings file as the windows would save it now.
 QByteArray savedBytes(Program& p) {
-    return writeSettings(mdlIniIo::currentRecord(mdlIniIo::Windows{p.board(), p.options(), p.controller()}));
+    return writeSettings(
+        mdlIniIo::currentRecord(mdlIniIo::Windows{p.board(), p.options(), p.controller(), p.console()}));
 }
 
 // A settings file cut anywhere loads what it holds at start-up, without a message; every
@@ -73,10 +74,10 @@ TEST(ProgramStart, SettingsFileCutAnywhereLoadsWhatItHolds) {
     // move them.
     const auto put32 = [&](int at, qint32 v) { qToLittleEndian(v, full.data() + at); };
     qToLittleEndian(qint16(0), full.data() + 0x109); // PreviewOpen
-    put32(0x10b, 300);  // ControllerLeft
-    put32(0x10f, 1500); // ControllerTop
-    put32(0x113, 1500); // BoardLeft
-    put32(0x117, 300);  // BoardTop
+    put32(0x10b, 300);                               // ControllerLeft
+    put32(0x10f, 1500);                              // ControllerTop
+    put32(0x113, 1500);                              // BoardLeft
+    put32(0x117, 300);                               // BoardTop
 
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid());
@@ -93,7 +94,7 @@ TEST(ProgramStart, SettingsFileCutAnywhereLoadsWhatItHolds) {
         Program program;
         program.start();
         firstStart = mdlIniIo::currentRecord(
-            mdlIniIo::Windows{program.board(), program.options(), program.controller()});
+            mdlIniIo::Windows{program.board(), program.options(), program.controller(), program.console()});
         EXPECT_EQ(program.controller().HScroll1[0]->value(), 5);
     }
     for (qsizetype length = 0; length <= full.size(); ++length) {

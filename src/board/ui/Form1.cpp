@@ -90,10 +90,19 @@ void Form1::showFrame(const BoardFrame& frame) {
         case BoardFrame::Fares::Blank:
             d->ResetDegit(false);
             break;
-        case BoardFrame::Fares::Values:
-            if (faresChanged || !(d->Value() == frame.values[size_t(i)]))
+        case BoardFrame::Fares::Values: {
+            const DisplayFormat& f = frame.formats[size_t(i)];
+            const bool formatChanged =
+                d->ZeroMode() != f.zeroMode || d->Shift() != f.shift || d->FillZero() != f.fillZero;
+            if (formatChanged) {
+                d->setShift(static_cast<qint16>(f.shift));
+                d->setFillZero(static_cast<qint16>(f.fillZero));
+                d->setZeroMode(static_cast<qint16>(f.zeroMode));
+            }
+            if (faresChanged || formatChanged || !(d->Value() == frame.values[size_t(i)]))
                 d->setValue(frame.values[size_t(i)]);
             break;
+        }
         }
     }
     if (frame.clockShown != m_clockShown) {
@@ -111,6 +120,18 @@ void Form1::showFrame(const BoardFrame& frame) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         m_chimei->SetChimei(frame.stopName);
     }
+}
+
+int Form1::displayPlaces(int display) const {
+    const M_Degit* d = m_degits.value(display);
+    return d ? qMax<int>(0, d->Keta()) : 0;
+}
+
+QStringList Form1::clockPlaces() const {
+    QStringList out;
+    for (const M_Degit* d : m_timeDegits)
+        out << (d ? d->shownPlaces() : QString());
+    return out;
 }
 
 QString Form1::stopName() const {
@@ -314,6 +335,7 @@ void Form1::Degit_DblClick(int index) {
             d->setZeroMode(zeroMode);
             d->setValue(value);
         }
+        emit displayFormatChosen(zeroMode, shift, fillZero);
     }
     if (m_controller)
         m_controller->setEnabled(true);

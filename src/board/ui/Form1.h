@@ -88,6 +88,10 @@ public:
     void showFrame(const BoardFrame& frame);
     // The name last handed to the stop-name strip.
     QString stopName() const;
+    // The number of places of fare display 1..50.
+    int displayPlaces(int display) const;
+    // What the two clock displays show (each place's lit character or a space).
+    QStringList clockPlaces() const;
     // The strip's scrolling: its speed and the pause before each pass (ms).
     qint16 stopNameSpeed() const;
     int stopNameStartWait() const;
@@ -107,6 +111,8 @@ public:
 signals:
     // A press on the board's surface handed the window to the window system to move.
     void moveStarted();
+    // A fare display's format dialog was confirmed: the format for all fifty.
+    void displayFormatChosen(int zeroMode, int shift, int fillZero);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -608,7 +608,7 @@ bool frmCtl::QueryUnload() {
     }
     mdlSndAPI::CloseAllSnd();
     mdlM_Tape::ReleaseTape();
-    mdlIniIo::SaveIni(mdlIniIo::Windows{m_board, m_options, *this});
+    mdlIniIo::SaveIni(mdlIniIo::Windows{m_board, m_options, *this, m_model});
     // Every window closes with the program.
     QCoreApplication::quit();
     return true;

@@ -2,6 +2,7 @@
 
 #include "board/ui/Form1.h"
 #include "board/ui/M_Degit.h"
+#include "controller/ConsoleModel.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/ControllerLink.h"
 #include "settings/mdlIniIo.h"
@@ -20,10 +21,10 @@ void report(const QString& text) {
 } // namespace
 
 bool LoadIni(const Windows& w, const QString& path, const SettingsRecord& firstStart) {
-    const LoadResult loaded =
-        path.isEmpty() ? loadProgramSettings(QCoreApplication::applicationFilePath(),
-                                             QProcessEnvironment::systemEnvironment(), firstStart)
-                       : loadSettingsFile(path, firstStart);
+    const LoadResult loaded = path.isEmpty()
+                                  ? loadProgramSettings(QCoreApplication::applicationFilePath(),
+                                                        QProcessEnvironment::systemEnvironment(), firstStart)
+                                  : loadSettingsFile(path, firstStart);
     if (loaded.status == LoadStatus::Missing)
         return false;
     if (loaded.status == LoadStatus::Failed) {
@@ -42,17 +43,17 @@ bool LoadIni(const Windows& w, const QString& path, const SettingsRecord& firstS
     record = loaded.record;
 
     const DigitSettingsBlock& digits = record.DigitSettings;
+    std::array<DisplayFormat, BoardFrame::kFareDisplays + 1> formats{};
     for (int i = 1; i <= Form1::kFareDisplays; ++i) {
-        M_Degit* d = w.board.Degit(i);
         const DigitFormat& f = record.DigitFormats[static_cast<size_t>(i - 1)];
-        d->setZeroMode(f.ZeroMode);
-        d->setShift(f.Shift);
-        d->setFillZero(f.FillZero);
+        formats[size_t(i)] = DisplayFormat{0, f.ZeroMode, f.Shift, f.FillZero};
+        M_Degit* d = w.board.Degit(i);
         d->setBackColor(digits.DigitBackColor);
         d->setBaseForeColor(digits.DigitUnlitColor);
         d->setDegitForeColor(digits.DigitLitColor);
-        d->setValue(QStringLiteral(" "));
     }
+    w.console.setDisplayFormats(formats);
+    w.console.blankFares(QStringLiteral(" "));
     for (int k = 0; k <= 1; ++k) {
         M_Degit* d = w.board.TimeDegit(k);
         d->setBackColor(digits.DigitBackColor);
@@ -73,11 +74,11 @@ bool LoadIni(const Windows& w, const QString& path, const SettingsRecord& firstS
 SettingsRecord currentRecord(const Windows& w) {
     SettingsRecord record = settingsRecord();
     for (int i = 1; i <= Form1::kFareDisplays; ++i) {
-        const M_Degit* d = w.board.Degit(i);
+        const DisplayFormat& shown = w.console.frame().formats[size_t(i)];
         DigitFormat& f = record.DigitFormats[static_cast<size_t>(i - 1)];
-        f.ZeroMode = d->ZeroMode();
-        f.Shift = d->Shift();
-        f.FillZero = d->FillZero();
+        f.ZeroMode = static_cast<qint16>(shown.zeroMode);
+        f.Shift = static_cast<qint16>(shown.shift);
+        f.FillZero = static_cast<qint16>(shown.fillZero);
     }
     w.options.GetOptionInfo(record);
     w.controller.GetCtrlDataInfo(record.ControllerState);

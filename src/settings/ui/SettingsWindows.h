@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class ConsoleModel;
 class ControllerLink;
 class Form1;
 class frmOption;
@@ -15,6 +16,7 @@ struct Windows {
     Form1& board;
     frmOption& options;
     ControllerLink& controller;
+    ConsoleModel& console; // the fare displays' formats
 };
 
 // What the windows hold now, as the settings file would store it (what SaveIni
