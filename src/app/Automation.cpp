@@ -3,7 +3,6 @@
 #include "app/Json.h"
 #include "app/Program.h"
 #include "board/ui/Form1.h"
-#include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
 #include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
@@ -493,11 +492,11 @@ QString ScriptRunner::state() {
     j.endArray();
     j.key("labels").beginArray();
     for (int i = 1; i <= Form1::kFareDisplays; ++i) {
-        const Label* l = board.lblSeiriNum(i);
+        const Form1::TicketLabel l = board.ticketLabel(i);
         j.beginObject();
-        j.key("text").value(l->text());
-        j.key("visible").value(!l->isHidden());
-        j.key("color").value(colorref::toHex(l->ForeColor()));
+        j.key("text").value(l.text);
+        j.key("visible").value(l.visible);
+        j.key("color").value(colorref::toHex(l.color));
         j.endObject();
     }
     j.endArray();

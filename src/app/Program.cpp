@@ -81,7 +81,7 @@ void Program::start() {
     }
     // 7-8. Cut to its rounded outline and repainted.
     board.shapeWindow();
-    board.Timer1().start();
+    board.startClock();
     // 9. The settings file.
     m_firstStart = mdlIniIo::currentRecord(mdlIniIo::Windows{board, *m_options, controller, *m_console});
     if (m_startOptions.loadSettings) {

@@ -134,6 +134,13 @@ QStringList Form1::clockPlaces() const {
     return out;
 }
 
+Form1::TicketLabel Form1::ticketLabel(int index) const {
+    const Label* l = m_labels.value(index);
+    if (!l)
+        return {};
+    return TicketLabel{l->text(), !l->isHidden(), l->ForeColor()};
+}
+
 QString Form1::stopName() const {
     return m_chimei->stopName();
 }

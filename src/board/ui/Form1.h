@@ -92,6 +92,15 @@ public:
     int displayPlaces(int display) const;
     // What the two clock displays show (each place's lit character or a space).
     QStringList clockPlaces() const;
+    // Ticket-number label 1..50 as shown: its text, whether it is shown, its colour.
+    struct TicketLabel {
+        QString text;
+        bool visible = false;
+        std::uint32_t color = 0;
+    };
+    TicketLabel ticketLabel(int index) const;
+    // Starts the clock (it ticks once a second).
+    void startClock() { m_timer1.start(); }
     // The strip's scrolling: its speed and the pause before each pass (ms).
     qint16 stopNameSpeed() const;
     int stopNameStartWait() const;
