@@ -1,10 +1,6 @@
 #include "board/DisplayConfig.h"
 
-#include "platform/SaveFile.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "platform/ConfigFile.h"
 
 namespace {
 
@@ -55,15 +51,7 @@ bool parseDots(const QString& text, bool& round) {
 
 DisplayConfig DisplayConfig::parse(const QByteArray& text) {
     DisplayConfig c;
-    for (const QByteArray& raw : text.split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
-        const QString key = line.left(eq).trimmed();
-        const QString value = line.mid(eq + 1);
+    configfile::parse(text, [&c](const QString& key, const QString& value) {
         if (key == QLatin1String("scale"))
             parseScale(value, c.scale);
         else if (key == QLatin1String("fullscreen"))
@@ -74,7 +62,8 @@ DisplayConfig DisplayConfig::parse(const QByteArray& text) {
             parseDots(value, c.roundDots);
         else if (key == QLatin1String("glow"))
             parseFlag(value, c.glow);
-    }
+        return QString();
+    });
     return c;
 }
 
@@ -90,23 +79,15 @@ QByteArray DisplayConfig::format() const {
 }
 
 QString DisplayConfig::filePath() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/corvane/display.conf");
+    return configfile::userFile(QStringLiteral("display.conf"));
 }
 
 DisplayConfig DisplayConfig::load(const QString& path) {
-    QFile f(path);
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
-        return DisplayConfig{};
-    return parse(f.read(64 * 1024));
+    return parse(configfile::read(path).bytes);
 }
 
 bool DisplayConfig::save(const QString& path) const {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    return savefile::write(path, format());
+    return configfile::save(path, format());
 }
 
 QString DisplayConfig::takeArguments(QStringList& args) {

@@ -26,8 +26,10 @@ struct DisplayConfig {
 
     // $XDG_CONFIG_HOME/corvane/display.conf (default ~/.config/corvane/display.conf).
     static QString filePath();
+    // Reads the file (configfile::read); the defaults when it is missing, unreadable, not
+    // a plain file or longer than configfile::kMaxBytes.
     static DisplayConfig load(const QString& path = filePath());
-    // Writes the file in one piece (savefile::write); false, the old file whole, when it
+    // Writes the file in one piece (configfile::save); false, the old file whole, when it
     // cannot, or when the name is not a regular file (a folder, a named pipe).
     bool save(const QString& path = filePath()) const;
 

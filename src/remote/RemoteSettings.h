@@ -26,9 +26,11 @@ struct RemoteSettings {
 
     // $XDG_CONFIG_HOME/corvane/remote.conf (default ~/.config/corvane/remote.conf).
     static QString filePath();
-    // Reads the file; the defaults when it is missing, unreadable or not a plain file.
+    // Reads the file (configfile::read); the defaults when it is missing, unreadable, not
+    // a plain file or longer than configfile::kMaxBytes.
     static RemoteSettings load(const QString& path = filePath(), QStringList* problems = nullptr);
-    // Writes the file in one piece (the old file stays whole if writing fails).
+    // Writes the file in one piece (configfile::save; the old file stays whole if writing
+    // fails).
     bool save(const QString& path = filePath()) const;
 
     bool operator==(const RemoteSettings&) const = default;

@@ -1,10 +1,7 @@
 #include "sound/VoiceSettings.h"
 
-#include "platform/SaveFile.h"
+#include "platform/ConfigFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -38,27 +35,21 @@ QStringList VoiceSettings::synthesisArguments() const {
 
 VoiceSettings VoiceSettings::parse(const QByteArray& text) {
     VoiceSettings v;
-    for (const QByteArray& rawLine : text.split('\n')) {
-        const QByteArray line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        const qsizetype eq = line.indexOf('=');
-        if (eq <= 0)
-            continue;
-        const QByteArray name = line.left(eq).trimmed();
+    configfile::parse(text, [&v](const QString& name, const QString& written) {
         bool ok = false;
-        const double value = line.mid(eq + 1).trimmed().toDouble(&ok);
+        const double value = written.toDouble(&ok);
         if (!ok || !std::isfinite(value))
-            continue;
-        if (name == "speed")
+            return QString();
+        if (name == QLatin1String("speed"))
             v.speed = value;
-        else if (name == "pitch")
+        else if (name == QLatin1String("pitch"))
             v.pitch = value;
-        else if (name == "volume")
+        else if (name == QLatin1String("volume"))
             v.volume = value;
-        else if (name == "tone")
+        else if (name == QLatin1String("tone"))
             v.tone = value;
-    }
+        return QString();
+    });
     return v.clamped();
 }
 
@@ -73,21 +64,13 @@ QByteArray VoiceSettings::format() const {
 }
 
 QString VoiceSettings::filePath() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/corvane/voice.conf");
+    return configfile::userFile(QStringLiteral("voice.conf"));
 }
 
 VoiceSettings VoiceSettings::load(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return VoiceSettings{};
-    return parse(f.read(64 * 1024));
+    return parse(configfile::read(path).bytes);
 }
 
 bool VoiceSettings::save(const QString& path) const {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    return savefile::write(path, format());
+    return configfile::save(path, format());
 }

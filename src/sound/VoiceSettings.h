@@ -29,9 +29,10 @@ struct VoiceSettings {
 
     // $XDG_CONFIG_HOME/corvane/voice.conf (default ~/.config/corvane/voice.conf).
     static QString filePath();
-    // Reads the file; the defaults when it is missing or unreadable.
+    // Reads the file (configfile::read); the defaults when it is missing, unreadable, not
+    // a plain file or longer than configfile::kMaxBytes.
     static VoiceSettings load(const QString& path = filePath());
-    // Writes the file in one piece (savefile::write); false, the old file whole, when it
+    // Writes the file in one piece (configfile::save); false, the old file whole, when it
     // cannot, or when the name is not a regular file (a folder, a named pipe).
     bool save(const QString& path = filePath()) const;
 

@@ -79,6 +79,8 @@ TEST(DisplayConfigFile, KeepsWhatItCanReadAndRoundTrips) {
     EXPECT_EQ(DisplayConfig::load(path), DisplayConfig{}) << "a missing file gives the defaults";
     ASSERT_TRUE(read.save(path));
     EXPECT_EQ(DisplayConfig::load(path), read);
+    EXPECT_FALSE(DisplayConfig{}.save(path + QStringLiteral("/inside")));
+    EXPECT_EQ(DisplayConfig::load(path), read) << "a failed save leaves the old file whole";
     EXPECT_EQ(DisplayConfig::load(dir.path()), DisplayConfig{}) << "a folder is not read";
 }
 
