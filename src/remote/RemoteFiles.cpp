@@ -1,6 +1,6 @@
 #include "remote/RemoteFiles.h"
 
-#include "platform/RegularFile.h"
+#include "platform/ConfigFile.h"
 #include "remote/RemoteProtocol.h"
 
 #include <QDir>
@@ -34,7 +34,7 @@ bool inside(const QString& path, const QString& folder) {
 } // namespace
 
 QString defaultTokenPath() {
-    return xdgFolder("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/corvane/remote.token");
+    return configfile::userFile(QStringLiteral("remote.token"));
 }
 
 QString defaultRemoteFolder() {
@@ -43,7 +43,7 @@ QString defaultRemoteFolder() {
 
 TokenResult readToken(const QString& path) {
     TokenResult r;
-    const regularfile::Result file = regularfile::read(path, kMaxTokenFileBytes + 1);
+    const regularfile::Result file = configfile::read(path, kMaxTokenFileBytes);
     switch (file.status) {
     case regularfile::Status::Read:
         break;
@@ -94,10 +94,19 @@ TokenResult loadOrCreateToken(const QString& path) {
         // Written beside it, readable by the owner alone (QTemporaryFile makes it 0600),
         // then linked in place: a file another start made meanwhile is kept.
         QTemporaryFile file(folder + QStringLiteral("/.remote.token.XXXXXX"));
-        if (!file.open() || file.write(token + '\n') != token.size() + 1 || !file.flush() ||
-            ::fsync(file.handle()) != 0) {
+        bool written = file.open() && file.write(token + '\n') == token.size() + 1;
+        if (written && !file.flush()) {
+            file.flush(); // a flush cut short (a full disk) sets no reason; trying the rest again does
+            written = false;
+        }
+        QString reason = file.errorString();
+        if (written && ::fsync(file.handle()) != 0) {
+            reason = QString::fromLocal8Bit(std::strerror(errno));
+            written = false;
+        }
+        if (!written) {
             TokenResult r;
-            r.error = QStringLiteral("cannot write the token file %1: %2").arg(path, file.errorString());
+            r.error = QStringLiteral("cannot write the token file %1: %2").arg(path, reason);
             return r;
         }
         if (::link(QFile::encodeName(file.fileName()).constData(), native.constData()) != 0 &&

@@ -11,10 +11,14 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -347,6 +351,58 @@ TEST(RemoteFiles, TheTokenIsMadeOncePrivateAndCheckedWhenRead) {
                   .arg(shortToken));
     EXPECT_EQ(remote::readToken(dir.filePath(QStringLiteral("none"))).error,
               QStringLiteral("there is no token file %1").arg(dir.filePath(QStringLiteral("none"))));
+}
+
+// A token file that cannot be made is reported and nothing is left where it would be.
+TEST(RemoteFiles, ATokenThatCannotBeMadeIsReportedAndNothingLeft) {
+    const struct {
+        const char* name;
+        const char* file; // inside the temporary folder ("FOLDER" in the message)
+        bool readOnly;    // the temporary folder made read-only (not for root)
+        rlim_t limit;     // the file size limit, as a full disk
+        const char* error;
+    } cases[] = {
+        {"a file in the way of its folder", "file/corvane/remote.token", false, RLIM_INFINITY,
+         "cannot read the token file FOLDER/file/corvane/remote.token: Not a directory"},
+        {"read-only folder", "remote.token", true, RLIM_INFINITY,
+         "cannot write the token file FOLDER/remote.token: Permission denied"},
+        {"full disk", "remote.token", false, 16,
+         "cannot write the token file FOLDER/remote.token: File too large"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir tmp;
+        const QByteArray folder = QFile::encodeName(tmp.path());
+        QFile file(tmp.filePath(QStringLiteral("file")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        if (c.readOnly) {
+            ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+            if (::access(folder.constData(), W_OK) == 0) {
+                std::cout << "skipped " << c.name << ": root writes into a read-only folder\n";
+                continue;
+            }
+        }
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = c.limit;
+        if (c.limit != RLIM_INFINITY) {
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        const remote::TokenResult r = remote::loadOrCreateToken(tmp.filePath(QString::fromLatin1(c.file)));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        ::chmod(folder.constData(), 0700);
+
+        EXPECT_EQ(QString(r.error).replace(tmp.path(), QStringLiteral("FOLDER")),
+                  QString::fromLatin1(c.error));
+        EXPECT_TRUE(r.token.isEmpty());
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QStringLiteral("file")})
+            << "nothing left beside it";
+    }
 }
 
 } // namespace
