@@ -11,6 +11,11 @@
 #   route     `corvane route build FILE.csv -o FILE.hy3`
 #   gtfs      `corvane route import-gtfs FEED -o FOLDER`, writing 7.hy3 and 7tp.csv
 #
+# The small files beside the settings (voice.conf, display.conf, remote.conf and the
+# remote-control token) are never written by corvane: their failed saves are tested on
+# their own code, in tests/platform/test_configfile.cpp and
+# tests/remote/test_remote_protocol.cpp.
+#
 # Then the texts that `set` refuses because the settings file could not hold them (more
 # bytes than its 16-bit count, a control character), and a save of settings loaded with
 # a text too long, which fails rather than writing the text cut short.
