@@ -11,6 +11,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <atomic>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -92,15 +93,9 @@ AudioMixer::~AudioMixer() {
         g_mixer = nullptr;
         Mix_HaltChannel(-1);
         releaseMusic();
-        for (Mix_Chunk*& chunk : m_chunks) {
-            if (chunk)
-                Mix_FreeChunk(chunk);
-            chunk = nullptr;
-        }
-        for (Mix_Chunk*& chunk : m_next) {
-            if (chunk)
-                Mix_FreeChunk(chunk);
-            chunk = nullptr;
+        for (size_t i = 0; i < m_chunks.size(); ++i) {
+            freeChunk(m_chunks[i], m_chunkSamples[i]);
+            freeChunk(m_next[i], m_nextSamples[i]);
         }
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -204,12 +199,77 @@ void AudioMixer::markIdle(int channel) {
     emit channelIdle(channel);
 }
 
+void AudioMixer::freeChunk(Mix_Chunk*& chunk, QByteArray& samples) {
+    // The chunk first: freeing it halts a channel still playing it from the samples.
+    if (chunk)
+        Mix_FreeChunk(chunk);
+    chunk = nullptr;
+    samples = QByteArray();
+}
+
+Mix_Chunk* AudioMixer::chunkOf(const QByteArray& samples) const {
+    if (!m_open || samples.isEmpty() || samples.size() > qsizetype(UINT32_MAX))
+        return nullptr;
+    // SDL_mixer only reads the samples (volume is applied while mixing).
+    return Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(const_cast<char*>(samples.constData())),
+                             static_cast<Uint32>(samples.size()));
+}
+
+QByteArray AudioMixer::decodeWav(const QByteArray& wav, int frequency) {
+    if (wav.isEmpty() || frequency <= 0)
+        return {};
+    SDL_AudioSpec spec{};
+    Uint8* buffer = nullptr;
+    Uint32 length = 0;
+    SDL_RWops* source = SDL_RWFromConstMem(wav.constData(), int(wav.size()));
+    if (!source || !SDL_LoadWAV_RW(source, 1, &spec, &buffer, &length))
+        return {};
+    QByteArray out;
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, frequency) >= 0) {
+        if (cvt.needed == 0) {
+            out = QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(length));
+        } else {
+            QByteArray work(qsizetype(length) * cvt.len_mult, Qt::Uninitialized);
+            std::memcpy(work.data(), buffer, length);
+            cvt.buf = reinterpret_cast<Uint8*>(work.data());
+            cvt.len = int(length);
+            if (SDL_ConvertAudio(&cvt) == 0) {
+                work.truncate(cvt.len_cvt);
+                out = std::move(work);
+            }
+        }
+    }
+    SDL_FreeWAV(buffer);
+    // Whole frames only.
+    out.truncate(out.size() - out.size() % 4);
+    return out;
+}
+
+void AudioMixer::setDecodedSource(QObject* owner, DecodedSource source) {
+    m_decodedOwner = owner;
+    m_decodedSource = owner ? std::move(source) : DecodedSource();
+}
+
+void AudioMixer::clearDecodedSource(QObject* owner) {
+    if (m_decodedOwner == owner)
+        setDecodedSource(nullptr, {});
+}
+
 bool AudioMixer::load(int channel, const QString& path, bool trimSilence) {
     if (!validChannel(channel))
         return false;
     close(channel);
     if (!ensureOpen())
         return false;
+    if (!trimSilence && m_decodedOwner && m_decodedSource) {
+        const QByteArray samples = m_decodedSource(path);
+        if (Mix_Chunk* chunk = chunkOf(samples)) {
+            m_chunks[static_cast<size_t>(channel)] = chunk;
+            m_chunkSamples[static_cast<size_t>(channel)] = samples;
+            return true;
+        }
+    }
     const QByteArray native = QFile::encodeName(path);
     // Opening the file as a stream reads only what it needs to know its length. A
     // sound whose silence is trimmed (MIDI, whose length the stream cannot tell) is
@@ -254,17 +314,10 @@ void AudioMixer::close(int channel) {
     if (!validChannel(channel))
         return;
     stop(channel);
-    Mix_Chunk*& chunk = m_chunks[static_cast<size_t>(channel)];
-    if (chunk) {
-        Mix_FreeChunk(chunk);
-        chunk = nullptr;
-    }
+    freeChunk(m_chunks[static_cast<size_t>(channel)], m_chunkSamples[static_cast<size_t>(channel)]);
     if (isStreamed(channel))
         releaseMusic();
-    if (Mix_Chunk*& next = m_next[static_cast<size_t>(channel)]) {
-        Mix_FreeChunk(next);
-        next = nullptr;
-    }
+    freeChunk(m_next[static_cast<size_t>(channel)], m_nextSamples[static_cast<size_t>(channel)]);
 }
 
 bool AudioMixer::loadNext(int channel, const QString& path) {
@@ -273,10 +326,20 @@ bool AudioMixer::loadNext(int channel, const QString& path) {
     Mix_Chunk* chunk = Mix_LoadWAV(QFile::encodeName(path).constData());
     if (!chunk)
         return false;
-    Mix_Chunk*& next = m_next[static_cast<size_t>(channel)];
-    if (next)
-        Mix_FreeChunk(next);
-    next = chunk;
+    freeChunk(m_next[static_cast<size_t>(channel)], m_nextSamples[static_cast<size_t>(channel)]);
+    m_next[static_cast<size_t>(channel)] = chunk;
+    return true;
+}
+
+bool AudioMixer::loadNextDecoded(int channel, const QByteArray& samples) {
+    if (!validChannel(channel) || !ensureOpen())
+        return false;
+    Mix_Chunk* chunk = chunkOf(samples);
+    if (!chunk)
+        return false;
+    freeChunk(m_next[static_cast<size_t>(channel)], m_nextSamples[static_cast<size_t>(channel)]);
+    m_next[static_cast<size_t>(channel)] = chunk;
+    m_nextSamples[static_cast<size_t>(channel)] = samples;
     return true;
 }
 
@@ -286,10 +349,10 @@ bool AudioMixer::playNext(int channel) {
     stop(channel);
     if (isStreamed(channel))
         releaseMusic();
-    Mix_Chunk*& chunk = m_chunks[static_cast<size_t>(channel)];
-    if (chunk)
-        Mix_FreeChunk(chunk);
-    chunk = std::exchange(m_next[static_cast<size_t>(channel)], nullptr);
+    const size_t c = static_cast<size_t>(channel);
+    freeChunk(m_chunks[c], m_chunkSamples[c]);
+    m_chunks[c] = std::exchange(m_next[c], nullptr);
+    m_chunkSamples[c] = std::exchange(m_nextSamples[c], QByteArray());
     return play(channel);
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 struct Mix_Chunk;
 typedef struct _Mix_Music Mix_Music;
@@ -20,8 +23,12 @@ typedef struct _Mix_Music Mix_Music;
 // (replaced by the next sound of its channel, waited for, reported when it ends); as
 // there is one music stream, a long sound started on another channel ends it.
 //
-// Every call is made on the user-interface thread. The mixer reports the end of a
-// sound on its own thread; that report is handed to this object with a queued call.
+// A sound can also be handed over already decoded (speech and chimes prepared ahead):
+// its samples in the device's format, which the channel plays without copying them.
+//
+// Every call is made on the user-interface thread (but decodeWav, which any thread may
+// call). The mixer reports the end of a sound on its own thread; that report is handed
+// to this object with a queued call.
 class AudioMixer : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +50,20 @@ public:
     bool ensureOpen();
     // The SDL audio driver in use ("pulseaudio", "alsa", "dummy", ...); empty when closed.
     QString driverName() const { return m_driver; }
+    // The device's sample rate; its samples are always 16-bit stereo.
+    int frequency() const { return m_frequency; }
+
+    // A 16-bit PCM WAV file's samples converted for a device of `frequency` (16-bit
+    // stereo), as load would decode them; empty when the bytes are not such a file or
+    // hold no samples. Safe on any thread.
+    static QByteArray decodeWav(const QByteArray& wav, int frequency);
+    // Where sounds decoded ahead are found: asked by load for each file whose silence is
+    // not trimmed, it returns the file's samples in the device's format, or nothing to
+    // have the file decoded as usual. One source at a time; it is forgotten when its
+    // owner is destroyed or when another owner sets one.
+    using DecodedSource = std::function<QByteArray(const QString& path)>;
+    void setDecodedSource(QObject* owner, DecodedSource source);
+    void clearDecodedSource(QObject* owner);
 
     // Decodes the whole file into the channel, replacing (and stopping) what it held;
     // a long sound is opened as a stream instead. With `trimSilence` (MIDI) the file
@@ -54,6 +75,9 @@ public:
     // Decodes a file whole as the channel's next sound while its current sound plays on;
     // false when it cannot be decoded. playNext starts it.
     bool loadNext(int channel, const QString& path);
+    // The same with samples already in the device's format (see decodeWav); the
+    // channel keeps a reference to them while it holds the sound.
+    bool loadNextDecoded(int channel, const QByteArray& samples);
     // Replaces the channel's sound with its next one and starts it at once; false when
     // it has none. (Speech plays its pieces back to back this way: decoding the next
     // piece does not delay it.)
@@ -89,6 +113,10 @@ private:
     static void channelDoneCallback(int channel);
     static void musicDoneCallback();
     void releaseMusic();
+    // Frees a chunk slot and the samples it plays from memory.
+    static void freeChunk(Mix_Chunk*& chunk, QByteArray& samples);
+    // A chunk that plays `samples` without copying them; null when it cannot be made.
+    Mix_Chunk* chunkOf(const QByteArray& samples) const;
 
     bool m_openTried = false;
     bool m_open = false;
@@ -97,6 +125,11 @@ private:
     int m_bufferFrames = 1024;
     std::array<Mix_Chunk*, kChannels> m_chunks{};
     std::array<Mix_Chunk*, kChannels> m_next{};
+    // The samples of the chunks that play from memory (empty for those SDL owns).
+    std::array<QByteArray, kChannels> m_chunkSamples{};
+    std::array<QByteArray, kChannels> m_nextSamples{};
+    QPointer<QObject> m_decodedOwner;
+    DecodedSource m_decodedSource;
     // The long sound and the channel it belongs to (-1: none).
     Mix_Music* m_music = nullptr;
     int m_musicChannel = -1;

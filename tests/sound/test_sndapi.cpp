@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -313,6 +314,32 @@ TEST_F(SndApi, NotRecordingKeepsNothing) {
     PlaySnd(path("tiny.wav"), QStringLiteral("S1"), 0, 0);
     mdlSndAPI::setRecording(true);
     EXPECT_TRUE(mdlSndAPI::takeRecorded().isEmpty());
+}
+
+// A sound decoded ahead (a prepared chime) is handed to the channel instead of its file.
+TEST_F(SndApi, SoundDecodedAheadIsPlayedFromMemory) {
+    AudioMixer& mixer = AudioMixer::instance();
+    ASSERT_TRUE(mixer.ensureOpen());
+    const QByteArray ahead = AudioMixer::decodeWav(fixtures::toneWav(1000, 440, 0.5, 0.5), mixer.frequency());
+    EXPECT_EQ(ahead.size(), qsizetype(mixer.frequency()) * 4) << "one second, 16-bit stereo";
+    EXPECT_TRUE(AudioMixer::decodeWav("RIFF junk", mixer.frequency()).isEmpty());
+    QStringList asked;
+    {
+        QObject owner;
+        mixer.setDecodedSource(&owner, [&](const QString& p) {
+            asked << QFileInfo(p).fileName();
+            return p.endsWith(QLatin1String("short.wav")) ? ahead : QByteArray();
+        });
+        PlaySnd(path("short.wav"), QStringLiteral("S1"), 0, 0);
+        EXPECT_EQ(mixer.lengthMs(0), 1000) << "the samples handed over, not the file's 400 ms";
+        PlaySnd(path("long.wav"), QStringLiteral("S1"), 0, 0);
+        EXPECT_EQ(mixer.lengthMs(0), 3000) << "nothing handed over: the file";
+        PlaySnd(path("note.mid"), QStringLiteral("S1"), 0, 0);
+        EXPECT_EQ(asked, (QStringList{"short.wav", "long.wav"})) << "a MIDI file is never asked for";
+    }
+    PlaySnd(path("short.wav"), QStringLiteral("S1"), 0, 0);
+    EXPECT_EQ(mixer.lengthMs(0), 400) << "the source went with its owner";
+    mdlSndAPI::CloseAllSnd();
 }
 
 } // namespace
