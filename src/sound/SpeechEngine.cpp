@@ -4,12 +4,16 @@
 #include "sound/AudioMixer.h"
 #include "sound/SpeechText.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +26,79 @@ const char* const kVoice = "/usr/share/hts-voice/nitech-jp-atr503-m001/nitech_jp
 
 // A WAV file holds sound only beyond its 44-byte header.
 constexpr qint64 kWavHeaderBytes = 44;
+// The largest synthesised piece or chime file read.
+constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+
+// The parts of a prepared item's key.
+const QChar kKeySeparator(0x1F);
+
+// What a preparing job needs to run a synthesiser.
+struct Synthesiser {
+    QString program;
+    QStringList arguments; // without the output file
+    int leadMs = 0;
+    int tailMs = 0;
+};
+
+// Lowers the priority of the calling thread (Linux keeps a nice value per thread).
+void lowerThisThread() {
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), OpenJTalkEngine::kPrepareNice);
+}
+
+// Synthesises one piece at low priority into `wavPath` and returns its sound, trimmed
+// and decoded for a device of `frequency`; empty when it gives no sound. `ok` is false
+// when the synthesiser failed or `cancel` was set.
+QByteArray synthesisePiece(const Synthesiser& synth, const QString& piece, const QString& wavPath,
+                           int frequency, const std::atomic_bool& cancel, bool& ok) {
+    ok = false;
+    QProcess process;
+    process.setChildProcessModifier([] { ::setpriority(PRIO_PROCESS, 0, OpenJTalkEngine::kPrepareNice); });
+    process.setProgram(synth.program);
+    process.setArguments(synth.arguments + QStringList{QStringLiteral("-ow"), wavPath});
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(5000))
+        return {};
+    process.write(piece.toUtf8());
+    process.write("\n");
+    process.closeWriteChannel();
+    while (process.state() != QProcess::NotRunning) {
+        if (cancel) {
+            process.kill();
+            process.waitForFinished(1000);
+            QFile::remove(wavPath);
+            return {};
+        }
+        process.waitForFinished(20);
+    }
+    QFile file(wavPath);
+    QByteArray wav;
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 &&
+        file.open(QIODevice::ReadOnly))
+        wav = file.read(kMaxFileBytes);
+    file.close();
+    QFile::remove(wavPath);
+    if (wav.isEmpty() || cancel)
+        return {};
+    ok = true;
+    const QByteArray trimmed = speech::trimWavSilence(wav, synth.leadMs, synth.tailMs);
+    return trimmed.size() > kWavHeaderBytes ? AudioMixer::decodeWav(trimmed, frequency) : QByteArray();
+}
+
+// A chime file decoded for a device of `frequency`; empty when it is not a WAV file or
+// is long enough to be streamed rather than decoded.
+QByteArray decodeChime(const QString& path, int frequency, double longSoundSeconds) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray wav = file.read(kMaxFileBytes);
+    if (!wav.startsWith("RIFF"))
+        return {};
+    const QByteArray samples = AudioMixer::decodeWav(wav, frequency);
+    const double seconds = double(samples.size()) / (double(frequency) * 4);
+    return seconds > longSoundSeconds ? QByteArray() : samples;
+}
 
 } // namespace
 
@@ -97,21 +174,42 @@ OpenJTalkEngine::OpenJTalkEngine(const OpenJTalkSetup& setup, QObject* parent)
         if (channel == AudioMixer::kSpeechChannel)
             onChannelIdle();
     });
+    mixer.setDecodedSource(this, [this](const QString& path) { return preparedChime(path); });
+    m_preparer.setMaxThreadCount(1);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, &OpenJTalkEngine::prepareNext);
+    // The end of an announcement is a moment of rest: preparation goes on after it.
+    connect(this, &SpeechEngine::speakingFinished, &m_settle, qOverload<>(&QTimer::start));
 }
 
 OpenJTalkEngine::~OpenJTalkEngine() {
+    cancelJob();
+    if (m_joinedCancel)
+        *m_joinedCancel = true;
+    m_preparer.clear();
+    m_preparer.waitForDone();
     killProcess();
     dropWarm();
     dropPieces();
     if (AudioMixer* mixer = AudioMixer::existing()) {
         disconnect(mixer, nullptr, this, nullptr);
+        mixer->clearDecodedSource(this);
         mixer->close(AudioMixer::kSpeechChannel);
     }
 }
 
 void OpenJTalkEngine::setVoiceFile(const QString& path) {
+    setVoice(VoiceSettings::load(path));
     m_voiceFile = path;
-    m_voice = VoiceSettings::load(path);
+}
+
+void OpenJTalkEngine::setVoice(const VoiceSettings& voice) {
+    const VoiceSettings clamped = voice.clamped();
+    if (clamped == m_voice)
+        return;
+    m_voice = clamped;
+    rewant();
 }
 
 void OpenJTalkEngine::killProcess() {
@@ -126,8 +224,10 @@ void OpenJTalkEngine::killProcess() {
 }
 
 void OpenJTalkEngine::dropPieces() {
-    for (const ReadyPiece& piece : std::as_const(m_ready))
-        QFile::remove(piece.wavPath);
+    for (const ReadyPiece& piece : std::as_const(m_ready)) {
+        if (!piece.wavPath.isEmpty())
+            QFile::remove(piece.wavPath);
+    }
     m_ready.clear();
     m_pieces.clear();
     m_nextPiece = 0;
@@ -143,6 +243,12 @@ void OpenJTalkEngine::halt() {
     ++m_request;
     killProcess();
     dropPieces();
+    // A piece taken over from preparation is no longer awaited.
+    if (m_joinedCancel)
+        *m_joinedCancel = true;
+    m_joinedCancel.reset();
+    m_joinedJob = 0;
+    m_joinedIndex = -1;
     m_playing = false; // the channel's idle report below is not the end of a piece
     m_decodedNext = -1;
     if (AudioMixer* mixer = AudioMixer::existing())
@@ -152,7 +258,7 @@ void OpenJTalkEngine::halt() {
 }
 
 bool OpenJTalkEngine::isSpeaking() const {
-    return m_process || m_playing || !m_ready.isEmpty() || m_nextPiece < m_pieces.size();
+    return m_process || m_playing || !m_ready.isEmpty() || m_nextPiece < m_pieces.size() || m_joinedJob != 0;
 }
 
 void OpenJTalkEngine::doSpeak(const QString& text) {
@@ -165,11 +271,38 @@ void OpenJTalkEngine::doSpeak(const QString& text) {
         return;
     }
     ++m_request;
-    if (!synthesiseNext()) {
-        m_pieces.clear();
-        m_status = -1;
-        emit speakingFinished();
+    const int count = int(m_pieces.size());
+    // What was prepared of the text plays from memory; the piece being prepared next is
+    // taken over rather than made again.
+    const QString key = speechKey(text);
+    if (m_prepared.isWanted(key)) {
+        const QList<QByteArray> parts = m_prepared.take(key);
+        m_nextPiece = int(qMin<qsizetype>(parts.size(), count));
+        for (int i = 0; i < m_nextPiece; ++i) {
+            if (!parts[i].isEmpty())
+                m_ready.append(ReadyPiece{i, QString(), parts[i]});
+        }
+        if (m_job.id != 0 && m_job.key == key && m_job.index == m_nextPiece) {
+            const Job joined = std::exchange(m_job, Job{});
+            m_joinedJob = joined.id;
+            m_joinedCancel = joined.cancel;
+            m_joinedIndex = m_nextPiece++;
+        }
+        for (const ReadyPiece& piece : std::as_const(m_ready))
+            emit pieceSynthesised(piece.index, count);
     }
+    if (m_joinedJob == 0 && !synthesiseNext()) {
+        m_status = -1;
+        if (m_ready.isEmpty()) {
+            m_pieces.clear();
+            m_nextPiece = 0;
+            emit speakingFinished();
+            return;
+        }
+        m_pieces = m_pieces.mid(0, m_nextPiece);
+    }
+    advance();
+    finishIfDone();
 }
 
 QProcess* OpenJTalkEngine::startProcess(QString& wavPath, bool waitForStart) {
@@ -229,17 +362,16 @@ bool OpenJTalkEngine::synthesiseNext() {
     const int index = m_nextPiece;
     QString wavPath;
     QProcess* process = nullptr;
-    // The first piece is what the listener waits for; the others are made in the
-    // background while it plays.
-    if (index == 0 && m_warm && m_warmVoice == m_voice && m_warm->state() != QProcess::NotRunning &&
+    // The synthesiser started ahead of need takes the first piece this text synthesises
+    // (the first, or the first not prepared): the listener may be waiting for it.
+    if (m_warm && m_warmVoice == m_voice && m_warm->state() != QProcess::NotRunning &&
         (m_warm->state() == QProcess::Running || m_warm->waitForStarted(5000))) {
         process = m_warm;
         wavPath = m_warmPath;
         m_warm = nullptr;
         disconnect(process, nullptr, this, nullptr);
     } else {
-        if (index == 0)
-            dropWarm();
+        dropWarm();
         process = startProcess(wavPath, true);
         if (!process)
             return false;
@@ -282,19 +414,25 @@ void OpenJTalkEngine::onSynthesised(quint64 request, int index, int exitCode, bo
             audible = savefile::write(wavPath, trimmed);
     }
     if (audible)
-        m_ready.append(ReadyPiece{index, wavPath});
+        m_ready.append(ReadyPiece{index, wavPath, QByteArray()});
     else
         QFile::remove(wavPath);
-    const int count = int(m_pieces.size());
     m_nextPiece = index + 1;
+    continueAfter(index);
+}
+
+void OpenJTalkEngine::continueAfter(int index) {
+    const int count = int(m_pieces.size());
+    emit pieceSynthesised(index, count);
+    // The piece plays before the next synthesiser is started: starting one takes a few
+    // milliseconds the listener would wait.
+    advance();
     // The next piece is synthesised while this one plays; after the last one a
     // synthesiser is made ready for the next text.
     if (!synthesiseNext())
         m_pieces = m_pieces.mid(0, m_nextPiece);
     if (m_nextPiece >= m_pieces.size())
         prepareWarm();
-    emit pieceSynthesised(index, count);
-    advance();
     finishIfDone();
 }
 
@@ -302,15 +440,18 @@ void OpenJTalkEngine::advance() {
     AudioMixer& mixer = AudioMixer::instance();
     while (!m_ready.isEmpty() && (!m_playing || m_decodedNext < 0)) {
         const ReadyPiece piece = m_ready.takeFirst();
+        const bool loaded = piece.samples.isEmpty()
+                                ? mixer.loadNext(AudioMixer::kSpeechChannel, piece.wavPath)
+                                : mixer.loadNextDecoded(AudioMixer::kSpeechChannel, piece.samples);
         if (m_playing) {
-            if (mixer.loadNext(AudioMixer::kSpeechChannel, piece.wavPath))
+            if (loaded)
                 m_decodedNext = piece.index;
-        } else if (mixer.loadNext(AudioMixer::kSpeechChannel, piece.wavPath) &&
-                   mixer.playNext(AudioMixer::kSpeechChannel)) {
+        } else if (loaded && mixer.playNext(AudioMixer::kSpeechChannel)) {
             m_playing = true;
             emit pieceStarted(piece.index, int(m_pieces.size()));
         }
-        QFile::remove(piece.wavPath);
+        if (!piece.wavPath.isEmpty())
+            QFile::remove(piece.wavPath);
     }
 }
 
@@ -339,4 +480,141 @@ void OpenJTalkEngine::finishIfDone() {
 
 void OpenJTalkEngine::saveVoice() {
     m_voice.save(m_voiceFile);
+}
+
+// ---- Preparing ahead -------------------------------------------------------------
+
+QString OpenJTalkEngine::speechKey(const QString& text) const {
+    if (speech::speechPieces(text).isEmpty())
+        return QString();
+    return QStringLiteral("speech") + kKeySeparator + m_voice.synthesisArguments().join(QLatin1Char(' ')) +
+           kKeySeparator + text;
+}
+
+QString OpenJTalkEngine::chimeKey(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        return QString();
+    return QStringLiteral("chime") + kKeySeparator + info.absoluteFilePath() + kKeySeparator +
+           QString::number(info.size()) + kKeySeparator +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+void OpenJTalkEngine::prepare(const QList<UpcomingAnnouncement>& upcoming) {
+    m_upcoming = upcoming;
+    rewant();
+}
+
+void OpenJTalkEngine::rewant() {
+    QList<PreparedAudio::Entry> entries;
+    for (const UpcomingAnnouncement& a : std::as_const(m_upcoming))
+        entries << PreparedAudio::Entry{speechKey(a.text), chimeKey(a.chime)};
+    m_prepared.want(entries);
+    if (m_job.id != 0 && !m_prepared.isWanted(m_job.key))
+        cancelJob();
+    m_settle.start();
+}
+
+OpenJTalkEngine::Readiness OpenJTalkEngine::readiness(const UpcomingAnnouncement& announcement) const {
+    const QString speech = speechKey(announcement.text);
+    const QString chime = chimeKey(announcement.chime);
+    const qsizetype made = m_prepared.parts(speech).size() + m_prepared.parts(chime).size();
+    const bool whole = m_prepared.isFinished(speech) &&
+                       m_prepared.parts(speech).size() == speech::speechPieces(announcement.text).size() &&
+                       (chime.isEmpty() || m_prepared.isFinished(chime));
+    return whole ? Readiness::Whole : made > 0 ? Readiness::Partly : Readiness::None;
+}
+
+QByteArray OpenJTalkEngine::preparedChime(const QString& path) const {
+    const QString key = chimeKey(path);
+    return m_prepared.isFinished(key) ? m_prepared.parts(key).value(0) : QByteArray();
+}
+
+void OpenJTalkEngine::cancelJob() {
+    if (m_job.cancel)
+        *m_job.cancel = true;
+    m_job = Job{};
+}
+
+void OpenJTalkEngine::prepareNext() {
+    if (m_job.id != 0 || isSpeaking())
+        return;
+    AudioMixer& mixer = AudioMixer::instance();
+    for (QString key = m_prepared.nextToMake(); !key.isEmpty(); key = m_prepared.nextToMake()) {
+        if (!mixer.ensureOpen())
+            return;
+        Job job;
+        job.id = ++m_jobs;
+        job.key = key;
+        job.cancel = std::make_shared<std::atomic_bool>(false);
+        const QStringList fields = key.split(kKeySeparator);
+        const int frequency = mixer.frequency();
+        const quint64 id = job.id;
+        const std::shared_ptr<std::atomic_bool> cancel = job.cancel;
+        if (fields.value(0) == QLatin1String("chime")) {
+            const QString path = fields.value(1);
+            const double longSeconds = AudioMixer::kLongSoundSeconds;
+            m_job = job;
+            m_preparer.start([this, id, path, frequency, longSeconds, cancel]() {
+                lowerThisThread();
+                const QByteArray samples = *cancel ? QByteArray() : decodeChime(path, frequency, longSeconds);
+                QMetaObject::invokeMethod(
+                    this, [this, id, samples]() { onPrepared(id, samples, true); }, Qt::QueuedConnection);
+            });
+            return;
+        }
+        job.pieces = speech::speechPieces(key.section(kKeySeparator, 2));
+        job.index = int(m_prepared.parts(key).size());
+        if (job.index >= job.pieces.size()) {
+            m_prepared.finish(key);
+            continue;
+        }
+        Synthesiser synth;
+        synth.program = m_setup.program;
+        synth.arguments =
+            QStringList{QStringLiteral("-x"), m_setup.dictionary, QStringLiteral("-m"), m_setup.voice} +
+            m_voice.synthesisArguments();
+        synth.leadMs = kLeadMs;
+        synth.tailMs = int(kTailMs / m_voice.clamped().speed);
+        const QString piece = job.pieces[job.index];
+        const QString wavPath = m_dir.filePath(QStringLiteral("prepared-%1.wav").arg(id));
+        m_job = job;
+        m_preparer.start([this, id, synth, piece, wavPath, frequency, cancel]() {
+            lowerThisThread();
+            bool ok = false;
+            const QByteArray samples = synthesisePiece(synth, piece, wavPath, frequency, *cancel, ok);
+            QMetaObject::invokeMethod(
+                this, [this, id, samples, ok]() { onPrepared(id, samples, ok); }, Qt::QueuedConnection);
+        });
+        return;
+    }
+}
+
+void OpenJTalkEngine::onPrepared(quint64 job, const QByteArray& samples, bool ok) {
+    if (job != 0 && job == m_joinedJob) {
+        // The piece the text being spoken took over.
+        m_joinedJob = 0;
+        m_joinedCancel.reset();
+        const int index = std::exchange(m_joinedIndex, -1);
+        if (!ok)
+            m_status = -1;
+        else if (!samples.isEmpty())
+            m_ready.append(ReadyPiece{index, QString(), samples});
+        continueAfter(index);
+        return;
+    }
+    if (job == 0 || job != m_job.id)
+        return; // dropped meanwhile
+    const Job done = std::exchange(m_job, Job{});
+    if (done.pieces.isEmpty()) {
+        if (!samples.isEmpty())
+            m_prepared.add(done.key, samples);
+        m_prepared.finish(done.key);
+    } else if (!ok) {
+        m_prepared.finish(done.key); // the rest is synthesised when it is spoken
+    } else if (m_prepared.add(done.key, samples) && done.index + 1 >= done.pieces.size()) {
+        m_prepared.finish(done.key);
+    }
+    emit preparedMore();
+    prepareNext();
 }

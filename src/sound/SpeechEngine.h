@@ -1,14 +1,28 @@
 #pragma once
 
+#include "sound/PreparedAudio.h"
 #include "sound/VoiceSettings.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThreadPool>
+#include <QTimer>
+#include <atomic>
+#include <memory>
 
 class QProcess;
+
+// An announcement expected to be spoken soon: its text and the chime played before it
+// (a sound file; empty for none).
+struct UpcomingAnnouncement {
+    QString text;
+    QString chime;
+    bool operator==(const UpcomingAnnouncement&) const = default;
+};
 
 // A speech synthesiser that speaks a text asynchronously, can be stopped, and has a
 // voice that can be adjusted.
@@ -33,6 +47,10 @@ public:
     virtual void setVoice(const VoiceSettings&) {}
     // Keeps the current voice for the next start.
     virtual void saveVoice() {}
+    // The announcements expected next, the likeliest first: an engine that can makes
+    // them ready in the background, so that speaking one starts at once. Each call
+    // replaces what the one before asked for. Nothing is recorded as spoken.
+    virtual void prepare(const QList<UpcomingAnnouncement>& upcoming) { Q_UNUSED(upcoming) }
 
 signals:
     // Speaking ended: the text was heard to its end, was stopped, or gave no sound.
@@ -75,6 +93,16 @@ struct OpenJTalkSetup {
 // started ahead of need, its dictionary and voice loaded, for the next text. The synthesiser's
 // silence before and after each piece is cut down so that the pieces join with the
 // pause of a spoken sentence end.
+//
+// The announcements expected next (prepare) are made ahead once the engine has been
+// idle for kSettleMs: their chimes (WAV files) and their pieces, one at a time, by
+// synthesisers running at low priority (nice kPrepareNice) on a thread of their own,
+// which also trims and decodes each piece, so the user-interface thread only files
+// the result. What is kept follows PreparedAudio's rules (the next two announcements,
+// at most 20 MB). Speaking a text plays what was prepared of it from memory at once;
+// a piece still being prepared is taken over, not made again, and the pieces after it
+// are synthesised as for any text. A prepared chime is handed to the mixer when the
+// tape plays that file. Nothing is prepared while the engine speaks.
 class OpenJTalkEngine : public SpeechEngine {
     Q_OBJECT
 public:
@@ -82,6 +110,13 @@ public:
     // speed; a slower voice keeps longer pauses).
     static constexpr int kLeadMs = 30;
     static constexpr int kTailMs = 380;
+    // How long the engine must have been idle, with nothing new asked, before it prepares.
+    static constexpr int kSettleMs = 200;
+    // The nice value of the synthesisers and the thread that prepare.
+    static constexpr int kPrepareNice = 10;
+
+    // How much of an announcement is ready in memory for the current voice.
+    enum class Readiness { None, Partly, Whole };
 
     // The engine for the installed synthesiser, or null when speech is unavailable.
     static OpenJTalkEngine* create(const OpenJTalkSetup& setup, QObject* parent = nullptr);
@@ -93,24 +128,46 @@ public:
     bool isSpeaking() const override;
 
     VoiceSettings voice() const override { return m_voice; }
-    void setVoice(const VoiceSettings& voice) override { m_voice = voice.clamped(); }
+    // A voice that differs drops what was prepared for the old one.
+    void setVoice(const VoiceSettings& voice) override;
     void saveVoice() override;
     // The file the voice is kept in.
     void setVoiceFile(const QString& path);
 
+    void prepare(const QList<UpcomingAnnouncement>& upcoming) override;
+    // Whole: the chime (when it can be prepared) and every piece are in memory.
+    Readiness readiness(const UpcomingAnnouncement& announcement) const;
+    // True while a piece or a chime is being prepared.
+    bool isPreparing() const { return m_job.id != 0; }
+    // The bytes of prepared sound held.
+    qint64 preparedBytes() const { return m_prepared.bytes(); }
+
 signals:
-    // Piece `index` (0-based) of `count` of the text being spoken was synthesised.
+    // Piece `index` (0-based) of `count` of the text being spoken is ready to play:
+    // synthesised now, or taken from what was prepared.
     void pieceSynthesised(int index, int count);
     // Piece `index` of `count` started to play.
     void pieceStarted(int index, int count);
+    // A piece or a chime was prepared, or preparing one ended without it.
+    void preparedMore();
 
 protected:
     void doSpeak(const QString& text) override;
 
 private:
+    // A piece to play: a synthesised file, or decoded samples (prepared).
     struct ReadyPiece {
         int index = 0;
         QString wavPath;
+        QByteArray samples;
+    };
+    // The piece or chime being prepared on the preparing thread.
+    struct Job {
+        quint64 id = 0; // 0: none
+        QString key;
+        QStringList pieces; // of a text; empty for a chime
+        int index = 0;
+        std::shared_ptr<std::atomic_bool> cancel;
     };
 
     OpenJTalkEngine(const OpenJTalkSetup& setup, QObject* parent);
@@ -126,6 +183,8 @@ private:
     // Starts the synthesiser on the next piece; false when it could not be started.
     bool synthesiseNext();
     void onSynthesised(quint64 request, int index, int exitCode, bool crashed, const QString& wavPath);
+    // Piece `index` is ready (or failed): plays what can be played and synthesises the next.
+    void continueAfter(int index);
     void onChannelIdle();
     // Plays the next ready piece unless one is playing; else has the mixer decode it
     // ahead, to follow the playing one at once.
@@ -133,6 +192,19 @@ private:
     void finishIfDone();
     void killProcess();
     void dropPieces();
+    // What the prepared sound of a text in the current voice, and of a chime file as it
+    // is now, is kept under (PreparedAudio's keys); empty when there is nothing to make.
+    QString speechKey(const QString& text) const;
+    static QString chimeKey(const QString& path);
+    // Hands the keys of the announcements asked for to the rules, stops preparing what
+    // they dropped, and waits for the engine to settle before going on.
+    void rewant();
+    // Starts preparing the next item when the engine is idle and nothing is under way.
+    void prepareNext();
+    void onPrepared(quint64 job, const QByteArray& samples, bool ok);
+    void cancelJob();
+    // A prepared chime for the mixer (its decoded source).
+    QByteArray preparedChime(const QString& path) const;
 
     OpenJTalkSetup m_setup;
     VoiceSettings m_voice;
@@ -155,4 +227,16 @@ private:
     bool m_playing = false;
     // The piece decoded ahead as the channel's next sound (-1: none).
     int m_decodedNext = -1;
+
+    PreparedAudio m_prepared;
+    QList<UpcomingAnnouncement> m_upcoming;
+    QTimer m_settle;
+    QThreadPool m_preparer;
+    Job m_job;
+    quint64 m_jobs = 0;
+    // The text being spoken took over the piece being prepared: that job and piece
+    // (0 / -1: none).
+    quint64 m_joinedJob = 0;
+    int m_joinedIndex = -1;
+    std::shared_ptr<std::atomic_bool> m_joinedCancel;
 };

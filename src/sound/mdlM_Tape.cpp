@@ -21,6 +21,8 @@ struct TapeState {
     qint32 TapeCount = 0;
     qint32 TapePos = 0;
     bool SpeechReady = false;
+    // The last list loaded without fault: its buttons can be pressed.
+    bool Usable = false;
     QPointer<SpeechEngine> engine;
     TapeFrame frame;
     std::function<TapeSettings()> settings;
@@ -70,6 +72,14 @@ bool hasChime(qint16 kind) {
 
 bool validPos(qint32 pos) {
     return pos >= 1 && pos <= state().TapeCount && pos <= state().TapeList.size();
+}
+
+// The chime TapeNext plays before entry `pos` ("" for none).
+QString nextChime(const TapeSettings& s, qint32 pos) {
+    if (s.PreAnnounceAlways)
+        return s.PreAnnounceFixed;
+    const qint16 kind = GetTapeChimeKind(pos);
+    return hasChime(kind) ? chimeFor(s, kind) : QString();
 }
 
 // The file as named, or, on a file system that tells case apart, the one file in the
@@ -168,6 +178,8 @@ void LoadTape(const QString& Folder, const QString& RouteNo) {
     const auto errorExit = [&]() {
         setEnabled(TapeControl::grpM_Tape, false);
         setToolTip(failedListToolTip(path, file));
+        s.Usable = false;
+        PrepareNext();
     };
     if (file.fileStatus != regularfile::Status::Read)
         return errorExit();
@@ -191,6 +203,8 @@ void LoadTape(const QString& Folder, const QString& RouteNo) {
             setEnabled(c, true);
     }
     s.TapePos = 0;
+    s.Usable = true;
+    PrepareNext();
 }
 
 void TapeNext() {
@@ -202,14 +216,10 @@ void TapeNext() {
     }
     const TapeSettings settings = currentSettings();
     const qint16 wait = settings.PreAnnounceSync ? -1 : 0;
-    if (settings.PreAnnounceAlways) {
-        mdlSndAPI::PlaySnd(settings.PreAnnounceFixed, QStringLiteral("S3"), wait, 0);
-    } else {
-        const qint16 kind = GetTapeChimeKind(s.TapePos);
-        if (hasChime(kind))
-            mdlSndAPI::PlaySnd(chimeFor(settings, kind), QStringLiteral("S3"), wait, 0);
-    }
+    if (settings.PreAnnounceAlways || hasChime(GetTapeChimeKind(s.TapePos)))
+        mdlSndAPI::PlaySnd(nextChime(settings, s.TapePos), QStringLiteral("S3"), wait, 0);
     SpeakTape(s.TapePos);
+    PrepareNext();
 }
 
 void TapeBack() {
@@ -225,6 +235,7 @@ void TapeBack() {
     if (hasChime(kind))
         mdlSndAPI::PlaySnd(chimeFor(settings, kind), QStringLiteral("S2"), wait, 0);
     SpeakTape(s.TapePos);
+    PrepareNext();
 }
 
 bool SpeakTape(qint32 Pos) {
@@ -238,6 +249,22 @@ bool SpeakTape(qint32 Pos) {
     if (engine->status() == -1)
         engine->stop();
     return true;
+}
+
+QList<UpcomingAnnouncement> UpcomingEntries(int count) {
+    const TapeState& s = state();
+    QList<UpcomingAnnouncement> out;
+    if (!s.Usable)
+        return out;
+    const TapeSettings settings = currentSettings();
+    for (qint32 pos = s.TapePos + 1; validPos(pos) && out.size() < count; ++pos)
+        out << UpcomingAnnouncement{s.TapeList[pos - 1].Text, nextChime(settings, pos)};
+    return out;
+}
+
+void PrepareNext() {
+    if (SpeechEngine* engine = state().engine)
+        engine->prepare(UpcomingEntries());
 }
 
 void StopTape() {

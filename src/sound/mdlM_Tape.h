@@ -2,10 +2,12 @@
 
 #include "sound/TapeList.h"
 
+#include <QList>
 #include <QString>
 #include <functional>
 
 class SpeechEngine;
+struct UpcomingAnnouncement;
 
 // The announcement tape: each route's list of announcements, stepped through with the
 // controller's tape buttons. Each announcement is spoken by the speech engine, after a
@@ -56,7 +58,7 @@ void InitTape();
 // (its caption stays) and its tool tip names the file and the line that failed; a
 // good one enables the frame and its buttons when speech is available and clears the
 // tool tip. Only a regular file is read. The position goes back to before the first
-// entry.
+// entry. Either way the engine is asked to prepare what follows (PrepareNext).
 void LoadTape(const QString& Folder, const QString& RouteNo);
 // The next entry: its chime on "S3" (the fixed one when PreAnnounceAlways, else by
 // its ChimeKind), then its text. On the last entry nothing happens.
@@ -67,6 +69,15 @@ void TapeBack();
 // Speaks entry Pos after stopping what is spoken. False when Pos is not an entry or
 // there is no engine.
 bool SpeakTape(qint32 Pos);
+// The announcements "送り" would speak next: the entries after the position (at most
+// `count`), each with the chime TapeNext plays before it (an empty name for none).
+// Nothing while the list cannot be used (it failed to load).
+QList<UpcomingAnnouncement> UpcomingEntries(int count = 2);
+// Tells the engine what to prepare: UpcomingEntries with the settings of now. Called
+// whenever the position settles (a list loaded, after TapeNext and TapeBack), and by
+// the controller when the chime settings change; what the engine held for other
+// announcements is dropped.
+void PrepareNext();
 void StopTape();
 // Releases the speech engine (at shutdown, after the sound channels are closed).
 void ReleaseTape();

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -312,6 +313,89 @@ TEST_F(OpenJTalk, SlowerVoiceSpeaksLonger) {
     // (the synthesiser slows the pauses more than the words; the pauses kept between
     // pieces grow with them)
     EXPECT_GT(slow, normal * 5 / 4);
+}
+
+// ---- Announcements prepared ahead ------------------------------------------------
+
+class OpenJTalkPrepared : public OpenJTalk {
+protected:
+    // Asks for the announcement and waits until it is ready in memory.
+    bool prepareWhole(const UpcomingAnnouncement& a) {
+        engine->prepare({a});
+        return runUntil([&] { return engine->readiness(a) == OpenJTalkEngine::Readiness::Whole; }, 30000);
+    }
+    const UpcomingAnnouncement next{QStringLiteral("次は、市役所前です。"), QString()};
+};
+
+TEST_F(OpenJTalkPrepared, PreparedAnnouncementPlaysFromMemoryAtOnce) {
+    QTemporaryDir dir;
+    const UpcomingAnnouncement withChime{next.text, dir.filePath(QStringLiteral("chime.wav"))};
+    ASSERT_TRUE(fixtures::writeFile(withChime.chime, fixtures::toneWav(300, 660, 0.3, 0.3)));
+    ASSERT_TRUE(prepareWhole(withChime));
+    EXPECT_GT(engine->preparedBytes(), 0);
+    EXPECT_TRUE(speech::takeSpoken().isEmpty()) << "preparing speaks nothing";
+    bool finished = false;
+    QObject::connect(engine.get(), &SpeechEngine::speakingFinished, [&]() { finished = true; });
+    engine->speak(withChime.text);
+    EXPECT_TRUE(speechPlaying()) << "the first piece plays before speak returns";
+    const double chimeBytes = mixer().frequency() * 4 * 0.3;
+    EXPECT_NEAR(double(engine->preparedBytes()), chimeBytes, 16) << "the speech was taken, its chime stays";
+    ASSERT_TRUE(runUntil([&] { return finished; }, 10000));
+    EXPECT_EQ(speech::takeSpoken(), QStringList{withChime.text});
+}
+
+TEST_F(OpenJTalkPrepared, ChimeRewrittenAfterPreparingIsDecodedAnew) {
+    QTemporaryDir dir;
+    const UpcomingAnnouncement a{next.text, dir.filePath(QStringLiteral("chime.wav"))};
+    ASSERT_TRUE(fixtures::writeFile(a.chime, fixtures::toneWav(300, 660, 0.3, 0.3)));
+    ASSERT_TRUE(prepareWhole(a));
+    ASSERT_TRUE(mixer().load(0, a.chime, false));
+    EXPECT_EQ(mixer().lengthMs(0), 300);
+    ASSERT_TRUE(fixtures::writeFile(a.chime, fixtures::toneWav(700, 660, 0.3, 0.3)));
+    ASSERT_TRUE(mixer().load(0, a.chime, false));
+    EXPECT_EQ(mixer().lengthMs(0), 700);
+    mixer().close(0);
+}
+
+// Everything that changes what would be heard drops what was prepared at once.
+TEST_F(OpenJTalkPrepared, EveryChangeOfWhatIsHeardDropsWhatWasPrepared) {
+    const QList<UpcomingAnnouncement> other{{QStringLiteral("終点です。"), QString()}};
+    const struct {
+        const char* change;
+        std::function<void(OpenJTalkEngine&)> apply;
+    } cases[] = {
+        {"another voice", [](OpenJTalkEngine& e) { e.setVoice(voice(1.4, 0, 0, 0.55)); }},
+        {"a step: another entry next", [&other](OpenJTalkEngine& e) { e.prepare(other); }},
+        {"another list, or one that failed", [](OpenJTalkEngine& e) { e.prepare({}); }},
+    };
+    for (const auto& c : cases) {
+        engine->setVoice(VoiceSettings{});
+        ASSERT_TRUE(prepareWhole(next)) << c.change;
+        ASSERT_GT(engine->preparedBytes(), 0) << c.change;
+        c.apply(*engine);
+        EXPECT_EQ(engine->readiness(next), OpenJTalkEngine::Readiness::None) << c.change;
+        EXPECT_EQ(engine->preparedBytes(), 0) << c.change;
+    }
+}
+
+TEST_F(OpenJTalkPrepared, SpeakingJoinsAPreparationUnderWay) {
+    const QString text = QStringLiteral("次は、市役所前です。お降りの方はお知らせください。");
+    engine->prepare({{text, {}}});
+    ASSERT_TRUE(runUntil([&] { return engine->isPreparing(); }, 5000));
+    std::vector<int> started;
+    bool finished = false;
+    QObject::connect(engine.get(), &OpenJTalkEngine::pieceStarted,
+                     [&](int index, int) { started.push_back(index); });
+    QObject::connect(engine.get(), &SpeechEngine::speakingFinished, [&]() { finished = true; });
+    QElapsedTimer call;
+    call.start();
+    engine->speak(text);
+    EXPECT_LT(call.elapsed(), 50) << "speak does not wait for the preparation";
+    EXPECT_FALSE(engine->isPreparing()) << "the piece under way now belongs to the speech";
+    std::vector<int> all(speech::speechPieces(text).size());
+    std::iota(all.begin(), all.end(), 0);
+    ASSERT_TRUE(runUntil([&] { return finished || started.size() == all.size(); }, 30000));
+    EXPECT_EQ(started, all) << "every piece, once, in order";
 }
 
 } // namespace
