@@ -6,6 +6,7 @@
 #include "controller/ui/frmCtl.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/MessageBox.h"
+#include "settings/SettingViews.h"
 #include "settings/ui/BoardDefaults.h"
 #include "settings/ui/SettingsWindows.h"
 #include "settings/ui/frmOption.h"
@@ -47,7 +48,7 @@ void Program::start() {
 
     m_board = std::make_unique<Form1>(m_startOptions.designPath);
     Form1& board = *m_board;
-    m_optionsDialog = std::make_unique<frmOption>(board);
+    m_optionsDialog = std::make_unique<frmOption>();
     m_options = m_optionsDialog.get();
     m_console = std::make_unique<ConsoleModel>(m_options->live());
     m_controller = std::make_unique<frmCtl>(board, *m_options, *m_console);
@@ -56,7 +57,18 @@ void Program::start() {
     QObject::connect(m_console.get(), &ConsoleModel::frameChanged, m_board.get(), &Form1::showFrame);
     QObject::connect(m_board.get(), &Form1::displayFormatChosen, m_console.get(),
                      &ConsoleModel::setAllDisplayFormats);
-    m_options->setController(m_controller.get());
+    // The board's look: all of it when the settings are applied, the panel when the
+    // backlight is switched or the panel settings are restored.
+    const LiveSettings& live = m_options->live();
+    ConsoleModel& console = *m_console;
+    QObject::connect(m_options, &frmOption::settingsApplied, &board, [&board, &live, &console] {
+        board.applyLook(settings_views::boardLook(live, console.backlight()));
+    });
+    const auto showPanel = [&board, &live, &console] {
+        board.applyBacklight(console.backlight(), settings_views::backlightLook(live, console.backlight()));
+    };
+    QObject::connect(m_console.get(), &ConsoleModel::backlightChanged, &board, showPanel);
+    QObject::connect(m_options, &frmOption::panelSettingsRestored, &board, showPanel);
     m_options->setTicketPreviewHost(m_controller.get());
     board.setControllerWindow(m_controller.get());
 

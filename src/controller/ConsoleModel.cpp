@@ -120,6 +120,11 @@ void ConsoleModel::showRow(qint16 row) {
     emitFrame();
 }
 
+void ConsoleModel::setBacklight(int state) {
+    m_backlight = qBound(0, state, 2);
+    emit backlightChanged(m_backlight);
+}
+
 void ConsoleModel::setDisplayCleared(bool on) {
     m_cleared = on;
     if (on) {

@@ -27,6 +27,8 @@ public:
     const BoardFrame& frame() const { return m_frame; }
     bool lateNight() const { return m_lateNight; }
     bool displayCleared() const { return m_cleared; }
+    // The backlight state: 0 OFF, 1 ON1, 2 ON2.
+    int backlight() const { return m_backlight; }
     // A route was set: stepping and clearing are possible.
     bool routeSet() const { return m_routeSet; }
     const QString& routeSetDate() const { return m_routeSetDate; }
@@ -41,6 +43,9 @@ public:
     bool step(int direction);
     // The late-night fares, for the next board update.
     void setLateNight(bool on) { m_lateNight = on; }
+    // Switches the backlight (0 OFF, 1 ON1, 2 ON2; others are clamped): the board shows
+    // that state's panel, even when it is the state already shown.
+    void setBacklight(int state);
     // Blanks the board (fares, stop name, clock) or shows the current stop again.
     void setDisplayCleared(bool on);
     // Shows the current stop's row on the board.
@@ -58,6 +63,8 @@ public:
 
 signals:
     void frameChanged(const BoardFrame& frame);
+    // The backlight was switched (also to the state it was in).
+    void backlightChanged(int state);
     // Something the console shows besides the board changed (the route was set, the
     // display cleared).
     void consoleChanged();
@@ -71,6 +78,7 @@ private:
     BoardFrame m_frame;
     bool m_lateNight = false;
     bool m_cleared = false;
+    int m_backlight = 0;
     bool m_routeSet = false;
     bool m_ticketPreview = false;
     QString m_routeSetDate;

@@ -57,4 +57,21 @@ BacklightLook backlightLook(const LiveSettings& live, int index) {
     return look;
 }
 
+BoardLook boardLook(const LiveSettings& live, int backlight) {
+    BoardLook look;
+    look.backlight = qBound(0, backlight, 2);
+    look.panel = backlightLook(live, look.backlight);
+    look.labelsShown = live.isOn(Setting::AutoTicketNumbers);
+    look.numberStyle = static_cast<qint16>(live.number(Setting::TicketNumberStyle));
+    look.numberZeroPad = static_cast<qint16>(live.number(Setting::TicketNumberZeroPad));
+    look.digitBackColor = live.colour(Setting::DigitBackColor);
+    look.digitUnlitColor = live.colour(Setting::DigitUnlitColor);
+    look.digitLitColor = live.colour(Setting::DigitLitColor);
+    look.stripBackColor = live.colour(Setting::StopNameBackColor);
+    look.stripForeColor = live.colour(Setting::StopNameForeColor);
+    look.stripFontMode = static_cast<qint16>(live.number(Setting::StopNameFontMode));
+    look.stripBold = live.number(Setting::StopNameBold) == 1;
+    return look;
+}
+
 } // namespace settings_views

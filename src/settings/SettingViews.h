@@ -20,4 +20,7 @@ routeop::StepSounds stepSounds(const LiveSettings& live);
 // The board's look for a backlight state (0 OFF, 1 ON1, 2 ON2; others are clamped).
 BacklightLook backlightLook(const LiveSettings& live, int index);
 
+// The board's whole look for a backlight state.
+BoardLook boardLook(const LiveSettings& live, int backlight);
+
 } // namespace settings_views

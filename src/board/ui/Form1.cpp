@@ -2,6 +2,8 @@
 
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
+#include "board/ui/PanelSwitch.h"
+#include "board/ui/mdl508_000.h"
 #include "platform/Twips.h"
 #include "platform/ui/MessageBox.h"
 #include "stopname/ui/ChimeiCtl_B.h"
@@ -70,6 +72,39 @@ Form1::Form1(const QString& designPath, QWidget* parent) : QWidget(parent, Qt::F
 }
 
 Form1::~Form1() = default;
+
+void Form1::applyLook(const BoardLook& look) {
+    // Labels shown or hidden, and their numbering.
+    for (int i = 1; i <= kFareDisplays; ++i)
+        m_labels[i]->setVisible(look.labelsShown);
+    qint16 style = look.numberStyle;
+    qint16 zeroPad = look.numberZeroPad;
+    mdl508_000::SeirikenNumSet(*this, style, zeroPad);
+    // The labels' colour of the backlight state.
+    for (int j = 1; j <= kFareDisplays; ++j)
+        m_labels[j]->setForeColor(look.panel.labelColor);
+    // The colours of the fare displays and of the clock.
+    const auto colour = [&](M_Degit* d) {
+        d->setBackColor(look.digitBackColor);
+        d->setBaseForeColor(look.digitUnlitColor);
+        d->setDegitForeColor(look.digitLitColor);
+    };
+    for (int k = 1; k <= kFareDisplays; ++k)
+        colour(m_degits[k]);
+    for (M_Degit* clock : m_timeDegits)
+        colour(clock);
+    // The stop-name strip.
+    m_chimei->setBackColor(look.stripBackColor);
+    m_chimei->setForeColor(look.stripForeColor);
+    m_chimei->setFontMode(look.stripFontMode);
+    m_chimei->setFontBold(look.stripBold);
+    // The panel picture of the backlight state.
+    applyBacklight(look.backlight, look.panel);
+}
+
+void Form1::applyBacklight(int backlight, const BacklightLook& look) {
+    panelswitch::showBacklight(*this, backlight, look);
+}
 
 void Form1::showFrame(const BoardFrame& frame) {
     const bool nameHandedOver = frame.stopNameSerial != m_shownNameSerial;

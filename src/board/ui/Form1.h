@@ -2,6 +2,7 @@
 
 #include "board/BoardFrame.h"
 #include "board/DisplayConfig.h"
+#include "board/PanelLook.h"
 #include "platform/Design.h"
 #include "platform/Twips.h"
 
@@ -81,6 +82,12 @@ public:
     static QSize designSize() {
         return QSize(twips::toPixels(kClientWidthTwips), twips::toPixels(kClientHeightTwips));
     }
+
+    // Takes a whole look: the labels (shown, numbered, coloured), the displays' and the
+    // clock's colours, the stop-name strip's colours and font, the panel picture.
+    void applyLook(const BoardLook& look);
+    // Takes the look of a backlight state: its panel picture and the labels' colour.
+    void applyBacklight(int backlight, const BacklightLook& look);
 
     // Shows what the console's model says the board shows: the fare displays, the
     // stop name when it was handed over anew, the clock. The fare displays are drawn

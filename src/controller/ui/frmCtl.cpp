@@ -422,17 +422,8 @@ void frmCtl::SetCtrlDataInfo(const ControllerStateBlock& state) {
 
 // ---- Backlight -----------------------------------------------------------------
 
-int frmCtl::backlightIndex() const {
-    if (Option4[0]->isChecked())
-        return 0;
-    if (Option4[1]->isChecked())
-        return 1;
-    return 2;
-}
-
 void frmCtl::Option4_Click(int index) {
-    const int i = qBound(0, index, 2);
-    panelswitch::showBacklight(m_board, i, settings_views::backlightLook(m_options.live(), i));
+    m_model.setBacklight(index);
 }
 
 void frmCtl::resizePreview(int widthTwips, int heightTwips) {

@@ -58,8 +58,8 @@ public:
     void GetCtrlDataInfo(ControllerStateBlock& state) override;
     void SetCtrlDataInfo(const ControllerStateBlock& state) override;
     SettingsError checkCtrlDataInfo(const ControllerStateBlock& state) const override;
-    int backlightIndex() const override;
-    void Option4_Click(int index) override;
+    // The backlight option's click: 0 OFF, 1 ON1, 2 ON2.
+    void Option4_Click(int index);
 
     // TicketPreviewHost
     QComboBox* companyList() override { return Combo1; }

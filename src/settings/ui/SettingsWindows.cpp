@@ -1,13 +1,11 @@
 #include "settings/ui/SettingsWindows.h"
 
 #include "board/ui/Form1.h"
-#include "board/ui/M_Degit.h"
 #include "controller/ConsoleModel.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/ControllerLink.h"
 #include "settings/mdlIniIo.h"
 #include "settings/ui/frmOption.h"
-#include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QCoreApplication>
 
@@ -42,27 +40,15 @@ bool LoadIni(const Windows& w, const QString& path, const SettingsRecord& firstS
     SettingsRecord& record = settingsRecord();
     record = loaded.record;
 
-    const DigitSettingsBlock& digits = record.DigitSettings;
+    // The formats go to the console's model; the colours come with the look that
+    // SetProp applies below.
     std::array<DisplayFormat, BoardFrame::kFareDisplays + 1> formats{};
-    for (int i = 1; i <= Form1::kFareDisplays; ++i) {
+    for (int i = 1; i <= BoardFrame::kFareDisplays; ++i) {
         const DigitFormat& f = record.DigitFormats[static_cast<size_t>(i - 1)];
         formats[size_t(i)] = DisplayFormat{0, f.ZeroMode, f.Shift, f.FillZero};
-        M_Degit* d = w.board.Degit(i);
-        d->setBackColor(digits.DigitBackColor);
-        d->setBaseForeColor(digits.DigitUnlitColor);
-        d->setDegitForeColor(digits.DigitLitColor);
     }
     w.console.setDisplayFormats(formats);
     w.console.blankFares(QStringLiteral(" "));
-    for (int k = 0; k <= 1; ++k) {
-        M_Degit* d = w.board.TimeDegit(k);
-        d->setBackColor(digits.DigitBackColor);
-        d->setBaseForeColor(digits.DigitUnlitColor);
-        d->setDegitForeColor(digits.DigitLitColor);
-    }
-
-    w.board.ChimeiCtl()->setBackColor(record.StopNameSettings.StopNameBackColor);
-    w.board.ChimeiCtl()->setForeColor(record.StopNameSettings.StopNameForeColor);
 
     w.options.SetOptionInfo(record);
     w.controller.SetCtrlDataInfo(record.ControllerState);

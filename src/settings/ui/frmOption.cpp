@@ -1,9 +1,6 @@
 #include "settings/ui/frmOption.h"
 
-#include "board/ui/Form1.h"
-#include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
-#include "board/ui/mdl508_000.h"
 #include "platform/Design.h"
 #include "platform/Twips.h"
 #include "platform/ui/DesignWidgets.h"
@@ -13,12 +10,11 @@
 #include "reslib/FileFilter.h"
 #include "reslib/ui/Choosers.h"
 #include "reslib/ui/TicketPlugins.h"
-#include "settings/ControllerLink.h"
 #include "settings/OptionControls.h"
 #include "settings/SettingViews.h"
 #include "settings/mdlIniIo.h"
-#include "stopname/ui/ChimeiCtl_B.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -26,7 +22,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QButtonGroup>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -76,7 +71,7 @@ void collect(const DesignNode& node, QVector<const DesignNode*>& out) {
 
 } // namespace
 
-frmOption::frmOption(Form1& board, QWidget* parent) : QDialog(parent), m_board(board) {
+frmOption::frmOption(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmOption"));
     setWindowTitle(kTitle);
     setModal(true);
@@ -307,44 +302,8 @@ void frmOption::enter(Setting setting, const QString& text, QWidget* editor) {
 // ---- Public procedures -----------------------------------------------------------
 
 void frmOption::SetProp() {
-    // 1-2. Labels shown or hidden, and their numbering.
-    const bool shown = m_live.isOn(Setting::AutoTicketNumbers);
-    for (int i = 1; i <= Form1::kFareDisplays; ++i)
-        m_board.lblSeiriNum(i)->setVisible(shown);
-    qint16 style = static_cast<qint16>(m_live.number(Setting::TicketNumberStyle));
-    qint16 zeroPad = static_cast<qint16>(m_live.number(Setting::TicketNumberZeroPad));
-    mdl508_000::SeirikenNumSet(m_board, style, zeroPad);
-
-    // 3-4. Label colour of the selected backlight state.
-    const int backlight = m_controller ? m_controller->backlightIndex() : 0;
-    const std::uint32_t labelColor = settings_views::backlightLook(m_live, backlight).labelColor;
-    for (int j = 1; j <= Form1::kFareDisplays; ++j)
-        m_board.lblSeiriNum(j)->setForeColor(labelColor);
-
-    // 5-6. Colours of the fare displays and of the clock.
-    const std::uint32_t back = m_live.colour(Setting::DigitBackColor);
-    const std::uint32_t unlit = m_live.colour(Setting::DigitUnlitColor);
-    const std::uint32_t lit = m_live.colour(Setting::DigitLitColor);
-    const auto colour = [&](M_Degit* d) {
-        d->setBackColor(back);
-        d->setBaseForeColor(unlit);
-        d->setDegitForeColor(lit);
-    };
-    for (int k = 1; k <= Form1::kFareDisplays; ++k)
-        colour(m_board.Degit(k));
-    for (int k = 0; k <= 1; ++k)
-        colour(m_board.TimeDegit(k));
-
-    // 7. The stop-name control.
-    ChimeiCtl_B* strip = m_board.ChimeiCtl();
-    strip->setBackColor(m_live.colour(Setting::StopNameBackColor));
-    strip->setForeColor(m_live.colour(Setting::StopNameForeColor));
-    strip->setFontMode(static_cast<qint16>(m_live.number(Setting::StopNameFontMode)));
-    strip->setFontBold(m_live.number(Setting::StopNameBold) == 1);
-
-    // 8. The panel picture of the selected backlight state.
-    if (m_controller)
-        m_controller->Option4_Click(backlight);
+    // The board takes its look from the settings as they are now.
+    emit settingsApplied();
 }
 
 void frmOption::GetOptionInfo(SettingsRecord& record) const {
@@ -357,8 +316,7 @@ SettingsError frmOption::SetOptionInfo(const SettingsRecord& record) {
         return error;
     // The panel picture follows the restored panel settings (the preview display's
     // colours followed the digit colours as they were restored).
-    if (m_controller)
-        m_controller->Option4_Click(m_controller->backlightIndex());
+    emit panelSettingsRestored();
     SetPlgin(m_live.text(Setting::TicketPluginPath));
     return error;
 }

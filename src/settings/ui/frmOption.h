@@ -8,8 +8,6 @@
 #include <QString>
 
 class ColourSwatch;
-class ControllerLink;
-class Form1;
 class M_Degit;
 class QComboBox;
 
@@ -29,22 +27,21 @@ public:
 class frmOption : public QDialog {
     Q_OBJECT
 public:
-    explicit frmOption(Form1& board, QWidget* parent = nullptr);
+    explicit frmOption(QWidget* parent = nullptr);
     ~frmOption() override;
 
     LiveSettings& live() { return m_live; }
     const LiveSettings& live() const { return m_live; }
 
-    void setController(ControllerLink* controller) { m_controller = controller; }
     void setTicketPreviewHost(TicketPreviewHost* host) { m_previewHost = host; }
 
-    // Pushes the display settings onto the board.
+    // Applies the display settings: the board takes its look from them (settingsApplied).
     void SetProp();
     // Copies the settings into blocks A..F of the record.
     void GetOptionInfo(SettingsRecord& record) const;
     // Copies blocks A..F of the record into the settings (nothing changes when a value
-    // is refused; the error is returned), then shows the panel of the selected
-    // backlight and loads the stored ticket plug-in.
+    // is refused; the error is returned), then has the panel of the selected backlight
+    // shown (panelSettingsRestored) and loads the stored ticket plug-in.
     SettingsError SetOptionInfo(const SettingsRecord& record);
 
     // A folder from the folder chooser; "" when cancelled.
@@ -75,6 +72,13 @@ public:
     void Command1_Click();
     void Command4_Click();
 
+signals:
+    // OK was pressed (or the settings were loaded): the board restyles itself.
+    void settingsApplied();
+    // The panel settings were restored from a file: the panel of the selected
+    // backlight state is shown again.
+    void panelSettingsRestored();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -88,9 +92,7 @@ private:
     void enter(Setting setting, const QString& text, QWidget* editor);
     QString chooseFile(const QString& title, const QVector<QPair<QString, QString>>& filters);
 
-    Form1& m_board;
     LiveSettings m_live;
-    ControllerLink* m_controller = nullptr;
     TicketPreviewHost* m_previewHost = nullptr;
     QHash<QString, QWidget*> m_controls;
     M_Degit* m_preview = nullptr;

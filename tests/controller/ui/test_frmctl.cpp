@@ -3,6 +3,7 @@
 #include "controller/ui/frmCtl.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
+#include "settings/SettingViews.h"
 #include "settings/ui/frmOption.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
@@ -29,16 +30,21 @@ protected:
     void SetUp() override {
         msgbox::setRecording(true);
         msgbox::takeRecorded();
-        options.setController(&ctl);
         QObject::connect(&model, &ConsoleModel::frameChanged, &ctl, &frmCtl::showTicket);
         QObject::connect(&model, &ConsoleModel::frameChanged, &board, &Form1::showFrame);
+        QObject::connect(&model, &ConsoleModel::backlightChanged, [this](int state) {
+            board.applyBacklight(state, settings_views::backlightLook(options.live(), state));
+        });
+        QObject::connect(&options, &frmOption::settingsApplied, [this] {
+            board.applyLook(settings_views::boardLook(options.live(), model.backlight()));
+        });
     }
     void TearDown() override {
         msgbox::setRecording(false);
         modal::setHandler({});
     }
     Form1 board;
-    frmOption options{board};
+    frmOption options;
     ConsoleModel model{options.live()};
     frmCtl ctl{board, options, model};
 };

@@ -4,8 +4,8 @@
 #include "platform/ui/DesignWidgets.h"
 #include "platform/ui/MessageBox.h"
 #include "reslib/ui/Choosers.h"
-#include "settings/ControllerLink.h"
 #include "settings/OptionControls.h"
+#include "settings/SettingViews.h"
 #include "settings/ui/frmOption.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
@@ -22,13 +22,9 @@
 namespace {
 
 // The console as the dialog sees it: its backlight switch and its ticket preview.
-class FakeConsole : public ControllerLink, public TicketPreviewHost {
+class FakeConsole : public TicketPreviewHost {
 public:
-    void GetCtrlDataInfo(ControllerStateBlock&) override {}
-    void SetCtrlDataInfo(const ControllerStateBlock&) override {}
-    SettingsError checkCtrlDataInfo(const ControllerStateBlock&) const override { return {}; }
-    int backlightIndex() const override { return backlight; }
-    void Option4_Click(int index) override { clicks << index; }
+    void Option4_Click(int index) { clicks << index; }
     QComboBox* companyList() override { return &companies; }
     void resizePreview(int w, int h) override { preview = QSize(w, h); }
 
@@ -43,8 +39,15 @@ protected:
     void SetUp() override {
         msgbox::setRecording(true);
         msgbox::takeRecorded();
-        options.setController(&console);
         options.setTicketPreviewHost(&console);
+        // As the program wires them: the board takes its look from applied settings,
+        // and the panel of the selected backlight is shown again.
+        QObject::connect(&options, &frmOption::settingsApplied, [this] {
+            board.applyLook(settings_views::boardLook(options.live(), console.backlight));
+            console.Option4_Click(console.backlight);
+        });
+        QObject::connect(&options, &frmOption::panelSettingsRestored,
+                         [this] { console.Option4_Click(console.backlight); });
         choosers::setHandler([this](const choosers::Request& r) -> std::optional<QString> {
             requests << r;
             return std::exchange(answer, std::nullopt);
@@ -68,7 +71,7 @@ protected:
 
     Form1 board;
     FakeConsole console;
-    frmOption options{board};
+    frmOption options;
     std::optional<QString> answer;
     QList<choosers::Request> requests;
 };
