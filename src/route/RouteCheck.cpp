@@ -3,6 +3,8 @@
 #include "platform/Cp932.h"
 #include "route/RouteOperation.h"
 
+#include <algorithm>
+
 namespace DataIo {
 
 namespace {
@@ -17,6 +19,26 @@ bool fitsFarePlaces(int v) {
 
 QString shownOnFarePlaces(int v) {
     return QString::number(v).right(kFarePlaces);
+}
+
+bool isControl(QChar c) {
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+
+// A stop name as a report line gives it: each control character (C0, DEL, C1) as
+// \xNN, so that it shows instead of acting on the terminal the report goes to.
+QString shownName(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        if (isControl(c))
+            out += QStringLiteral("\\x") +
+                   QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }
 
 } // namespace
@@ -68,18 +90,25 @@ RouteCheckReport checkRouteFile(const RouteFileContents& c) {
     for (qsizetype i = 0; i < c.records.size(); ++i) {
         const RouteRow& row = c.records.at(i);
         const int record = static_cast<int>(i) + 1;
+        const QString name = shownName(row.StopName);
         if (cp932::encode(row.StopName) != row.StopNameBytes)
             report.problems << QStringLiteral(
                                    "record %1: the stop name's bytes %2 are not valid cp932; the board "
                                    "shows \"%3\"")
                                    .arg(record)
-                                   .arg(QString::fromLatin1(row.StopNameBytes.toHex(' ').toUpper()),
-                                        row.StopName);
+                                   .arg(QString::fromLatin1(row.StopNameBytes.toHex(' ').toUpper()), name);
+        if (const auto controls = std::count_if(row.StopName.cbegin(), row.StopName.cend(), isControl))
+            report.problems << QStringLiteral("record %1: the stop name \"%2\" holds %3 control character%4, "
+                                              "which the stop-name strip has no glyph for")
+                                   .arg(QString::number(record), name, QString::number(controls),
+                                        QLatin1String(controls == 1 ? "" : "s"));
         for (int k = 1; k <= FareColumnCount; ++k) {
             const qint16 v = row.DataColumns[k];
             // Written only for a value with a problem: most cells have none.
             const auto where = [&] {
-                return QStringLiteral("record %1 (%2), c%3 = %4").arg(record).arg(row.StopName).arg(k).arg(v);
+                // One pass: a name holding "%3" stays as it is.
+                return QStringLiteral("record %1 (%2), c%3 = %4")
+                    .arg(QString::number(record), name, QString::number(k), QString::number(v));
             };
             if (v != NoFare && !fitsFarePlaces(v))
                 report.problems << where() + QStringLiteral(": the four-place display shows \"%1\"")

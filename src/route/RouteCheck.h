@@ -18,8 +18,9 @@ struct RouteCheckReport {
 // section can be set), more records than the table's 301 rows, a file that ends
 // inside a record, fares of columns 1..50 that the four-place displays cannot show
 // (10000 and more, -1000 and less), late-night fares that cannot be doubled within
-// 16 bits or that are too wide for four places, and names whose bytes are not valid
-// cp932. The summary of a route the simulator refuses says so.
+// 16 bits or that are too wide for four places, names whose bytes are not valid cp932
+// and names that hold control characters (C0, DEL, C1). A name in a report line shows
+// each control character as \xNN. The summary of a route the simulator refuses says so.
 RouteCheckReport checkRouteFile(const RouteFileContents& contents);
 
 } // namespace DataIo

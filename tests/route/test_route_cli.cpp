@@ -255,6 +255,7 @@ TEST_P(RouteCheck, Reports) {
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines.first().startsWith(file + QStringLiteral(": ")));
+    EXPECT_FALSE(r.out.contains(QChar(0x1B))) << "a control character went to the terminal";
     QStringList problems;
     for (const QString& l : lines) {
         if (l.startsWith(QStringLiteral("problem: ")))
@@ -315,7 +316,15 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"name_not_cp932",
                   QByteArray("\x02\x00", 2) + record("\x88", 1) + record("B", 2),
                   1,
-                  {"record 1: the stop name's bytes 88"}}),
+                  {"record 1: the stop name's bytes 88"}},
+        CheckCase{"control_characters_in_names",
+                  QByteArray("\x02\x00", 2) + record("A\x1B[2J", 1) + record("B\x7F\x07", 2, {{1, 10000}}),
+                  1,
+                  {"record 1: the stop name \"A\\x1B[2J\" holds 1 control character, which the stop-name "
+                   "strip has no glyph for",
+                   "record 2: the stop name \"B\\x7F\\x07\" holds 2 control characters",
+                   "record 2 (B\\x7F\\x07), c1 = 10000: the four-place display shows \"0000\"",
+                   "record 2 (B\\x7F\\x07), c1 = 10000: the late-night fare 20000"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RouteCli, CheckSummaryOfARefusedRouteSaysSo) {
