@@ -86,12 +86,6 @@ QString selectedItem(const QListWidget* list) {
     return items.isEmpty() ? QString() : items.first()->text();
 }
 
-QString withSeparator(const QString& folder) {
-    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
-        return folder;
-    return folder + QLatin1Char('/');
-}
-
 } // namespace
 
 PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
