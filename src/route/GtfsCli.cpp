@@ -43,9 +43,13 @@ const char* const kHelp =
     "above 9999 or 16383, names Shift_JIS cannot hold, missing rules) is reported on\n"
     "standard error as 'warning: ...', one line each, and the import goes on with what fits.\n"
     "\n"
+    "Each table is read within caps on its bytes (uncompressed), its rows and the length\n"
+    "of a line; a feed beyond them is refused (docs/gtfs-import.md lists them).\n"
+    "\n"
     "Exit status: 0 written (also with warnings); 2 for usage errors and when nothing\n"
     "sensible can be written ('error: ...': a missing table or column, an unknown trip or\n"
-    "route, a trip of fewer than 2 stops, a file that cannot be written).\n";
+    "route, a trip of fewer than 2 stops, a table beyond its caps, a file that cannot be\n"
+    "written).\n";
 
 int usage(QTextStream& err, const QString& problem) {
     err << "error: " << problem << " (see corvane route import-gtfs --help)\n";

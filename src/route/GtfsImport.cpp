@@ -9,21 +9,34 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <map>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace gtfs {
 namespace {
 
+using csv::CsvError;
 using csv::CsvTable;
+
+// Report lines of one kind are named one by one up to this many; past them only the
+// count is given.
+constexpr int kNamedLines = 10;
 
 // ---------------------------------------------------------------- tables
 
-// One table of the feed, checked: present (or an empty optional one), UTF-8, with a
-// header holding the required columns.
+// One table of the feed, opened and checked: a header holding the required columns,
+// its rows read as a stream, each row within the table's caps. A missing optional
+// table (or one refused with a report) is not present.
 struct Table {
     QString name;
-    QByteArray bytes;
-    bool present = false; // false: missing optional table (or one refused with a report)
+    bool required = false;
+    QString whatIfAbsent;
+    std::unique_ptr<TableStream> stream;
+    std::unique_ptr<CsvTable> rows;
+
+    bool present() const { return rows != nullptr; }
 };
 
 struct Loader {
@@ -31,70 +44,127 @@ struct Loader {
     QString error;      // the first fatal problem
     QStringList report; // everything else
 
-    // Reads `name`. A required table that is missing, refused, not UTF-8, empty or
-    // lacks a required column sets `error`. An optional one with those problems is
-    // reported (`whatIfAbsent` says what follows) and comes back not present; an
-    // empty optional table is simply absent.
+    // Opens `name` and reads its header. A required table that is missing, refused,
+    // not UTF-8, empty or lacks a required column sets `error`. An optional one with
+    // those problems is reported (`whatIfAbsent` says what follows) and comes back not
+    // present; an empty optional table is simply absent, and so is a missing one when
+    // `silentIfMissing`. A table beyond its caps sets `error` whether it is required
+    // or not.
     Table load(const char* name, bool required, std::initializer_list<const char*> columns,
-               const QString& whatIfAbsent = QString()) {
+               const QString& whatIfAbsent = QString(), bool silentIfMissing = false) {
         Table t;
         t.name = QString::fromLatin1(name);
-        const TableBytes read = feed.read(t.name);
-        auto problem = [&](const QString& text) {
+        t.required = required;
+        t.whatIfAbsent = whatIfAbsent;
+        OpenedTable opened = feed.table(t.name);
+        if (opened.status == OpenedTable::Status::Missing) {
             if (required)
-                error = text;
+                error = QStringLiteral("%1: missing (a required table)").arg(t.name);
+            else if (!whatIfAbsent.isEmpty() && !silentIfMissing)
+                report << t.name + QStringLiteral(": missing; ") + whatIfAbsent;
+            return t;
+        }
+        if (opened.status == OpenedTable::Status::Refused) {
+            if (opened.refusesFeed)
+                error = opened.problem;
             else
-                report << (whatIfAbsent.isEmpty() ? text : text + QStringLiteral("; ") + whatIfAbsent);
-            return Table{t.name, {}, false};
-        };
-        if (read.status == TableBytes::Status::Missing)
-            return required ? problem(QStringLiteral("%1: missing (a required table)").arg(t.name))
-                            : (whatIfAbsent.isEmpty() ? t : problem(t.name + QStringLiteral(": missing")));
-        if (read.status == TableBytes::Status::Refused)
-            return problem(read.problem);
-        const qsizetype valid = csv::validUtf8Prefix(read.bytes);
-        if (valid != read.bytes.size())
-            return problem(QStringLiteral("%1:%2: not UTF-8 text")
-                               .arg(t.name)
-                               .arg(csv::lineOfOffset(read.bytes, valid)));
-        CsvTable header(read.bytes);
-        if (!header.hasHeader()) {
-            if (header.error())
-                return problem(QStringLiteral("%1:%2: %3")
-                                   .arg(t.name)
-                                   .arg(header.error()->line)
-                                   .arg(header.error()->reason));
-            if (required)
-                return problem(QStringLiteral("%1: empty (a required table)").arg(t.name));
+                problem(t, opened.problem);
+            return t;
+        }
+        const TableCaps caps = feed.caps(t.name);
+        // The header is a record too: one more than the rows.
+        auto rows =
+            std::make_unique<CsvTable>(*opened.stream, csv::CsvLimits{caps.lineBytes, caps.rows + 1, true});
+        t.stream = std::move(opened.stream);
+        if (!rows->hasHeader()) {
+            if (rows->error())
+                failed(t, *rows->error(), true);
+            else if (required)
+                error = QStringLiteral("%1: empty (a required table)").arg(t.name);
             return t; // an empty optional table: nothing in it
         }
         for (const char* column : columns) {
-            if (header.column(column) < 0)
-                return problem(QStringLiteral("%1: no column %2").arg(t.name, QLatin1String(column)));
+            if (rows->column(column) < 0) {
+                problem(t, QStringLiteral("%1: no column %2").arg(t.name, QLatin1String(column)));
+                return t;
+            }
         }
-        t.bytes = read.bytes;
-        t.present = true;
+        t.rows = std::move(rows);
         return t;
     }
 
-    // After a table has been read to its end: a syntax error in it is fatal for a
-    // required table and reported for an optional one. True when it was fine.
-    bool finish(const Table& t, const CsvTable& rows, bool required) {
-        if (!rows.error())
+    // After a table has been read to its end: a problem in it is fatal for a required
+    // table (and for any table beyond its caps) and reported for an optional one,
+    // whose rows are then not used. True when the table was read whole.
+    bool finish(const Table& t) {
+        if (!t.rows->error())
             return true;
-        const csv::CsvError& e = *rows.error();
-        const QString text =
-            QStringLiteral("%1:%2: field %3: %4").arg(t.name).arg(e.line).arg(e.field).arg(e.reason);
-        if (required)
+        failed(t, *t.rows->error(), false);
+        return false;
+    }
+
+private:
+    void problem(const Table& t, const QString& text) {
+        if (t.required)
             error = text;
         else
-            report << text + QStringLiteral("; the table is ignored");
-        return false;
+            report << (t.whatIfAbsent.isEmpty() ? text : text + QStringLiteral("; ") + t.whatIfAbsent);
+    }
+
+    void failed(const Table& t, const CsvError& e, bool inHeader) {
+        const TableCaps caps = feed.caps(t.name);
+        switch (e.kind) {
+        case CsvError::Kind::Source:
+            if (t.stream->refusesFeed())
+                error = t.stream->problem();
+            else
+                problem(t, t.stream->problem());
+            return;
+        case CsvError::Kind::RecordTooLong:
+            error = QStringLiteral("%1:%2: a line longer than %3; refused")
+                        .arg(t.name)
+                        .arg(e.line)
+                        .arg(sizeText(caps.lineBytes));
+            return;
+        case CsvError::Kind::TooManyRecords:
+            error = QStringLiteral("%1: more than %2 rows; refused").arg(t.name).arg(caps.rows);
+            return;
+        case CsvError::Kind::NotUtf8:
+            problem(t, QStringLiteral("%1:%2: not UTF-8 text").arg(t.name).arg(e.line));
+            return;
+        case CsvError::Kind::Syntax:
+            if (inHeader) {
+                problem(t, QStringLiteral("%1:%2: %3").arg(t.name).arg(e.line).arg(e.reason));
+                return;
+            }
+            const QString where =
+                QStringLiteral("%1:%2: field %3: %4").arg(t.name).arg(e.line).arg(e.field).arg(e.reason);
+            if (t.required)
+                error = where;
+            else
+                report << where + QStringLiteral("; the table is ignored");
+            return;
+        }
     }
 };
 
-QString text(const QByteArray& field) {
+QString text(QByteArrayView field) {
     return QString::fromUtf8(field).trimmed();
+}
+
+// A field looked up in a hash without a copy (valid while the field is).
+QByteArray key(QByteArrayView field) {
+    field = field.trimmed();
+    return QByteArray::fromRawData(field.data(), field.size());
+}
+
+// Text of the feed that the board shows or the voice speaks: a line break becomes a
+// space (as on the strip's one line).
+QString feedText(QByteArrayView field) {
+    QString s = text(field);
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return s;
 }
 
 // ---------------------------------------------------------------- feed model
@@ -107,20 +177,29 @@ struct Stop {
 
 struct Route {
     QString id;
-    QString shortName;
-    QString longName;
+    QByteArray shortName; // as in the feed: cleaned when shown
+    QByteArray longName;
     QString name() const {
-        const QString n = (shortName + QLatin1Char(' ') + longName).trimmed();
+        const QString n = (feedText(shortName) + QLatin1Char(' ') + feedText(longName)).trimmed();
         return n.isEmpty() ? id : n;
     }
 };
 
+// The trips of trips.txt (the first row of a repeated trip_id): what choosing one
+// takes, and no more, as a feed may hold hundreds of thousands.
 struct Trip {
-    QString id;
-    QString routeId;
-    QString headsign;
+    QByteArray id; // shared with the index's key
+    int route = 0; // in Trips::routeIds
     int direction = -1;
     int stops = 0; // stop_times rows
+};
+
+struct Trips {
+    QVector<Trip> list;
+    QHash<QByteArray, int> byId;
+    QStringList routeIds; // each route id once
+
+    const QString& routeOf(int trip) const { return routeIds.at(list.at(trip).route); }
 };
 
 struct StopTime {
@@ -135,90 +214,175 @@ bool loadRoutes(Loader& l, QVector<Route>& routes) {
     const Table t = l.load("routes.txt", true, {"route_id"});
     if (!l.error.isEmpty())
         return false;
-    CsvTable rows(t.bytes);
+    CsvTable& rows = *t.rows;
     const int id = rows.column("route_id");
     const int shortName = rows.column("route_short_name");
     const int longName = rows.column("route_long_name");
     while (rows.next())
-        routes.append(Route{text(rows.field(id)), text(rows.field(shortName)), text(rows.field(longName))});
-    return l.finish(t, rows, true);
+        routes.append(Route{text(rows.fieldView(id)), rows.fieldView(shortName).toByteArray(),
+                            rows.fieldView(longName).toByteArray()});
+    return l.finish(t);
 }
 
-bool loadTrips(Loader& l, QVector<Trip>& trips, QHash<QByteArray, int>& byId) {
+bool loadTrips(Loader& l, Trips& trips) {
     const Table t = l.load("trips.txt", true, {"trip_id", "route_id"});
     if (!l.error.isEmpty())
         return false;
-    CsvTable rows(t.bytes);
+    CsvTable& rows = *t.rows;
     const int id = rows.column("trip_id");
     const int route = rows.column("route_id");
-    const int headsign = rows.column("trip_headsign");
     const int direction = rows.column("direction_id");
+    QHash<QByteArray, int> routeIndex;
     while (rows.next()) {
-        const QByteArray key = rows.field(id).trimmed();
-        if (byId.contains(key))
+        if (trips.byId.contains(key(rows.fieldView(id))))
             continue;
-        Trip trip{text(rows.field(id)), text(rows.field(route)), text(rows.field(headsign)), -1, 0};
-        const QByteArray d = rows.field(direction).trimmed();
+        Trip trip;
+        const QByteArray routeKey = key(rows.fieldView(route));
+        const auto r = routeIndex.constFind(routeKey);
+        if (r != routeIndex.cend()) {
+            trip.route = *r;
+        } else {
+            trip.route = static_cast<int>(trips.routeIds.size());
+            routeIndex.insert(QByteArray(routeKey.constData(), routeKey.size()), trip.route);
+            trips.routeIds << text(routeKey);
+        }
+        trip.id = rows.fieldView(id).trimmed().toByteArray();
+        const QByteArrayView d = rows.fieldView(direction).trimmed();
         if (d == "0" || d == "1")
-            trip.direction = d.toInt();
-        byId.insert(key, static_cast<int>(trips.size()));
-        trips.append(trip);
+            trip.direction = d == "1" ? 1 : 0;
+        trips.byId.insert(trip.id, static_cast<int>(trips.list.size()));
+        trips.list.append(trip);
     }
-    return l.finish(t, rows, true);
+    return l.finish(t);
 }
 
-// Counts the stop times of every trip; keeps those of the trips in `wanted`.
-bool loadStopTimes(Loader& l, QVector<Trip>& trips, const QHash<QByteArray, int>& tripIndex,
-                   const QSet<int>& wanted, QHash<int, QVector<StopTime>>& kept) {
+// The trip_headsign of the trip `id` (its first row), read again once the trip is
+// chosen: keeping the headsigns of every trip that might be would take far more.
+bool loadHeadsign(Loader& l, const QByteArray& id, QByteArray& headsign) {
+    const Table t = l.load("trips.txt", true, {"trip_id", "route_id"});
+    if (!l.error.isEmpty())
+        return false;
+    CsvTable& rows = *t.rows;
+    const int tripId = rows.column("trip_id");
+    const int column = rows.column("trip_headsign");
+    while (rows.next()) {
+        if (rows.fieldView(tripId).trimmed() == id) {
+            headsign = rows.fieldView(column).toByteArray();
+            return true;
+        }
+    }
+    return l.finish(t);
+}
+
+// The stop times of one trip, as many as a route file can hold: those of the lowest
+// stop_sequence values, the first row of each value. A row repeating a value that is
+// kept is reported and left out.
+struct TripTimes {
+    static constexpr int Kept = DataIo::FareTableRowCount + 1; // the first one cut names the cut
+    std::map<qint64, StopTime> kept;
+    std::optional<StopTime> last; // the highest stop_sequence
+    int stops = 0;                // stop times less the repeats found
+    int repeats = 0;
+    QStringList repeatLines; // the first ten repeats
+
+    void add(const StopTime& st, const QString& tripId) {
+        const auto same = kept.find(st.sequence);
+        const StopTime* first = same != kept.end()                        ? &same->second
+                                : (last && last->sequence == st.sequence) ? &*last
+                                                                          : nullptr;
+        if (first) {
+            if (++repeats <= kNamedLines)
+                repeatLines << QStringLiteral(
+                                   "stop_times.txt:%1: trip %2 repeats stop_sequence %3 (line %4); "
+                                   "the first is kept")
+                                   .arg(QString::number(st.line), tripId, QString::number(st.sequence),
+                                        QString::number(first->line));
+            return;
+        }
+        ++stops;
+        if (!last || st.sequence > last->sequence)
+            last = st;
+        if (kept.size() == Kept && st.sequence > std::prev(kept.end())->first)
+            return; // cut
+        kept.emplace(st.sequence, st);
+        if (kept.size() > Kept)
+            kept.erase(std::prev(kept.end()));
+    }
+};
+
+// Reads stop_times.txt once: counts the rows of every trip (with `count`), checks the
+// stop_sequence of the trips marked in `check` (by index; empty: none) and keeps the
+// stop times of trip `collect` (-1: none).
+bool loadStopTimes(Loader& l, Trips& trips, bool count, const std::vector<bool>& check, int collect,
+                   TripTimes& times) {
     const Table t = l.load("stop_times.txt", true, {"trip_id", "stop_id", "stop_sequence"});
     if (!l.error.isEmpty())
         return false;
-    CsvTable rows(t.bytes);
+    CsvTable& rows = *t.rows;
     const int trip = rows.column("trip_id");
     const int stop = rows.column("stop_id");
     const int sequence = rows.column("stop_sequence");
     const int pickup = rows.column("pickup_type");
     const int dropOff = rows.column("drop_off_type");
+    const QString collectId = collect >= 0 ? QString::fromUtf8(trips.list[collect].id) : QString();
     while (rows.next()) {
-        const int index = tripIndex.value(rows.field(trip).trimmed(), -1);
+        const int index = trips.byId.value(key(rows.fieldView(trip)), -1);
         if (index < 0)
             continue;
-        ++trips[index].stops;
-        if (!wanted.contains(index))
+        if (count)
+            ++trips.list[index].stops;
+        if (index != collect && (check.empty() || !check[size_t(index)]))
             continue;
         StopTime st;
         bool ok = false;
-        st.sequence = rows.field(sequence).trimmed().toLongLong(&ok);
+        st.sequence = rows.fieldView(sequence).trimmed().toLongLong(&ok);
         if (!ok || st.sequence < 0) {
             l.error = QStringLiteral("stop_times.txt:%1: stop_sequence \"%2\" is not a whole number")
                           .arg(rows.line())
-                          .arg(text(rows.field(sequence)));
+                          .arg(text(rows.fieldView(sequence)));
             return false;
         }
-        st.stopId = text(rows.field(stop));
-        st.pickup = rows.field(pickup).trimmed().toInt();
-        st.dropOff = rows.field(dropOff).trimmed().toInt();
+        if (index != collect)
+            continue;
+        st.stopId = text(rows.fieldView(stop));
+        st.pickup = rows.fieldView(pickup).trimmed().toInt();
+        st.dropOff = rows.fieldView(dropOff).trimmed().toInt();
         st.line = rows.line();
-        kept[index].append(st);
+        times.add(st, collectId);
     }
-    return l.finish(t, rows, true);
+    return l.finish(t);
 }
 
-bool loadStops(Loader& l, QHash<QString, Stop>& stops) {
-    const Table t = l.load("stops.txt", true, {"stop_id", "stop_name"});
-    if (!l.error.isEmpty())
-        return false;
-    CsvTable rows(t.bytes);
-    const int id = rows.column("stop_id");
-    const int name = rows.column("stop_name");
-    const int parent = rows.column("parent_station");
-    const int zone = rows.column("zone_id");
-    while (rows.next()) {
-        const QString key = text(rows.field(id));
-        if (!stops.contains(key))
-            stops.insert(key, Stop{text(rows.field(name)), text(rows.field(parent)), text(rows.field(zone))});
+// The stops named in `wanted` (the first row of each id), then their parent stations.
+bool loadStops(Loader& l, QSet<QString> wanted, QHash<QString, Stop>& stops) {
+    QSet<QString> looked = wanted;
+    for (int pass = 0; pass < 2 && (pass == 0 || !wanted.isEmpty()); ++pass) {
+        const Table t = l.load("stops.txt", true, {"stop_id", "stop_name"});
+        if (!l.error.isEmpty())
+            return false;
+        CsvTable& rows = *t.rows;
+        const int id = rows.column("stop_id");
+        const int name = rows.column("stop_name");
+        const int parent = rows.column("parent_station");
+        const int zone = rows.column("zone_id");
+        while (rows.next()) {
+            const QString stopId = text(rows.fieldView(id));
+            if (!wanted.contains(stopId))
+                continue;
+            wanted.remove(stopId);
+            stops.insert(stopId, Stop{feedText(rows.fieldView(name)), text(rows.fieldView(parent)),
+                                      text(rows.fieldView(zone))});
+        }
+        if (!l.finish(t))
+            return false;
+        // The parent stations not read yet (they may stand before their poles).
+        wanted.clear();
+        for (const Stop& s : std::as_const(stops)) {
+            if (!s.parent.isEmpty() && !looked.contains(s.parent))
+                wanted.insert(s.parent);
+        }
     }
-    return l.finish(t, rows, true);
+    return true;
 }
 
 // Readings (ja-Hrkt) of names, from translations.txt in either form: the older
@@ -238,21 +402,30 @@ struct Readings {
     }
 };
 
-void loadReadings(Loader& l, Readings& readings) {
-    const TableBytes probe = l.feed.read(QStringLiteral("translations.txt"));
-    if (probe.status != TableBytes::Status::Ok && probe.status != TableBytes::Status::Refused)
+// What the import may look up in the readings; only those are kept.
+struct ReadingKeys {
+    QSet<QString> texts;
+    QSet<QString> stopIds;
+    QString tripId;
+};
+
+void loadReadings(Loader& l, const ReadingKeys& keys, Readings& readings) {
+    const QString absent = QStringLiteral("stop names are spoken as written");
+    // Which form: the header tells; then the columns that form needs.
+    Table t = l.load("translations.txt", false, {}, absent, true);
+    if (!t.present())
         return;
-    // Which form: look at the header only.
-    const CsvTable header(probe.bytes);
-    const bool newForm = header.column("table_name") >= 0;
-    const Table t = newForm ? l.load("translations.txt", false, {"table_name", "language", "translation"},
-                                     QStringLiteral("stop names are spoken as written"))
-                            : l.load("translations.txt", false, {"trans_id", "lang", "translation"},
-                                     QStringLiteral("stop names are spoken as written"));
-    if (!t.present)
-        return;
-    CsvTable rows(t.bytes);
-    const bool old = !newForm;
+    CsvTable& rows = *t.rows;
+    const bool old = rows.column("table_name") < 0;
+    static const char* const kOldColumns[] = {"trans_id", "lang", "translation"};
+    static const char* const kNewColumns[] = {"table_name", "language", "translation"};
+    for (const char* column : old ? kOldColumns : kNewColumns) {
+        if (rows.column(column) < 0) {
+            l.report << QStringLiteral("translations.txt: no column %1; ").arg(QLatin1String(column)) +
+                            absent;
+            return;
+        }
+    }
     const int lang = rows.column(old ? "lang" : "language");
     const int translation = rows.column("translation");
     const int transId = rows.column("trans_id");
@@ -262,27 +435,39 @@ void loadReadings(Loader& l, Readings& readings) {
     const int fieldValue = rows.column("field_value");
     Readings found;
     while (rows.next()) {
-        if (rows.field(lang).trimmed() != "ja-Hrkt")
-            continue;
-        const QString reading = text(rows.field(translation));
-        if (reading.isEmpty())
+        if (rows.fieldView(lang).trimmed() != "ja-Hrkt")
             continue;
         if (old) {
-            found.byText.insert(text(rows.field(transId)), reading);
+            const QString name = feedText(rows.fieldView(transId));
+            if (!keys.texts.contains(name))
+                continue;
+            const QString reading = feedText(rows.fieldView(translation));
+            if (!reading.isEmpty())
+                found.byText.insert(name, reading);
             continue;
         }
-        const QByteArray tableName = rows.field(table).trimmed();
-        const QByteArray fieldName = rows.field(field).trimmed();
-        const QString value = text(rows.field(fieldValue));
-        const QString record = text(rows.field(recordId));
-        if (!value.isEmpty())
+        const QByteArrayView tableName = rows.fieldView(table).trimmed();
+        const QByteArrayView fieldName = rows.fieldView(field).trimmed();
+        const QString value = feedText(rows.fieldView(fieldValue));
+        const QString record = text(rows.fieldView(recordId));
+        const bool byValue = !value.isEmpty() && keys.texts.contains(value);
+        const bool byStop = !record.isEmpty() && tableName == "stops" && fieldName == "stop_name" &&
+                            keys.stopIds.contains(record);
+        const bool byTrip = !record.isEmpty() && tableName == "trips" && fieldName == "trip_headsign" &&
+                            record == keys.tripId;
+        if (!byValue && !byStop && !byTrip)
+            continue;
+        const QString reading = feedText(rows.fieldView(translation));
+        if (reading.isEmpty())
+            continue;
+        if (byValue)
             found.byText.insert(value, reading);
-        if (!record.isEmpty() && tableName == "stops" && fieldName == "stop_name")
+        if (byStop)
             found.byStopId.insert(record, reading);
-        if (!record.isEmpty() && tableName == "trips" && fieldName == "trip_headsign")
+        if (byTrip)
             found.byTripId.insert(record, reading);
     }
-    if (l.finish(t, rows, false))
+    if (l.finish(t))
         readings = found;
 }
 
@@ -294,17 +479,20 @@ struct FareMatch {
     int specificity = -1; // named fields among route, origin, destination
 };
 
+// The fare rules that can apply to one trip: of its route or of any route, from and
+// to the ids its stops are known by (1..keys) or any (0). The cheapest rule of each
+// route, origin and destination is kept.
 class FareRules {
 public:
     bool available = false; // both fare tables were read
 
-    void load(Loader& l, const QString& routeId) {
+    void load(Loader& l, const QString& routeId, const QHash<QString, int>& keyIndex) {
         const QString absent = QStringLiteral("every fare is -1");
         // An empty table is absent without a report of its own: say what follows.
         const auto usable = [&](const Table& t, qsizetype reportsBefore) {
-            if (!t.present && l.report.size() == reportsBefore)
+            if (!t.present() && l.error.isEmpty() && l.report.size() == reportsBefore)
                 l.report << t.name + QStringLiteral(": empty; ") + absent;
-            return t.present;
+            return t.present();
         };
         qsizetype before = l.report.size();
         const Table attributes = l.load("fare_attributes.txt", false, {"fare_id", "price"}, absent);
@@ -315,103 +503,130 @@ public:
         if (!usable(rules, before))
             return;
 
-        QHash<QByteArray, qint64> prices;
+        QHash<QByteArray, int> fareOf; // index into m_fares
         {
-            CsvTable rows(attributes.bytes);
+            CsvTable& rows = *attributes.rows;
             const int id = rows.column("fare_id");
             const int price = rows.column("price");
             const int currency = rows.column("currency_type");
+            int ignored = 0;
             while (rows.next()) {
-                const QByteArray fareId = rows.field(id).trimmed();
-                if (prices.contains(fareId))
+                const QByteArray fareId = rows.fieldView(id).trimmed().toByteArray();
+                if (fareOf.contains(fareId))
                     continue;
-                const QByteArray c = rows.field(currency).trimmed();
+                const QByteArrayView c = rows.fieldView(currency).trimmed();
                 if (currency >= 0 && !c.isEmpty() && c != "JPY") {
-                    l.report << QStringLiteral("fare_attributes.txt:%1: fare %2 is in %3, not yen; ignored")
-                                    .arg(rows.line())
-                                    .arg(QString::fromUtf8(fareId), QString::fromUtf8(c));
+                    if (++ignored <= kNamedLines)
+                        l.report << QStringLiteral(
+                                        "fare_attributes.txt:%1: fare %2 is in %3, not yen; ignored")
+                                        .arg(rows.line())
+                                        .arg(QString::fromUtf8(fareId), QString::fromUtf8(c));
                     continue;
                 }
                 bool ok = false;
-                const double value = rows.field(price).trimmed().toDouble(&ok);
+                const double value = rows.fieldView(price).trimmed().toDouble(&ok);
                 if (!ok || !std::isfinite(value) || value < 0 || value != std::floor(value) || value > 1e12) {
-                    l.report << QStringLiteral("fare_attributes.txt:%1: fare %2 has the price \"%3\", not a "
-                                               "whole number of yen; ignored")
-                                    .arg(rows.line())
-                                    .arg(QString::fromUtf8(fareId), text(rows.field(price)));
+                    if (++ignored <= kNamedLines)
+                        l.report << QStringLiteral(
+                                        "fare_attributes.txt:%1: fare %2 has the price \"%3\", not "
+                                        "a whole number of yen; ignored")
+                                        .arg(rows.line())
+                                        .arg(QString::fromUtf8(fareId), text(rows.fieldView(price)));
                     continue;
                 }
-                prices.insert(fareId, static_cast<qint64>(value));
+                fareOf.insert(fareId, static_cast<int>(m_fares.size()));
+                m_fares.append(Fare{QString::fromUtf8(fareId), static_cast<qint64>(value)});
             }
-            if (!l.finish(attributes, rows, false))
+            if (!l.finish(attributes))
                 return;
+            if (ignored > kNamedLines)
+                l.report << QStringLiteral(
+                                "fare_attributes.txt: %1 more fares are ignored (not in yen, or not "
+                                "a whole number of yen)")
+                                .arg(ignored - kNamedLines);
         }
 
-        CsvTable rows(rules.bytes);
+        m_keys = static_cast<int>(keyIndex.size());
+        m_cells.assign(size_t(2) * (m_keys + 1) * (m_keys + 1), Cell{});
+        CsvTable& rows = *rules.rows;
         const int id = rows.column("fare_id");
         const int route = rows.column("route_id");
         const int origin = rows.column("origin_id");
         const int destination = rows.column("destination_id");
         const int contains = rows.column("contains_id");
         const QByteArray wantedRoute = routeId.toUtf8();
-        QSet<QByteArray> unknown;
+        QSet<QByteArray> unknown; // the fares named in a report line
+        int unknownRules = 0;     // rules of fares not named
         int containsRules = 0;
-        QHash<QString, FareMatch> table;
+        // 0 for an empty id, -1 for one no stop of the trip is known by.
+        const auto indexOf = [&](QByteArrayView field) {
+            const QString k = text(field);
+            return k.isEmpty() ? 0 : keyIndex.value(k, -1);
+        };
         while (rows.next()) {
-            const QByteArray r = rows.field(route).trimmed();
+            const QByteArrayView r = rows.fieldView(route).trimmed();
             if (!r.isEmpty() && r != wantedRoute)
                 continue;
-            if (!rows.field(contains).trimmed().isEmpty()) {
+            if (!rows.fieldView(contains).trimmed().isEmpty()) {
                 ++containsRules;
                 continue;
             }
-            const QByteArray fareId = rows.field(id).trimmed();
-            const auto price = prices.constFind(fareId);
-            if (price == prices.cend()) {
-                if (!unknown.contains(fareId)) {
-                    unknown.insert(fareId);
+            const QByteArray fareId = key(rows.fieldView(id));
+            const int fare = fareOf.value(fareId, -1);
+            if (fare < 0) {
+                if (unknown.contains(fareId))
+                    continue;
+                if (unknown.size() < kNamedLines) {
+                    unknown.insert(QByteArray(fareId.constData(), fareId.size()));
                     l.report << QStringLiteral(
                                     "fare_rules.txt:%1: fare %2 is not in fare_attributes.txt; its "
                                     "rules are ignored")
                                     .arg(rows.line())
                                     .arg(QString::fromUtf8(fareId));
+                } else {
+                    ++unknownRules;
                 }
                 continue;
             }
-            const QString o = text(rows.field(origin));
-            const QString d = text(rows.field(destination));
-            const int specificity = (r.isEmpty() ? 0 : 1) + (o.isEmpty() ? 0 : 1) + (d.isEmpty() ? 0 : 1);
-            FareMatch& m = table[key(!r.isEmpty(), o, d)];
-            if (m.specificity < 0 || *price < m.price)
-                m = FareMatch{*price, QString::fromUtf8(fareId), specificity};
+            const int o = indexOf(rows.fieldView(origin));
+            const int d = indexOf(rows.fieldView(destination));
+            if (o < 0 || d < 0)
+                continue; // no stop of the trip is known by that id
+            Cell& cell = m_cells[cellOf(!r.isEmpty(), o, d)];
+            if (cell.fare < 0 || m_fares[fare].price < cell.price)
+                cell = Cell{m_fares[fare].price, fare};
         }
-        if (!l.finish(rules, rows, false))
+        if (!l.finish(rules))
             return;
+        if (unknownRules > 0)
+            l.report << QStringLiteral("fare_rules.txt: %1 more rules name fares that are not in "
+                                       "fare_attributes.txt; they are ignored")
+                            .arg(unknownRules);
         if (containsRules > 0)
             l.report << QStringLiteral(
                             "fare_rules.txt: %1 rules of route %2 use contains_id, which the import "
                             "does not support; they are ignored")
                             .arg(containsRules)
                             .arg(routeId);
-        m_table = std::move(table);
         available = true;
     }
 
     // The fare from a stop known by `from` ids to a stop known by `to` ids (each its
-    // zone, its own id and its parent station's id, as the feed may use any): the
-    // rule naming the most of route, origin and destination; the cheaper one of
-    // equally specific rules.
-    std::optional<FareMatch> find(const QStringList& from, const QStringList& to) const {
+    // zone, its own id and its parent station's id, as the feed may use any; as
+    // indexes 1..keys): the rule naming the most of route, origin and destination;
+    // the cheaper one of equally specific rules.
+    std::optional<FareMatch> find(const QList<int>& from, const QList<int>& to) const {
         std::optional<FareMatch> best;
         for (const bool routeSpecific : {true, false}) {
-            for (const QString& o : from + QStringList{QString()}) {
-                for (const QString& d : to + QStringList{QString()}) {
-                    const auto it = m_table.constFind(key(routeSpecific, o, d));
-                    if (it == m_table.cend())
+            for (const int o : from + QList<int>{0}) {
+                for (const int d : to + QList<int>{0}) {
+                    const Cell& cell = m_cells[cellOf(routeSpecific, o, d)];
+                    if (cell.fare < 0)
                         continue;
-                    if (!best || it->specificity > best->specificity ||
-                        (it->specificity == best->specificity && it->price < best->price))
-                        best = *it;
+                    const int specificity = (routeSpecific ? 1 : 0) + (o > 0 ? 1 : 0) + (d > 0 ? 1 : 0);
+                    if (!best || specificity > best->specificity ||
+                        (specificity == best->specificity && cell.price < best->price))
+                        best = FareMatch{cell.price, m_fares[cell.fare].id, specificity};
                 }
             }
         }
@@ -419,12 +634,23 @@ public:
     }
 
 private:
-    static QString key(bool routeSpecific, const QString& origin, const QString& destination) {
-        return (routeSpecific ? QStringLiteral("R") : QStringLiteral("*")) + origin + QChar(0x1F) +
-               destination;
+    struct Fare {
+        QString id;
+        qint64 price = 0;
+    };
+    struct Cell {
+        qint64 price = 0;
+        int fare = -1; // none
+    };
+
+    size_t cellOf(bool routeSpecific, int origin, int destination) const {
+        const size_t side = size_t(m_keys) + 1;
+        return ((routeSpecific ? side : 0) + size_t(origin)) * side + size_t(destination);
     }
 
-    QHash<QString, FareMatch> m_table;
+    QVector<Fare> m_fares;
+    int m_keys = 0;
+    std::vector<Cell> m_cells; // by route-specific, origin, destination
 };
 
 // ---------------------------------------------------------------- helpers
@@ -516,24 +742,30 @@ QString toShiftJis(const QString& in, bool* changed) {
 ListResult listRoutes(const GtfsFeed& feed) {
     ListResult result;
     Loader l{feed, {}, {}};
-    QVector<Route> routes;
-    QVector<Trip> trips;
-    QHash<QByteArray, int> tripIndex;
-    QHash<int, QVector<StopTime>> none;
-    if (!loadRoutes(l, routes) || !loadTrips(l, trips, tripIndex) ||
-        !loadStopTimes(l, trips, tripIndex, {}, none)) {
+    QHash<QString, int> byRoute;
+    {
+        QVector<Route> routes;
+        if (!loadRoutes(l, routes)) {
+            result.error = l.error;
+            return result;
+        }
+        for (const Route& r : std::as_const(routes)) {
+            if (byRoute.contains(r.id))
+                continue;
+            byRoute.insert(r.id, static_cast<int>(result.routes.size()));
+            result.routes.append(
+                RouteListing{r.id, r.name(), 0, 0, 0, deriveRouteNumber(r.id, text(r.shortName))});
+        }
+    }
+    Trips trips;
+    TripTimes none;
+    if (!loadTrips(l, trips) || !loadStopTimes(l, trips, true, {}, -1, none)) {
         result.error = l.error;
+        result.routes.clear();
         return result;
     }
-    QHash<QString, int> byRoute;
-    for (const Route& r : routes) {
-        if (byRoute.contains(r.id))
-            continue;
-        byRoute.insert(r.id, static_cast<int>(result.routes.size()));
-        result.routes.append(RouteListing{r.id, r.name(), 0, 0, 0, deriveRouteNumber(r.id, r.shortName)});
-    }
-    for (const Trip& t : trips) {
-        const int i = byRoute.value(t.routeId, -1);
+    for (const Trip& t : std::as_const(trips.list)) {
+        const int i = byRoute.value(trips.routeIds.at(t.route), -1);
         if (i < 0)
             continue;
         RouteListing& r = result.routes[i];
@@ -555,77 +787,120 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
     };
 
     QVector<Route> routes;
-    QVector<Trip> trips;
-    QHash<QByteArray, int> tripIndex;
-    if (!loadRoutes(l, routes) || !loadTrips(l, trips, tripIndex))
+    Trips trips;
+    if (!loadRoutes(l, routes) || !loadTrips(l, trips))
         return fail(l.error);
 
-    // The trips that may be chosen.
-    QSet<int> candidates;
+    // The trips that may be chosen, in trips.txt order.
+    QList<int> candidates;
     if (!request.tripId.isEmpty()) {
-        const int i = tripIndex.value(request.tripId.toUtf8(), -1);
+        const int i = trips.byId.value(request.tripId.toUtf8(), -1);
         if (i < 0)
             return fail(QStringLiteral("trip %1 is not in trips.txt").arg(request.tripId));
-        candidates.insert(i);
+        candidates << i;
     } else if (!request.routeId.isEmpty()) {
         bool routeKnown = std::any_of(routes.cbegin(), routes.cend(),
                                       [&](const Route& r) { return r.id == request.routeId; });
-        for (int i = 0; i < trips.size(); ++i) {
-            if (trips[i].routeId != request.routeId)
+        const int route = static_cast<int>(trips.routeIds.indexOf(request.routeId));
+        for (int i = 0; route >= 0 && i < trips.list.size(); ++i) {
+            if (trips.list[i].route != route)
                 continue;
             routeKnown = true;
-            if (request.direction < 0 || trips[i].direction == request.direction)
-                candidates.insert(i);
+            if (request.direction < 0 || trips.list[i].direction == request.direction)
+                candidates << i;
         }
         if (!routeKnown)
             return fail(QStringLiteral("route %1 is not in routes.txt").arg(request.routeId));
         if (candidates.isEmpty())
-            return fail(request.direction < 0 ? QStringLiteral("route %1 has no trips").arg(request.routeId)
-                                              : QStringLiteral("route %1 has no trips in direction %2")
-                                                    .arg(request.routeId)
-                                                    .arg(request.direction));
+            return fail(request.direction < 0
+                            ? QStringLiteral("route %1 has no trips").arg(request.routeId)
+                            : QStringLiteral("route %1 has no trips in direction %2")
+                                  .arg(request.routeId, QString::number(request.direction)));
     } else {
         return fail(
             QStringLiteral("no trip chosen: give --trip TRIP_ID or --route ROUTE_ID (--list shows them)"));
     }
 
-    QHash<int, QVector<StopTime>> stopTimes;
-    if (!loadStopTimes(l, trips, tripIndex, candidates, stopTimes))
-        return fail(l.error);
-    // The trip with the most stops; the first in trips.txt of equally long ones.
-    QList<int> order = candidates.values();
-    std::sort(order.begin(), order.end());
-    int chosen = order.first();
-    for (const int i : order) {
-        if (trips[i].stops > trips[chosen].stops)
-            chosen = i;
+    // The trip with the most stops; the first in trips.txt of equally long ones. Its
+    // stop times are kept; with several candidates that takes a second reading, so
+    // that only one trip's stop times are ever held.
+    int chosen = candidates.first();
+    TripTimes times;
+    if (candidates.size() == 1) {
+        if (!loadStopTimes(l, trips, true, {}, chosen, times))
+            return fail(l.error);
+    } else {
+        std::vector<bool> check(size_t(trips.list.size()), false);
+        for (const int i : std::as_const(candidates))
+            check[size_t(i)] = true;
+        if (!loadStopTimes(l, trips, true, check, -1, times))
+            return fail(l.error);
+        for (const int i : std::as_const(candidates)) {
+            if (trips.list[i].stops > trips.list[chosen].stops)
+                chosen = i;
+        }
+        if (!loadStopTimes(l, trips, false, {}, chosen, times))
+            return fail(l.error);
     }
-    const Trip& trip = trips[chosen];
-    QVector<StopTime> times = stopTimes.value(chosen);
-    std::stable_sort(times.begin(), times.end(),
-                     [](const StopTime& a, const StopTime& b) { return a.sequence < b.sequence; });
-    result.tripId = trip.id;
-    result.routeId = trip.routeId;
-    result.feedStops = static_cast<int>(times.size());
+    const QByteArray tripKey = trips.list[chosen].id;
+    result.tripId = QString::fromUtf8(tripKey);
+    result.routeId = trips.routeOf(chosen);
+    trips = {};
+    candidates = {};
+
+    result.feedStops = times.stops;
     const auto route =
-        std::find_if(routes.cbegin(), routes.cend(), [&](const Route& r) { return r.id == trip.routeId; });
+        std::find_if(routes.cbegin(), routes.cend(), [&](const Route& r) { return r.id == result.routeId; });
     if (route == routes.cend()) {
-        l.report << QStringLiteral("route %1 of trip %2 is not in routes.txt").arg(trip.routeId, trip.id);
-        result.routeName = trip.routeId;
+        l.report
+            << QStringLiteral("route %1 of trip %2 is not in routes.txt").arg(result.routeId, result.tripId);
+        result.routeName = result.routeId;
     } else {
         result.routeName = route->name();
     }
     result.numberDerived = request.number <= 0;
     result.routeNumber =
         result.numberDerived
-            ? deriveRouteNumber(trip.routeId, route == routes.cend() ? QString() : route->shortName)
+            ? deriveRouteNumber(result.routeId, route == routes.cend() ? QString() : text(route->shortName))
             : request.number;
+    l.report << times.repeatLines;
+    if (times.repeats > kNamedLines)
+        l.report << QStringLiteral("trip %1 repeats a stop_sequence in %2 more stop times; the first of each "
+                                   "is kept")
+                        .arg(result.tripId, QString::number(times.repeats - kNamedLines));
 
+    QSet<QString> wanted;
+    for (const auto& [sequence, st] : times.kept)
+        wanted.insert(st.stopId);
+    if (times.last)
+        wanted.insert(times.last->stopId);
     QHash<QString, Stop> stops;
-    if (!loadStops(l, stops))
+    if (!loadStops(l, wanted, stops))
         return fail(l.error);
+    // The name of a stop: its own, its parent station's, or its id.
+    const auto nameOf = [&](const QString& stopId) {
+        const auto it = stops.constFind(stopId);
+        if (it == stops.cend())
+            return QString();
+        return !it->name.isEmpty() ? it->name : stops.value(it->parent).name;
+    };
+    QByteArray headsignField;
+    if (!loadHeadsign(l, tripKey, headsignField))
+        return fail(l.error);
+    const QString headsign = feedText(headsignField);
+    ReadingKeys keys;
+    keys.tripId = result.tripId;
+    if (!headsign.isEmpty())
+        keys.texts.insert(headsign);
+    for (const auto& [sequence, st] : times.kept) {
+        keys.stopIds.insert(st.stopId);
+        keys.stopIds.insert(stops.value(st.stopId).parent);
+        keys.texts.insert(nameOf(st.stopId));
+    }
+    keys.stopIds.remove(QString());
+    keys.texts.remove(QString());
     Readings readings;
-    loadReadings(l, readings);
+    loadReadings(l, keys, readings);
     if (!l.error.isEmpty())
         return fail(l.error);
 
@@ -636,11 +911,15 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
         QString name;   // as written, Shift_JIS-safe
         QString spoken; // the reading where there is one
         QStringList fareKeys;
+        QList<int> fareKeyIndexes; // of fareKeys, in the fare rules' numbering
         bool boarding = true;
         bool alighting = true;
     };
     QVector<TripStop> tripStops;
-    for (const StopTime& st : times) {
+    int position = 0;
+    for (const auto& [sequence, st] : times.kept) {
+        if (++position > DataIo::FareTableRowCount)
+            break; // the first stop cut
         const auto it = stops.constFind(st.stopId);
         if (it == stops.cend()) {
             l.report << QStringLiteral("stop_times.txt:%1: stop %2 is not in stops.txt; the stop is left out")
@@ -652,7 +931,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
         s.id = st.stopId;
         s.parent = it->parent;
         const Stop parent = stops.value(it->parent);
-        QString name = !it->name.isEmpty() ? it->name : parent.name;
+        QString name = nameOf(st.stopId);
         const int number = static_cast<int>(tripStops.size()) + 1;
         if (name.isEmpty()) {
             name = st.stopId;
@@ -661,11 +940,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
                             .arg(st.stopId);
         }
         bool changed = false;
-        // Line breaks have no place on the strip; a quote stays on the board.
-        s.name = toShiftJis(QString(name)
-                                .replace(QLatin1Char('\r'), QLatin1Char(' '))
-                                .replace(QLatin1Char('\n'), QLatin1Char(' ')),
-                            &changed);
+        s.name = toShiftJis(name, &changed);
         if (changed)
             l.report << QStringLiteral(
                             "stop %1 (%2): \"%3\" cannot be written in Shift_JIS; written as \"%4\"")
@@ -683,18 +958,20 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
     }
     if (tripStops.size() < 2)
         return fail(QStringLiteral("trip %1 has %2 stops; a route needs at least 2")
-                        .arg(trip.id)
-                        .arg(tripStops.size()));
-    if (tripStops.size() > DataIo::FareTableRowCount) {
-        const int n = static_cast<int>(tripStops.size());
+                        .arg(result.tripId, QString::number(tripStops.size())));
+    if (times.stops > DataIo::FareTableRowCount) {
+        // Stop times past the route file's rows were not kept: the first of them and the
+        // last name the cut.
+        const auto shown = [&](const StopTime& st) {
+            const QString name = nameOf(st.stopId);
+            return toShiftJis(name.isEmpty() ? st.stopId : name);
+        };
         l.report << QStringLiteral(
                         "trip %1 has %2 stops; a route file holds %3: stops %4..%2 (%5 … %6) are cut")
-                        .arg(trip.id)
-                        .arg(n)
-                        .arg(DataIo::FareTableRowCount)
-                        .arg(DataIo::FareTableRowCount + 1)
-                        .arg(tripStops[DataIo::FareTableRowCount].name, tripStops.last().name);
-        tripStops.resize(DataIo::FareTableRowCount);
+                        .arg(result.tripId, QString::number(times.stops),
+                             QString::number(DataIo::FareTableRowCount),
+                             QString::number(DataIo::FareTableRowCount + 1),
+                             shown(std::prev(times.kept.end())->second), shown(*times.last));
     }
 
     // Ticket numbers: the k-th stop where boarding is allowed issues k; a stop
@@ -713,15 +990,23 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
         l.report << QStringLiteral(
                         "ticket numbers %1..%2 (issued from stop %3, %4, on) have no fare display on "
                         "the board (it shows 1..%5); their fares are left out")
-                        .arg(DataIo::FareColumnCount + 1)
-                        .arg(result.ticketCount)
-                        .arg(first + 1)
-                        .arg(tripStops[first].name)
-                        .arg(DataIo::FareColumnCount);
+                        .arg(QString::number(DataIo::FareColumnCount + 1),
+                             QString::number(result.ticketCount), QString::number(first + 1),
+                             tripStops[first].name, QString::number(DataIo::FareColumnCount));
     }
 
+    // The ids the trip's stops are known by, numbered for the fare rules.
+    QHash<QString, int> keyIndex;
+    for (TripStop& s : tripStops) {
+        for (const QString& k : std::as_const(s.fareKeys)) {
+            int& index = keyIndex[k];
+            if (index == 0)
+                index = static_cast<int>(keyIndex.size());
+            s.fareKeyIndexes << index;
+        }
+    }
     FareRules fares;
-    fares.load(l, trip.routeId);
+    fares.load(l, result.routeId, keyIndex);
     if (!l.error.isEmpty())
         return fail(l.error);
 
@@ -739,7 +1024,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
                 continue; // not issued yet, or issued here: 0, blank
             const TripStop& o = tripStops[from];
             const std::optional<FareMatch> m =
-                fares.available ? fares.find(o.fareKeys, s.fareKeys) : std::nullopt;
+                fares.available ? fares.find(o.fareKeyIndexes, s.fareKeyIndexes) : std::nullopt;
             if (!m) {
                 row.DataColumns[t] = DataIo::NoFare;
                 if (s.alighting) {
@@ -747,9 +1032,8 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
                     if (fares.available && missing.size() < 10)
                         missing << QStringLiteral(
                                        "no fare rule for %1 (%2) → %3 (%4), ticket %5 at stop %6; set to -1")
-                                       .arg(o.name, o.id, s.name, s.id)
-                                       .arg(t)
-                                       .arg(i + 1);
+                                       .arg(o.name, o.id, s.name, s.id, QString::number(t),
+                                            QString::number(i + 1));
                 }
                 continue;
             }
@@ -780,17 +1064,14 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
         else
             what = QStringLiteral("above 9999, cannot be shown on the 4-place displays; kept as is");
         l.report << QStringLiteral("fare %1 (%2 yen, %3 fares, e.g. %4): %5")
-                        .arg(f.fareId)
-                        .arg(f.price)
-                        .arg(f.uses)
-                        .arg(f.example, what);
+                        .arg(f.fareId, QString::number(f.price), QString::number(f.uses), f.example, what);
     }
 
     // The announcement list: the destination, then the next stop for every stop after
     // the first (the bus stands at the first stop when the route is set).
-    QString dest = readings.byTripId.value(trip.id);
-    if (dest.isEmpty() && !trip.headsign.isEmpty())
-        dest = readings.byText.value(trip.headsign, trip.headsign);
+    QString dest = readings.byTripId.value(result.tripId);
+    if (dest.isEmpty() && !headsign.isEmpty())
+        dest = readings.byText.value(headsign, headsign);
     if (dest.isEmpty())
         dest = tripStops.last().spoken;
     result.tape.append(TapeEntry{toShiftJis(tapeText(destinationText(dest))), 0, 1});

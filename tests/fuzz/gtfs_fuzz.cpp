@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         path = writeFolder(bytes);
     }
     QString error;
-    const std::unique_ptr<gtfs::GtfsFeed> feed = gtfs::GtfsFeed::open(path, error, kTableCap);
+    const std::unique_ptr<gtfs::GtfsFeed> feed =
+        gtfs::GtfsFeed::open(path, error, gtfs::TableCaps{kTableCap});
     if (!feed) {
         if (error.isEmpty())
             std::abort();

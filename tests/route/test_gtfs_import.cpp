@@ -1,6 +1,7 @@
 // The GTFS-JP import on small hand-made feeds: fares by stop and by zone, ticket
 // numbers from the pickup rules, readings, quoting, limits and refusals; the feed
-// reader on folders and zip archives; the import-gtfs command.
+// reader on folders and zip archives, and feeds made to exhaust it (made here as they
+// are compressed, never kept); the import-gtfs command.
 #include "platform/Cp932.h"
 #include "route/GtfsCli.h"
 #include "route/GtfsFeed.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <zip.h>
@@ -223,12 +225,14 @@ TEST(GtfsImport, FeedsWithBomCrLfQuotingReorderedAndUnknownColumnsAndEmptyOption
     EXPECT_TRUE(i.result.report.isEmpty()) << i.result.report.join('\n').toStdString();
 }
 
-// A trip of `stops` stops, all with boarding, under one fare for everything.
-Tables longFeed(int stops) {
+// A trip of `stops` stops, all with boarding, under one fare for everything; its
+// stop times last to first with `reversed`.
+Tables longFeed(int stops, bool reversed = false) {
     Tables t = baseFeed();
     QByteArray s = "stop_id,stop_name\n";
     QByteArray st = "trip_id,stop_id,stop_sequence\n";
-    for (int i = 1; i <= stops; ++i) {
+    for (int k = 1; k <= stops; ++k) {
+        const int i = reversed ? stops + 1 - k : k;
         s += "S" + QByteArray::number(i) + ",停留所" + QByteArray::number(i) + "\n";
         st += "T1,S" + QByteArray::number(i) + "," + QByteArray::number(i) + "\n";
     }
@@ -251,19 +255,70 @@ TEST(GtfsImportLimits, TicketNumbersAboveFiftyHaveNoFareColumn) {
                           "display on the board (it shows 1..50); their fares are left out"});
 }
 
+// Only the stop times a route file can hold are kept, the lowest stop_sequence values
+// whatever the order of the rows.
 TEST(GtfsImportLimits, StopsBeyondTheRouteFileAreCut) {
-    const Imported i = import(longFeed(305));
+    for (const bool reversed : {false, true}) {
+        const Imported i = import(longFeed(400, reversed));
+        ASSERT_TRUE(i.result.error.isEmpty());
+        EXPECT_EQ(i.result.rows.size(), 301);
+        EXPECT_EQ(i.names.first(), QStringLiteral("停留所1"));
+        EXPECT_EQ(i.result.feedStops, 400);
+        EXPECT_EQ(i.result.tape.size(), 301);
+        EXPECT_EQ(i.result.tape.last().Text, QStringLiteral("次は、停留所301です。"));
+        ASSERT_EQ(i.result.report.size(), 2);
+        EXPECT_EQ(i.result.report[0], QStringLiteral("trip T1 has 400 stops; a route file holds 301: stops "
+                                                     "302..400 (停留所302 … 停留所400) are cut"));
+        EXPECT_TRUE(i.result.report[1].startsWith(QStringLiteral("ticket numbers 51..301 ")));
+    }
+}
+
+TEST(GtfsImport, ARepeatedStopSequenceKeepsTheFirstStopTime) {
+    Tables t = baseFeed();
+    t["stop_times.txt"] += "T1,08:20:00,08:20:00,P1_A,20,0,0\n"; // line 8: 20 is 二の橋 (line 4)
+    Imported i = import(t);
     ASSERT_TRUE(i.result.error.isEmpty());
-    EXPECT_EQ(i.result.rows.size(), 301);
-    EXPECT_EQ(i.result.feedStops, 305);
-    EXPECT_EQ(i.result.tape.size(), 301);
-    EXPECT_EQ(i.result.tape.last().Text, QStringLiteral("次は、停留所301です。"));
-    ASSERT_EQ(i.result.report.size(), 2);
+    EXPECT_EQ(i.names, kBaseNames);
+    EXPECT_EQ(i.fares, kBaseFares);
+    EXPECT_EQ(i.result.feedStops, 4);
+    EXPECT_EQ(i.result.report,
+              QStringList{"stop_times.txt:8: trip T1 repeats stop_sequence 20 (line 4); the first is kept"});
+
+    // Past ten, only their count.
+    for (int k = 0; k < 11; ++k)
+        t["stop_times.txt"] += "T1,08:20:00,08:20:00,P4_A,40,0,0\n";
+    i = import(t);
+    ASSERT_EQ(i.result.report.size(), 11);
     EXPECT_EQ(
-        i.result.report[0],
-        QStringLiteral(
-            "trip T1 has 305 stops; a route file holds 301: stops 302..305 (停留所302 … 停留所305) are cut"));
-    EXPECT_TRUE(i.result.report[1].startsWith(QStringLiteral("ticket numbers 51..301 ")));
+        i.result.report[9],
+        QStringLiteral("stop_times.txt:17: trip T1 repeats stop_sequence 40 (line 5); the first is kept"));
+    EXPECT_EQ(
+        i.result.report[10],
+        QStringLiteral("trip T1 repeats a stop_sequence in 2 more stop times; the first of each is kept"));
+    EXPECT_EQ(i.names, kBaseNames);
+}
+
+TEST(GtfsImportLimits, ReportLinesOfOneKindStopAtTen) {
+    Tables t = baseFeed();
+    for (int k = 1; k <= 12; ++k) {
+        t["fare_attributes.txt"] += "D" + QByteArray::number(k) + ",2,USD,0,0\n";
+        t["fare_rules.txt"] += "X" + QByteArray::number(k) + ",R1,P1_A,P2_A\n";
+    }
+    t["fare_rules.txt"] += "X1,R1,P1_A,P3_A\n"; // a fare already named: no line of its own
+    const Imported i = import(t);
+    ASSERT_TRUE(i.result.error.isEmpty());
+    EXPECT_EQ(i.fares, kBaseFares);
+    ASSERT_EQ(i.result.report.size(), 22);
+    EXPECT_EQ(i.result.report[9],
+              QStringLiteral("fare_attributes.txt:14: fare D10 is in USD, not yen; ignored"));
+    EXPECT_EQ(i.result.report[10],
+              QStringLiteral("fare_attributes.txt: 2 more fares are ignored (not in yen, "
+                             "or not a whole number of yen)"));
+    EXPECT_EQ(
+        i.result.report[20],
+        QStringLiteral("fare_rules.txt:16: fare X10 is not in fare_attributes.txt; its rules are ignored"));
+    EXPECT_EQ(i.result.report[21], QStringLiteral("fare_rules.txt: 2 more rules name fares that are not in "
+                                                  "fare_attributes.txt; they are ignored"));
 }
 
 TEST(GtfsImportLimits, FaresTheBoardCannotShowOrDoubleOrHold) {
@@ -449,7 +504,7 @@ TEST(GtfsFeedReader, RefusesWhatIsNoFeedAndTablesBeyondTheCap) {
     // A table that is a pipe is refused, never read.
     ASSERT_TRUE(QFile::remove(QDir(folder).filePath("trips.txt")));
     ASSERT_EQ(mkfifo(QFile::encodeName(QDir(folder).filePath("trips.txt")).constData(), 0600), 0);
-    const auto feed = GtfsFeed::open(folder, error, 200);
+    const auto feed = GtfsFeed::open(folder, error, TableCaps{200});
     ASSERT_TRUE(feed);
     const TableBytes pipe = feed->read("trips.txt");
     EXPECT_EQ(pipe.status, TableBytes::Status::Refused);
@@ -461,7 +516,7 @@ TEST(GtfsFeedReader, RefusesWhatIsNoFeedAndTablesBeyondTheCap) {
 
     const QString zipPath = dir.filePath("feed.zip");
     writeZip(zipPath, baseFeed(), "");
-    const auto zipped = GtfsFeed::open(zipPath, error, 200);
+    const auto zipped = GtfsFeed::open(zipPath, error, TableCaps{200});
     ASSERT_TRUE(zipped);
     EXPECT_EQ(zipped->read("stop_times.txt").problem,
               QStringLiteral("stop_times.txt: larger than 200 bytes; refused"));
@@ -477,13 +532,220 @@ TEST(GtfsFeedReader, ATableTakesMemoryForItsSizeNotForTheCap) {
     writeZip(zipPath, baseFeed(), "");
     for (const QString& path : {folder, zipPath}) {
         QString error;
-        const auto feed = GtfsFeed::open(path, error, kHugeCap);
+        const auto feed = GtfsFeed::open(path, error, TableCaps{kHugeCap});
         ASSERT_TRUE(feed) << error.toStdString();
         const TableBytes routes = feed->read("routes.txt");
         EXPECT_EQ(routes.status, TableBytes::Status::Ok) << path.toStdString();
         EXPECT_EQ(routes.bytes, baseFeed()["routes.txt"]) << path.toStdString();
     }
 }
+
+// ---------------------------------------------------------------- feeds made to exhaust the reader
+
+// A table of a head and a line repeated: millions of rows, made while libzip
+// compresses them and never held whole.
+struct Repeated {
+    QByteArray head;
+    QByteArray line;
+    qint64 times = 0;
+    qint64 size() const { return head.size() + line.size() * times; }
+    QByteArray whole() const { return head + line.repeated(times); }
+};
+
+struct RepeatedSource {
+    Repeated text;
+    qint64 pos = 0;
+    zip_error_t error;
+};
+
+zip_int64_t readRepeated(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* s = static_cast<RepeatedSource*>(state);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        s->pos = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        char* out = static_cast<char*>(data);
+        zip_int64_t n = 0;
+        const Repeated& t = s->text;
+        while (n < zip_int64_t(len) && s->pos < t.size()) {
+            const QByteArray& from = s->pos < t.head.size() ? t.head : t.line;
+            const qint64 at = s->pos < t.head.size() ? s->pos : (s->pos - t.head.size()) % t.line.size();
+            const qint64 k = std::min<qint64>(from.size() - at, qint64(len) - n);
+            std::memcpy(out + n, from.constData() + at, size_t(k));
+            n += k;
+            s->pos += k;
+        }
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->size = zip_uint64_t(s->text.size());
+        st->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&s->error, data, len);
+    case ZIP_SOURCE_FREE:
+        zip_error_fini(&s->error);
+        delete s;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        return -1;
+    }
+}
+
+// The tables as a zip archive, `name` made of `text` and compressed with `method`.
+void writeZipWith(const QString& path, const Tables& tables, const QString& name, const Repeated& text,
+                  zip_int32_t method) {
+    Tables others = tables;
+    others.remove(name);
+    writeZip(path, others, "");
+    int error = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), 0, &error);
+    ASSERT_NE(z, nullptr);
+    auto* state = new RepeatedSource{text, 0, {}};
+    zip_error_init(&state->error);
+    zip_source_t* src = zip_source_function(z, readRepeated, state);
+    ASSERT_NE(src, nullptr);
+    const zip_int64_t index = zip_file_add(z, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    ASSERT_GE(index, 0);
+    ASSERT_EQ(zip_set_file_compression(z, zip_uint64_t(index), method, 0), 0);
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+// Makes the archive state `size` as the uncompressed size of `name`, in its local
+// header and in its central directory entry.
+void stateSize(const QString& path, const QByteArray& name, quint32 size) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const auto u16 = [&](qsizetype at) { return qsizetype(uchar(bytes[at]) | uchar(bytes[at + 1]) << 8); };
+    const struct {
+        const char* signature;
+        int sizeAt, nameLengthAt, nameAt;
+    } headers[] = {{"PK\3\4", 22, 26, 30}, {"PK\1\2", 24, 28, 46}};
+    int patched = 0;
+    for (const auto& h : headers) {
+        for (qsizetype at = bytes.indexOf(h.signature); at >= 0; at = bytes.indexOf(h.signature, at + 4)) {
+            if (bytes.mid(at + h.nameAt, u16(at + h.nameLengthAt)) != name)
+                continue;
+            for (int k = 0; k < 4; ++k)
+                bytes[at + h.sizeAt + k] = char(size >> (8 * k));
+            ++patched;
+        }
+    }
+    ASSERT_EQ(patched, 2);
+    f.seek(0);
+    f.write(bytes);
+}
+
+const QByteArray kStopTimesHead = "trip_id,stop_id,stop_sequence\nT1,P1_A,1\nT1,P2_A,2\n";
+
+struct Bomb {
+    const char* name;
+    const char* table;
+    Repeated text;
+    TableCaps caps;     // {}: the caps of every import
+    const char* error;  // %1: the table's size, %2: the size the archive states
+    qint64 stated = -1; // the size the archive states, when it lies
+    zip_int32_t method = ZIP_CM_DEFLATE;
+    bool folder = false; // a folder of tables, not an archive
+};
+
+void PrintTo(const Bomb& b, std::ostream* os) {
+    *os << b.name;
+}
+
+class GtfsFeedBombs : public ::testing::TestWithParam<Bomb> {};
+
+// Each is refused as soon as it passes a cap, long before it is read whole.
+TEST_P(GtfsFeedBombs, AreRefused) {
+    const Bomb& b = GetParam();
+    if (!zip_compression_method_supported(b.method, 1))
+        GTEST_SKIP() << "libzip cannot compress with method " << b.method;
+    QTemporaryDir dir;
+    const QString table = QString::fromLatin1(b.table);
+    QString path = dir.filePath("feed.zip");
+    if (b.folder) {
+        Tables t = baseFeed();
+        t[table] = b.text.whole();
+        path = writeFolder(dir.filePath("feed"), t);
+    } else {
+        writeZipWith(path, baseFeed(), table, b.text, b.method);
+        if (b.stated >= 0)
+            stateSize(path, b.table, quint32(b.stated));
+    }
+    QString error;
+    const auto feed = GtfsFeed::open(path, error, b.caps);
+    ASSERT_TRUE(feed) << error.toStdString();
+    ImportRequest request;
+    request.tripId = QStringLiteral("T1");
+    const ImportResult r = importTrip(*feed, request);
+    EXPECT_EQ(r.error, QString::fromUtf8(b.error)
+                           .replace("%1", QString::number(b.text.size()))
+                           .replace("%2", QString::number(b.stated)));
+    EXPECT_TRUE(r.rows.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Feeds, GtfsFeedBombs,
+                         ::testing::Values(
+                             // One row 5 000 001 times: 50 MB in an archive of a few hundred kilobytes.
+                             Bomb{"RepeatedRow",
+                                  "stop_times.txt",
+                                  {kStopTimesHead, "T1,P3_A,3\n", 5'000'001},
+                                  {},
+                                  "stop_times.txt: more than 5000000 rows; refused"},
+                             // A line of 100 MB: refused once 1 MB of it is read.
+                             Bomb{"LineWithoutEnd",
+                                  "stop_times.txt",
+                                  {"trip_id,stop_id,stop_sequence\nT1,", "x", 100'000'000},
+                                  {},
+                                  "stop_times.txt:2: a line longer than 1 MB; refused"},
+                             Bomb{"OptionalTableBeyondItsRows",
+                                  "fare_rules.txt",
+                                  {"fare_id\n", "F170\n", 1001},
+                                  {.rows = 1000},
+                                  "fare_rules.txt: more than 1000 rows; refused"},
+                             Bomb{"BeyondTheByteCap",
+                                  "stop_times.txt",
+                                  {kStopTimesHead, "T1,P3_A,3\n", 10'000},
+                                  {.bytes = 65536},
+                                  "stop_times.txt: larger than 64 KB; refused"},
+                             Bomb{"BeyondTheByteCapInAFolder",
+                                  "stop_times.txt",
+                                  {kStopTimesHead, "T1,P3_A,3\n", 10'000},
+                                  {.bytes = 65536},
+                                  "stop_times.txt: larger than 64 KB; refused",
+                                  -1,
+                                  ZIP_CM_DEFLATE,
+                                  true},
+                             Bomb{"MoreThanTheArchiveStates",
+                                  "stop_times.txt",
+                                  {kStopTimesHead, "T1,P3_A,3\n", 10'000},
+                                  {},
+                                  "stop_times.txt: holds more than the %2 bytes the archive states; refused",
+                                  1000},
+                             Bomb{"LessThanTheArchiveStates",
+                                  "stop_times.txt",
+                                  {kStopTimesHead, "T1,P3_A,3\n", 10},
+                                  {},
+                                  "stop_times.txt: holds %1 bytes, not the %2 the archive states; refused",
+                                  1000},
+                             Bomb{"Bzip2",
+                                  "stop_times.txt",
+                                  {kStopTimesHead, "T1,P3_A,3\n", 10},
+                                  {},
+                                  "stop_times.txt: compressed with bzip2, not deflate; refused",
+                                  -1,
+                                  ZIP_CM_BZIP2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- the command
 
@@ -550,6 +812,20 @@ TEST(GtfsImportCommand, ARefusedImportLeavesTheOldFilesAsTheyWere) {
     EXPECT_EQ(r.err, QStringLiteral("error: stops.txt: missing (a required table)\n"));
     EXPECT_EQ(readFile(dir.filePath("out/1.hy3")), "old");
     EXPECT_EQ(readFile(dir.filePath("out/1tp.csv")), "old");
+    EXPECT_EQ(QDir(dir.filePath("out")).entryList(QDir::Files).size(), 2);
+}
+
+TEST(GtfsImportCommand, ABombIsRefusedAndWritesNothing) {
+    QTemporaryDir dir;
+    const QString feed = dir.filePath("bomb.zip");
+    writeZipWith(feed, baseFeed(), "stop_times.txt", {kStopTimesHead, "T1,P3_A,3\n", 5'000'001},
+                 ZIP_CM_DEFLATE);
+    writeFolder(dir.filePath("out"), {{"1.hy3", "old"}, {"1tp.csv", "old"}});
+    const CliRun r = run({feed, "--trip", "T1", "-o", dir.filePath("out")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("error: stop_times.txt: more than 5000000 rows; refused\n"));
+    EXPECT_EQ(r.out, QString());
+    EXPECT_EQ(readFile(dir.filePath("out/1.hy3")), "old");
     EXPECT_EQ(QDir(dir.filePath("out")).entryList(QDir::Files).size(), 2);
 }
 
