@@ -51,13 +51,30 @@ const char* const kHelp =
     "route, a trip of fewer than 2 stops, a table beyond its caps, a file that cannot be\n"
     "written).\n";
 
+// Text for the terminal: the import drops control characters from the names it
+// writes, but an id or a path may still hold one. Each is written as \xNN, so that
+// it shows instead of acting on the terminal.
+QString shown(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+            out +=
+                QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 int usage(QTextStream& err, const QString& problem) {
-    err << "error: " << problem << " (see corvane route import-gtfs --help)\n";
+    err << "error: " << shown(problem) << " (see corvane route import-gtfs --help)\n";
     return 2;
 }
 
 int refuse(QTextStream& err, const QString& problem) {
-    err << "error: " << problem << '\n';
+    err << "error: " << shown(problem) << '\n';
     return 2;
 }
 
@@ -162,7 +179,7 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
     if (list) {
         const gtfs::ListResult routes = gtfs::listRoutes(*feed);
         for (const QString& line : routes.report)
-            err << "warning: " << line << '\n';
+            err << "warning: " << shown(line) << '\n';
         if (!routes.error.isEmpty())
             return refuse(err, routes.error);
         out << "route_id\tname\ttrips\tstops per trip\tnumber\n";
@@ -170,8 +187,8 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
             const QString stops = r.minStops == r.maxStops
                                       ? QString::number(r.maxStops)
                                       : QStringLiteral("%1-%2").arg(r.minStops).arg(r.maxStops);
-            out << r.routeId << '\t' << r.name << '\t' << r.trips << '\t' << stops << '\t' << r.number
-                << '\n';
+            out << shown(r.routeId) << '\t' << shown(r.name) << '\t' << r.trips << '\t' << stops << '\t'
+                << r.number << '\n';
         }
         return 0;
     }
@@ -184,7 +201,7 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
 
     const gtfs::ImportResult result = gtfs::importTrip(*feed, request);
     for (const QString& line : result.report)
-        err << "warning: " << line << '\n';
+        err << "warning: " << shown(line) << '\n';
     if (!result.error.isEmpty())
         return refuse(err, result.error);
 
@@ -207,14 +224,15 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
     if (!writeBoth(routePath, route, tapePath, tape, error))
         return refuse(err, error);
 
-    out << "trip " << result.tripId << " of route " << result.routeId << " (" << result.routeName
-        << "): " << result.feedStops << " stops, " << result.ticketCount << " ticket numbers\n";
+    out << "trip " << shown(result.tripId) << " of route " << shown(result.routeId) << " ("
+        << shown(result.routeName) << "): " << result.feedStops << " stops, " << result.ticketCount
+        << " ticket numbers\n";
     if (result.numberDerived)
         out << "route number " << number << " (derived from the route; --number chooses another)\n";
     else
         out << "route number " << number << '\n';
-    out << "wrote " << routePath << " (" << result.rows.size() << " stops)\n";
-    out << "wrote " << tapePath << " (" << result.tape.size() << " announcements)\n";
+    out << "wrote " << shown(routePath) << " (" << result.rows.size() << " stops)\n";
+    out << "wrote " << shown(tapePath) << " (" << result.tape.size() << " announcements)\n";
     if (result.missingFares > 0)
         out << result.missingFares << " fares without a fare rule are -1\n";
     return 0;

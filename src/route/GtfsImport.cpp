@@ -158,14 +158,51 @@ QByteArray key(QByteArrayView field) {
     return QByteArray::fromRawData(field.data(), field.size());
 }
 
-// Text of the feed that the board shows or the voice speaks: a line break becomes a
-// space (as on the strip's one line).
-QString feedText(QByteArrayView field) {
-    QString s = text(field);
-    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return s;
+bool isControl(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
+
+// Text of the feed that the board shows or the voice speaks: a line break becomes a
+// space (as on the strip's one line), any other control character (C0, DEL, C1) is
+// dropped and counted in `dropped`.
+QString feedText(QByteArrayView field, int& dropped) {
+    QString s = text(field);
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s.at(i).unicode();
+        if (c == u'\r' || c == u'\n')
+            s[out++] = QLatin1Char(' ');
+        else if (isControl(c))
+            ++dropped;
+        else
+            s[out++] = s.at(i);
+    }
+    if (out == s.size())
+        return s;
+    s.truncate(out);
+    return s.trimmed();
+}
+
+// Control characters dropped from the feed's text, by where they were.
+struct Dropped {
+    int routeNames = 0;
+    int stopNames = 0;
+    int headsigns = 0;
+    int readings = 0;
+
+    void report(QStringList& lines) const {
+        const std::pair<int, const char*> where[] = {{routeNames, "route names"},
+                                                     {stopNames, "stop names"},
+                                                     {headsigns, "headsigns"},
+                                                     {readings, "readings"}};
+        for (const auto& [count, what] : where) {
+            if (count > 0)
+                lines << QStringLiteral("dropped %1 control character%2 from %3")
+                             .arg(QString::number(count), QLatin1String(count == 1 ? "" : "s"),
+                                  QLatin1String(what));
+        }
+    }
+};
 
 // ---------------------------------------------------------------- feed model
 
@@ -179,8 +216,9 @@ struct Route {
     QString id;
     QByteArray shortName; // as in the feed: cleaned when shown
     QByteArray longName;
-    QString name() const {
-        const QString n = (feedText(shortName) + QLatin1Char(' ') + feedText(longName)).trimmed();
+    QString name(int& dropped) const {
+        const QString n =
+            (feedText(shortName, dropped) + QLatin1Char(' ') + feedText(longName, dropped)).trimmed();
         return n.isEmpty() ? id : n;
     }
 };
@@ -354,7 +392,7 @@ bool loadStopTimes(Loader& l, Trips& trips, bool count, const std::vector<bool>&
 }
 
 // The stops named in `wanted` (the first row of each id), then their parent stations.
-bool loadStops(Loader& l, QSet<QString> wanted, QHash<QString, Stop>& stops) {
+bool loadStops(Loader& l, QSet<QString> wanted, QHash<QString, Stop>& stops, int& dropped) {
     QSet<QString> looked = wanted;
     for (int pass = 0; pass < 2 && (pass == 0 || !wanted.isEmpty()); ++pass) {
         const Table t = l.load("stops.txt", true, {"stop_id", "stop_name"});
@@ -370,7 +408,7 @@ bool loadStops(Loader& l, QSet<QString> wanted, QHash<QString, Stop>& stops) {
             if (!wanted.contains(stopId))
                 continue;
             wanted.remove(stopId);
-            stops.insert(stopId, Stop{feedText(rows.fieldView(name)), text(rows.fieldView(parent)),
+            stops.insert(stopId, Stop{feedText(rows.fieldView(name), dropped), text(rows.fieldView(parent)),
                                       text(rows.fieldView(zone))});
         }
         if (!l.finish(t))
@@ -409,7 +447,7 @@ struct ReadingKeys {
     QString tripId;
 };
 
-void loadReadings(Loader& l, const ReadingKeys& keys, Readings& readings) {
+void loadReadings(Loader& l, const ReadingKeys& keys, Readings& readings, int& dropped) {
     const QString absent = QStringLiteral("stop names are spoken as written");
     // Which form: the header tells; then the columns that form needs.
     Table t = l.load("translations.txt", false, {}, absent, true);
@@ -434,21 +472,23 @@ void loadReadings(Loader& l, const ReadingKeys& keys, Readings& readings) {
     const int recordId = rows.column("record_id");
     const int fieldValue = rows.column("field_value");
     Readings found;
+    int droppedHere = 0;
+    int ignored = 0; // control characters of the keys: the names they match lost theirs too
     while (rows.next()) {
         if (rows.fieldView(lang).trimmed() != "ja-Hrkt")
             continue;
         if (old) {
-            const QString name = feedText(rows.fieldView(transId));
+            const QString name = feedText(rows.fieldView(transId), ignored);
             if (!keys.texts.contains(name))
                 continue;
-            const QString reading = feedText(rows.fieldView(translation));
+            const QString reading = feedText(rows.fieldView(translation), droppedHere);
             if (!reading.isEmpty())
                 found.byText.insert(name, reading);
             continue;
         }
         const QByteArrayView tableName = rows.fieldView(table).trimmed();
         const QByteArrayView fieldName = rows.fieldView(field).trimmed();
-        const QString value = feedText(rows.fieldView(fieldValue));
+        const QString value = feedText(rows.fieldView(fieldValue), ignored);
         const QString record = text(rows.fieldView(recordId));
         const bool byValue = !value.isEmpty() && keys.texts.contains(value);
         const bool byStop = !record.isEmpty() && tableName == "stops" && fieldName == "stop_name" &&
@@ -457,7 +497,7 @@ void loadReadings(Loader& l, const ReadingKeys& keys, Readings& readings) {
                             record == keys.tripId;
         if (!byValue && !byStop && !byTrip)
             continue;
-        const QString reading = feedText(rows.fieldView(translation));
+        const QString reading = feedText(rows.fieldView(translation), droppedHere);
         if (reading.isEmpty())
             continue;
         if (byValue)
@@ -467,8 +507,10 @@ void loadReadings(Loader& l, const ReadingKeys& keys, Readings& readings) {
         if (byTrip)
             found.byTripId.insert(record, reading);
     }
-    if (l.finish(t))
+    if (l.finish(t)) {
         readings = found;
+        dropped += droppedHere;
+    }
 }
 
 // ---------------------------------------------------------------- fares
@@ -742,6 +784,7 @@ QString toShiftJis(const QString& in, bool* changed) {
 ListResult listRoutes(const GtfsFeed& feed) {
     ListResult result;
     Loader l{feed, {}, {}};
+    Dropped dropped;
     QHash<QString, int> byRoute;
     {
         QVector<Route> routes;
@@ -753,8 +796,8 @@ ListResult listRoutes(const GtfsFeed& feed) {
             if (byRoute.contains(r.id))
                 continue;
             byRoute.insert(r.id, static_cast<int>(result.routes.size()));
-            result.routes.append(
-                RouteListing{r.id, r.name(), 0, 0, 0, deriveRouteNumber(r.id, text(r.shortName))});
+            result.routes.append(RouteListing{r.id, r.name(dropped.routeNames), 0, 0, 0,
+                                              deriveRouteNumber(r.id, text(r.shortName))});
         }
     }
     Trips trips;
@@ -773,6 +816,7 @@ ListResult listRoutes(const GtfsFeed& feed) {
         r.maxStops = std::max(r.maxStops, t.stops);
         ++r.trips;
     }
+    dropped.report(l.report);
     result.report = l.report;
     return result;
 }
@@ -848,6 +892,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
     trips = {};
     candidates = {};
 
+    Dropped dropped;
     result.feedStops = times.stops;
     const auto route =
         std::find_if(routes.cbegin(), routes.cend(), [&](const Route& r) { return r.id == result.routeId; });
@@ -856,7 +901,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
             << QStringLiteral("route %1 of trip %2 is not in routes.txt").arg(result.routeId, result.tripId);
         result.routeName = result.routeId;
     } else {
-        result.routeName = route->name();
+        result.routeName = route->name(dropped.routeNames);
     }
     result.numberDerived = request.number <= 0;
     result.routeNumber =
@@ -875,7 +920,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
     if (times.last)
         wanted.insert(times.last->stopId);
     QHash<QString, Stop> stops;
-    if (!loadStops(l, wanted, stops))
+    if (!loadStops(l, wanted, stops, dropped.stopNames))
         return fail(l.error);
     // The name of a stop: its own, its parent station's, or its id.
     const auto nameOf = [&](const QString& stopId) {
@@ -887,7 +932,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
     QByteArray headsignField;
     if (!loadHeadsign(l, tripKey, headsignField))
         return fail(l.error);
-    const QString headsign = feedText(headsignField);
+    const QString headsign = feedText(headsignField, dropped.headsigns);
     ReadingKeys keys;
     keys.tripId = result.tripId;
     if (!headsign.isEmpty())
@@ -900,7 +945,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
     keys.stopIds.remove(QString());
     keys.texts.remove(QString());
     Readings readings;
-    loadReadings(l, keys, readings);
+    loadReadings(l, keys, readings, dropped.readings);
     if (!l.error.isEmpty())
         return fail(l.error);
 
@@ -973,6 +1018,7 @@ ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
                              QString::number(DataIo::FareTableRowCount + 1),
                              shown(std::prev(times.kept.end())->second), shown(*times.last));
     }
+    dropped.report(l.report);
 
     // Ticket numbers: the k-th stop where boarding is allowed issues k; a stop
     // without boarding keeps the number issued last.

@@ -298,6 +298,27 @@ TEST(GtfsImport, ARepeatedStopSequenceKeepsTheFirstStopTime) {
     EXPECT_EQ(i.names, kBaseNames);
 }
 
+// Control characters in names, headsigns and readings never reach the route file, the
+// announcements or a terminal: dropped, and counted where they were.
+TEST(GtfsImport, ControlCharactersInTheFeedsTextAreDropped) {
+    Tables t = baseFeed();
+    t["routes.txt"].replace("橋めぐり線", "橋\aめぐり線");
+    t["stops.txt"].replace("P2_A,二の橋", "P2_A,二の\x1B橋").replace("P3,三の橋", "P3,三の\x7F橋\x01");
+    t["trips.txt"].replace("R1,wd,T1,,0", "R1,wd,T1,駅前\xC2\x9B行,0"); // U+009B, a C1 control
+    t["translations.txt"] =
+        QByteArray("trans_id,lang,translation\n二の\x1B橋,ja-Hrkt,にの") + '\0' + "はし\n";
+    const Imported i = import(t);
+    ASSERT_TRUE(i.result.error.isEmpty()) << i.result.error.toStdString();
+    EXPECT_EQ(i.names, kBaseNames);
+    EXPECT_EQ(i.result.routeName, QStringLiteral("橋めぐり線"));
+    EXPECT_EQ(i.tape, (QStringList{"このバスは、駅前行きです。|0|1", "次は、にのはしです。|1|2",
+                                   "次は、三の橋です。|1|2", "次は、終点前です。|1|2"}));
+    EXPECT_EQ(i.result.report, (QStringList{"dropped 1 control character from route names",
+                                            "dropped 3 control characters from stop names",
+                                            "dropped 1 control character from headsigns",
+                                            "dropped 1 control character from readings"}));
+}
+
 TEST(GtfsImportLimits, ReportLinesOfOneKindStopAtTen) {
     Tables t = baseFeed();
     for (int k = 1; k <= 12; ++k) {
@@ -827,6 +848,22 @@ TEST(GtfsImportCommand, ABombIsRefusedAndWritesNothing) {
     EXPECT_EQ(r.out, QString());
     EXPECT_EQ(readFile(dir.filePath("out/1.hy3")), "old");
     EXPECT_EQ(QDir(dir.filePath("out")).entryList(QDir::Files).size(), 2);
+}
+
+// An id may hold what a terminal takes for a command; the command shows it as \xNN.
+TEST(GtfsImportCommand, ControlCharactersReachNoTerminal) {
+    QTemporaryDir dir;
+    Tables t = baseFeed();
+    t["stop_times.txt"].replace("T1,08:05:00,08:05:00,P2_A", "T1,08:05:00,08:05:00,P\x1B[2J");
+    const QString feed = writeFolder(dir.filePath("feed"), t);
+    const CliRun r = run({feed, "--trip", "T1", "-o", dir.filePath("out")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.startsWith(
+        "warning: stop_times.txt:4: stop P\\x1B[2J is not in stops.txt; the stop is left out\n"))
+        << r.err.toStdString();
+    const CliRun unknown =
+        run({feed, "--trip", QStringLiteral("T") + QChar(0x9B), "-o", dir.filePath("out")});
+    EXPECT_EQ(unknown.err, QStringLiteral("error: trip T\\x9B is not in trips.txt\n"));
 }
 
 TEST(GtfsImportCommand, ListAndUsage) {
