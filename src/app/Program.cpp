@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/SettingsWindows.h"
 #include "board/ui/Form1.h"
 #include "board/ui/mdl508_000.h"
 #include "controller/ConsoleModel.h"
@@ -8,7 +9,6 @@
 #include "platform/ui/MessageBox.h"
 #include "settings/SettingViews.h"
 #include "settings/ui/BoardDefaults.h"
-#include "settings/ui/SettingsWindows.h"
 #include "settings/ui/frmOption.h"
 
 #include <QGuiApplication>
@@ -55,6 +55,8 @@ void Program::start() {
     // The ticket preview, then the board, show each frame of the console's model.
     QObject::connect(m_console.get(), &ConsoleModel::frameChanged, m_controller.get(), &frmCtl::showTicket);
     QObject::connect(m_console.get(), &ConsoleModel::frameChanged, m_board.get(), &Form1::showFrame);
+    // Confirmed at the console, the end saves the settings.
+    QObject::connect(m_controller.get(), &frmCtl::aboutToEnd, m_controller.get(), [this] { saveSettings(); });
     QObject::connect(m_board.get(), &Form1::displayFormatChosen, m_console.get(),
                      &ConsoleModel::setAllDisplayFormats);
     // The board's look: all of it when the settings are applied, the panel when the

@@ -1,9 +1,9 @@
-#include "settings/ui/SettingsWindows.h"
+#include "app/SettingsWindows.h"
 
 #include "board/ui/Form1.h"
 #include "controller/ConsoleModel.h"
+#include "controller/ui/frmCtl.h"
 #include "platform/ui/MessageBox.h"
-#include "settings/ControllerLink.h"
 #include "settings/mdlIniIo.h"
 #include "settings/ui/frmOption.h"
 

@@ -5,17 +5,18 @@
 #include <QString>
 
 class ConsoleModel;
-class ControllerLink;
 class Form1;
+class frmCtl;
 class frmOption;
 
-// LoadIni and SaveIni: the settings file copied to and from the windows.
+// LoadIni and SaveIni: the settings file copied to and from the windows and the
+// console's model.
 namespace mdlIniIo {
 
 struct Windows {
     Form1& board;
     frmOption& options;
-    ControllerLink& controller;
+    frmCtl& controller;
     ConsoleModel& console; // the fare displays' formats
 };
 

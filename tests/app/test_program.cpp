@@ -4,11 +4,12 @@
 #include "platform/ui/MessageBox.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
+#include "app/SettingsWindows.h"
 #include "platform/Cp932.h"
 #include "settings/SettingsLayout.h"
 #include "settings/SettingsRecord.h"
-#include "settings/ui/SettingsWindows.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -36,6 +37,29 @@ TEST(ProgramStart, BoardTopLeftControllerBottomRight) {
     EXPECT_TRUE(program.board().isVisible());
     EXPECT_TRUE(program.controller().isVisible());
     EXPECT_TRUE(msgbox::takeRecorded().isEmpty());
+}
+
+TEST(ProgramEnd, AnsweringYesAtTheConsoleSavesTheSettings) {
+    msgbox::setRecording(true);
+    Program::Options options;
+    options.loadSettings = false;
+    Program program(options);
+    program.start();
+    const QString saved = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                          QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                          QStringLiteral(".in4");
+    QFile::remove(saved);
+    program.controller().HScroll1[0]->setValue(77);
+    msgbox::setNextAnswer(QMessageBox::Yes);
+    EXPECT_TRUE(program.controller().QueryUnload());
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes.size(), 548);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[150]), 77); // the scroll speed went into the file
+    file.close();
+    QFile::remove(saved);
+    msgbox::takeRecorded();
 }
 
 TEST(ProgramStart, WindowsSavedOffTheScreenComeBack) {

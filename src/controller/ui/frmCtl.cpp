@@ -17,7 +17,6 @@
 #include "route/DataIo.h"
 #include "route/RouteOperation.h"
 #include "settings/SettingViews.h"
-#include "settings/ui/SettingsWindows.h"
 #include "settings/ui/frmOption.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
@@ -593,7 +592,7 @@ bool frmCtl::QueryUnload() {
     }
     mdlSndAPI::CloseAllSnd();
     mdlM_Tape::ReleaseTape();
-    mdlIniIo::SaveIni(mdlIniIo::Windows{m_board, m_options, *this, m_model});
+    emit aboutToEnd();
     // Every window closes with the program.
     QCoreApplication::quit();
     return true;

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "platform/Twips.h"
-#include "settings/ControllerLink.h"
+#include "settings/SettingsError.h"
+#include "settings/SettingsRecord.h"
 #include "settings/ui/frmOption.h"
 
 #include <QImage>
@@ -45,7 +46,7 @@ private:
 // The operator's console ("集中操作盤"): route entry, stepping, the late-night switch,
 // the stop-name scroll bars, the backlight, the announcement tape, the settings and
 // version buttons and the ticket preview. Closing it ends the program.
-class frmCtl : public QWidget, public ControllerLink, public TicketPreviewHost {
+class frmCtl : public QWidget, public TicketPreviewHost {
     Q_OBJECT
 public:
     frmCtl(Form1& board, frmOption& options, ConsoleModel& model, QWidget* parent = nullptr);
@@ -54,10 +55,12 @@ public:
     // The window's load: the board's caption, the keypad keys' outlines, the tape.
     void Form_Load();
 
-    // ControllerLink
-    void GetCtrlDataInfo(ControllerStateBlock& state) override;
-    void SetCtrlDataInfo(const ControllerStateBlock& state) override;
-    SettingsError checkCtrlDataInfo(const ControllerStateBlock& state) const override;
+    // The console's part of the settings file: its position, the scroll bars, the entry
+    // panel in front, the preview and the late-night switch.
+    void GetCtrlDataInfo(ControllerStateBlock& state);
+    void SetCtrlDataInfo(const ControllerStateBlock& state);
+    // Whether the controls can take the saved state: error number 0 when they can.
+    SettingsError checkCtrlDataInfo(const ControllerStateBlock& state) const;
     // The backlight option's click: 0 OFF, 1 ON1, 2 ON2.
     void Option4_Click(int index);
 
@@ -87,7 +90,8 @@ public:
     void cmdTapeSet_Click();
     void MnuHideCopy_Click();
 
-    // The close question and, when confirmed, the shutdown; true when the program ends.
+    // The close question and, when confirmed, the shutdown (the settings are saved by
+    // whoever listens to aboutToEnd); true when the program ends.
     bool QueryUnload();
 
     // Controls, by their names.
@@ -123,6 +127,10 @@ public:
     bool KeypadTarget = false;
     qint16 HiddenEntryPanel = 0;
     std::array<QRegion, 12> KeypadRegions;
+
+signals:
+    // The operator confirmed the end: the program saves its settings now.
+    void aboutToEnd();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
