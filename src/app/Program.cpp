@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/BoardDefaults.h"
 #include "app/SettingsWindows.h"
 #include "board/ui/Form1.h"
 #include "board/ui/mdl508_000.h"
@@ -8,7 +9,6 @@
 #include "platform/ui/Fonts.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/SettingViews.h"
-#include "settings/ui/BoardDefaults.h"
 #include "settings/ui/frmOption.h"
 
 #include <QGuiApplication>

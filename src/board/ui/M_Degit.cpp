@@ -3,11 +3,22 @@
 #include "board/ui/DigitGlyphs.h"
 #include "platform/OsVersion.h"
 #include "platform/Twips.h"
+#include "platform/ui/DesignWidgets.h"
 #include "platform/ui/QtColor.h"
 #include "reslib/ui/DigitFormatDialog.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+
+namespace {
+
+// Any window built from a design may hold a display ("M_Degit").
+[[maybe_unused]] const bool kRegistered =
+    designui::registerKind(QStringLiteral("M_Degit"), [](const DesignNode&, QWidget* parent) {
+        return static_cast<QWidget*>(new M_Degit(parent));
+    });
+
+} // namespace
 
 M_Degit::SizeClass M_Degit::sizeClass(int degitSize) {
     switch (degitSize) {

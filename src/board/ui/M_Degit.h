@@ -14,6 +14,11 @@
 // It draws onto a persistent surface; a repaint shows what was drawn last.
 class M_Degit : public QWidget {
     Q_OBJECT
+    // The properties a window that holds a display without knowing its class sets.
+    Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(uint BaseForeColor READ BaseForeColor WRITE setBaseForeColor)
+    Q_PROPERTY(uint DegitForeColor READ DegitForeColor WRITE setDegitForeColor)
+    Q_PROPERTY(int DegitSize READ degitSizeProperty WRITE setDegitSizeProperty)
 public:
     // The size classes: width of one place, control height (twips), font size (pt).
     struct SizeClass {
@@ -45,6 +50,8 @@ public:
     void setKeta(qint16 value);
     qint16 DegitSize() const { return m_degitSize; }
     void setDegitSize(qint16 value);
+    int degitSizeProperty() const { return m_degitSize; }
+    void setDegitSizeProperty(int value) { setDegitSize(static_cast<qint16>(value)); }
     qint16 DegitStyle() const { return m_degitStyle; }
     void setDegitStyle(qint16 value);
     const DigitValue& Value() const { return m_value; }

@@ -51,6 +51,11 @@ void joinContainerGroup(QAbstractButton* button, QWidget* parent) {
     group->addButton(button);
 }
 
+QHash<QString, Factory>& registeredKinds() {
+    static QHash<QString, Factory> kinds;
+    return kinds;
+}
+
 QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
     const PropertyBag& p = node.properties;
     const QString caption = props::text(p, QStringLiteral("Caption"));
@@ -120,7 +125,10 @@ QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
         return new QComboBox(parent);
     if (kind == QLatin1String("ListBox"))
         return new QListWidget(parent);
-    return factory ? factory(node, parent) : nullptr;
+    if (QWidget* made = factory ? factory(node, parent) : nullptr)
+        return made;
+    const Factory registered = registeredKinds().value(node.kind);
+    return registered ? registered(node, parent) : nullptr;
 }
 
 void buildInto(const DesignNode& node, QWidget* parent, const Factory& factory,
@@ -144,6 +152,11 @@ void buildInto(const DesignNode& node, QWidget* parent, const Factory& factory,
 
 QString controlName(const DesignNode& node) {
     return node.index >= 0 ? QStringLiteral("%1(%2)").arg(node.name).arg(node.index) : node.name;
+}
+
+bool registerKind(const QString& kind, const Factory& factory) {
+    registeredKinds().insert(kind, factory);
+    return true;
 }
 
 QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory) {

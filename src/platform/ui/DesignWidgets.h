@@ -33,7 +33,14 @@ using Factory = std::function<QWidget*(const DesignNode& node, QWidget* parent)>
 // The control's name as a widget's object name.
 QString controlName(const DesignNode& node);
 
+// Makes a control kind of another part of the program known to every design by its
+// kind's name (the board's seven-segment display, "M_Degit"), so that a window built
+// from a design can hold one without knowing its class. Returns true, for use in a
+// static initialiser.
+bool registerKind(const QString& kind, const Factory& factory);
+
 // Builds the children of `form` into `parent`; returns every widget by control name.
+// A kind the builder does not know is made by `factory`, else by a registered kind.
 QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory = {});
 
 } // namespace designui

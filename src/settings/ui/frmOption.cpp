@@ -1,6 +1,5 @@
 #include "settings/ui/frmOption.h"
 
-#include "board/ui/M_Degit.h"
 #include "platform/Design.h"
 #include "platform/Twips.h"
 #include "platform/ui/DesignWidgets.h"
@@ -93,11 +92,8 @@ void frmOption::build() {
     const DesignNode& form = parsed.root;
     setFixedSize(twips::toPixels(props::int32(form.properties, QStringLiteral("ClientWidth"), 9570)),
                  twips::toPixels(props::int32(form.properties, QStringLiteral("ClientHeight"), 5610)));
-    m_controls = designui::build(form, this, [](const DesignNode& node, QWidget* parent) -> QWidget* {
-        if (node.kind == QLatin1String("M_Degit"))
-            return new M_Degit(parent);
-        return nullptr;
-    });
+    // The preview display ("M_Degit") is the board's own kind of control.
+    m_controls = designui::build(form, this);
     // The cross of the clear button is a glyph of a symbol font.
     if (auto* old = qobject_cast<QPushButton*>(control(QStringLiteral("Command11")))) {
         auto* cross = new SymbolButton(old->text(), old->parentWidget());
@@ -107,10 +103,12 @@ void frmOption::build() {
         m_controls.insert(cross->objectName(), cross);
         delete old;
     }
-    m_preview = qobject_cast<M_Degit*>(control(QStringLiteral("M_Degit1")));
+    m_preview = control(QStringLiteral("M_Degit1"));
+    if (!m_preview)
+        qFatal("options design: no preview display M_Degit1");
 
     // 1. The preview display. 2-3. The cell and column lists. 4. The numbering list.
-    m_preview->setDegitSize(0);
+    m_preview->setProperty("DegitSize", 0);
     for (int i = 0; i <= 3; ++i)
         qobject_cast<QComboBox*>(control(QStringLiteral("Combo4(%1)").arg(i)))
             ->addItems(option_controls::numberItems(50));
@@ -264,11 +262,11 @@ void frmOption::refresh(Setting setting) {
     case ControlKind::Colour:
         static_cast<ColourSwatch*>(w)->setColour(m_live.colour(setting));
         if (setting == Setting::DigitBackColor)
-            m_preview->setBackColor(m_live.colour(setting));
+            m_preview->setProperty("BackColor", m_live.colour(setting));
         else if (setting == Setting::DigitUnlitColor)
-            m_preview->setBaseForeColor(m_live.colour(setting));
+            m_preview->setProperty("BaseForeColor", m_live.colour(setting));
         else if (setting == Setting::DigitLitColor)
-            m_preview->setDegitForeColor(m_live.colour(setting));
+            m_preview->setProperty("DegitForeColor", m_live.colour(setting));
         break;
     }
     m_refreshing = false;

@@ -8,7 +8,6 @@
 #include <QString>
 
 class ColourSwatch;
-class M_Degit;
 class QComboBox;
 
 // What the ticket-plug-in page needs of the controller window: its company list and
@@ -58,7 +57,8 @@ public:
     // The page in front (0..5) and the sound sub-page in front (0..1).
     int frontPage() const { return m_frontPage; }
     int frontSoundPage() const { return m_frontSoundPage; }
-    M_Degit* preview() const { return m_preview; }
+    // The preview display of the digit colours (a seven-segment display of the board's).
+    QWidget* preview() const { return m_preview; }
 
     // Event handlers, by control.
     void Option1_Click(int index);
@@ -95,7 +95,7 @@ private:
     LiveSettings m_live;
     TicketPreviewHost* m_previewHost = nullptr;
     QHash<QString, QWidget*> m_controls;
-    M_Degit* m_preview = nullptr;
+    QWidget* m_preview = nullptr;
     int m_frontPage = 0;
     int m_frontSoundPage = 1;
     bool m_refreshing = false;

@@ -96,7 +96,7 @@ TEST_F(OptionsDialog, ListsAreFilledAsTheDialogLoads) {
     EXPECT_EQ(option_controls::numberItems(150).last(), QStringLiteral("150"));
     EXPECT_EQ(items("Combo3").size(), 5);
     EXPECT_EQ(w<QLabel>("Label10")->text(), QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")));
-    EXPECT_EQ(options.preview()->DegitSize(), 0);
+    EXPECT_EQ(qobject_cast<M_Degit*>(options.preview())->DegitSize(), 0);
 }
 
 TEST_F(OptionsDialog, CheckBoxesEnableTheirListsAndTheFrameFollowsTheLabelsSwitch) {
@@ -148,7 +148,7 @@ TEST_F(OptionsDialog, ADigitColourShowsInThePreviewAtOnceAndOnTheBoardAfterOk) {
     click("Command8(1)");
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].kind, choosers::Kind::Colour);
-    EXPECT_EQ(options.preview()->BaseForeColor(), 0x302010u);
+    EXPECT_EQ(qobject_cast<M_Degit*>(options.preview())->BaseForeColor(), 0x302010u);
     EXPECT_EQ(w<ColourSwatch>("Command8(1)")->colour(), 0x302010u);
     EXPECT_EQ(board.Degit(1)->BaseForeColor(), before);
     click("Command4");

@@ -1,4 +1,4 @@
-#include "settings/ui/BoardDefaults.h"
+#include "app/BoardDefaults.h"
 
 #include "board/ui/Form1.h"
 #include "platform/ColorRef.h"
