@@ -1,6 +1,5 @@
 #include "app/Automation.h"
 
-#include "app/Json.h"
 #include "app/Program.h"
 #include "board/ui/Form1.h"
 #include "board/ui/M_Degit.h"
@@ -8,6 +7,7 @@
 #include "controller/ui/frmCtl.h"
 #include "platform/BlockingWait.h"
 #include "platform/ColorRef.h"
+#include "platform/OrderedJson.h"
 #include "platform/SaveFile.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
@@ -478,74 +478,52 @@ QString ScriptRunner::writePng(const QImage& picture, const QString& path) {
 QString ScriptRunner::state() {
     Form1& board = m_program.board();
     frmCtl& ctl = m_program.controller();
-    JsonWriter j;
-    j.beginObject();
     const DataIo::RouteState& route = m_program.console().route();
-    j.key("route").value(route.RouteNumber);
-    j.key("section").value(static_cast<int>(route.SectionNumber));
-    j.key("currentStop").value(static_cast<int>(route.CurrentStop));
-    j.key("rowCount").value(static_cast<int>(route.RowCount));
     const BoardFrame& frame = m_program.console().frame();
-    j.key("displays").beginArray();
-    for (int i = 1; i <= Form1::kFareDisplays; ++i)
-        j.value(frame.places(i, board.displayPlaces(i)));
-    j.endArray();
-    j.key("labels").beginArray();
+    QStringList displays;
+    QList<OrderedJson> labels;
     for (int i = 1; i <= Form1::kFareDisplays; ++i) {
+        displays << frame.places(i, board.displayPlaces(i));
         const Form1::TicketLabel l = board.ticketLabel(i);
-        j.beginObject();
-        j.key("text").value(l.text);
-        j.key("visible").value(l.visible);
-        j.key("color").value(colorref::toHex(l.color));
-        j.endObject();
+        labels << OrderedJson::object(
+            {{"text", l.text}, {"visible", l.visible}, {"color", colorref::toHex(l.color)}});
     }
-    j.endArray();
-    j.key("stopName").value(m_program.console().frame().stopName);
-    j.key("buttons").beginObject();
-    j.key("back").value(ctl.Command2[0]->isEnabled());
-    j.key("next").value(ctl.Command2[1]->isEnabled());
-    j.key("clear").value(ctl.Check1->isEnabled());
-    j.key("entry").value(ctl.Frame1[0]->isEnabled() && ctl.Frame1[1]->isEnabled());
-    j.key("tape").value(ctl.grpM_Tape->isEnabled());
-    j.key("lateNight").value(ctl.Check2->isEnabled());
-    j.endObject();
-    j.key("tape").beginObject();
-    j.key("caption").value(ctl.grpM_Tape->title());
-    j.key("pos").value(static_cast<qint64>(mdlM_Tape::GetTapePos()));
-    j.key("count").value(static_cast<qint64>(mdlM_Tape::GetTapeCount()));
-    j.endObject();
-    j.key("sounds").beginArray();
+    QList<OrderedJson> sounds;
     for (const mdlSndAPI::SoundRecord& s : mdlSndAPI::takeRecorded()) {
         if (s.file.isEmpty())
             continue;
-        j.beginObject();
-        j.key("channel").value(s.channel);
-        j.key("file").value(s.file);
-        j.key("wait").value(s.wait);
+        QList<OrderedJson::Member> sound{{"channel", s.channel}, {"file", s.file}, {"wait", s.wait}};
         if (!s.fileFound)
-            j.key("played").value(false);
-        j.endObject();
+            sound.append({"played", false});
+        sounds << OrderedJson::object(sound);
     }
-    j.endArray();
-    j.key("spoken").beginArray();
-    for (const QString& text : speech::takeSpoken())
-        j.value(text);
-    j.endArray();
-    j.key("messages").beginArray();
-    for (const msgbox::Record& m : msgbox::takeRecorded()) {
-        j.beginObject();
-        j.key("text").value(m.text);
-        j.key("title").value(m.title);
-        j.key("icon").value(msgbox::iconName(m.icon));
-        j.endObject();
-    }
-    j.endArray();
-    j.key("panel").value(board.pictureSource());
-    j.key("clock").beginArray();
-    for (const QString& clock : board.clockPlaces())
-        j.value(clock);
-    j.endArray();
-    writeTicketState(j);
-    j.endObject();
-    return j.text();
+    const QStringList spoken = speech::takeSpoken();
+    QList<OrderedJson> messages;
+    for (const msgbox::Record& m : msgbox::takeRecorded())
+        messages << OrderedJson::object(
+            {{"text", m.text}, {"title", m.title}, {"icon", msgbox::iconName(m.icon)}});
+    return OrderedJson::object({{"route", route.RouteNumber},
+                                {"section", route.SectionNumber},
+                                {"currentStop", route.CurrentStop},
+                                {"rowCount", route.RowCount},
+                                {"displays", displays},
+                                {"labels", OrderedJson::array(labels)},
+                                {"stopName", frame.stopName},
+                                {"buttons", OrderedJson::object({{"back", ctl.Command2[0]->isEnabled()},
+                                                                 {"next", ctl.Command2[1]->isEnabled()},
+                                                                 {"clear", ctl.Check1->isEnabled()},
+                                                                 {"entry", ctl.Frame1[0]->isEnabled() &&
+                                                                               ctl.Frame1[1]->isEnabled()},
+                                                                 {"tape", ctl.grpM_Tape->isEnabled()},
+                                                                 {"lateNight", ctl.Check2->isEnabled()}})},
+                                {"tape", OrderedJson::object({{"caption", ctl.grpM_Tape->title()},
+                                                              {"pos", mdlM_Tape::GetTapePos()},
+                                                              {"count", mdlM_Tape::GetTapeCount()}})},
+                                {"sounds", OrderedJson::array(sounds)},
+                                {"spoken", spoken},
+                                {"messages", OrderedJson::array(messages)},
+                                {"panel", board.pictureSource()},
+                                {"clock", board.clockPlaces()},
+                                {"ticket", ticketState()}})
+        .toString();
 }

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-class JsonWriter;
+class OrderedJson;
 class Program;
 class QImage;
 
@@ -33,7 +33,7 @@ private:
     void addControllerCommands();
     void addOptionsCommands();
     QString optionsState();
-    void writeTicketState(JsonWriter& j);
+    OrderedJson ticketState();
     QString cmdFormat(const QStringList& args);
     QString cmdWait(const QStringList& args);
     QString cmdPng(const QString& path);

@@ -2,10 +2,10 @@
 // it, click, choose, type, answer the choosers it opens, close it, and read it back.
 #include "app/Automation.h"
 
-#include "app/Json.h"
 #include "app/Program.h"
 #include "controller/ui/frmCtl.h"
 #include "platform/ColorRef.h"
+#include "platform/OrderedJson.h"
 #include "platform/ui/DesignWidgets.h"
 #include "platform/ui/ModalDialogs.h"
 #include "plugins/PluginInfo.h"
@@ -67,46 +67,37 @@ QString afterWords(const QString& line, int count) {
     return line.mid(at);
 }
 
-void writeItems(JsonWriter& j, const QStringList& items) {
-    j.key("items").beginArray();
-    for (const QString& item : items)
-        j.value(item);
-    j.endArray();
-}
-
 // One control of the dialog as `options state` shows it.
-void writeControl(JsonWriter& j, const QWidget* w) {
-    j.beginObject();
-    j.key("enabled").value(ownEnabled(w));
-    j.key("visible").value(!w->isHidden());
+OrderedJson control(const QWidget* w) {
+    QList<OrderedJson::Member> m{{"enabled", ownEnabled(w)}, {"visible", !w->isHidden()}};
     if (const auto* swatch = qobject_cast<const ColourSwatch*>(w)) {
-        j.key("color").value(colorref::toHex(swatch->colour()));
+        m.append({"color", colorref::toHex(swatch->colour())});
     } else if (const auto* radio = qobject_cast<const QRadioButton*>(w)) {
-        j.key("caption").value(radio->text());
-        j.key("value").value(radio->isChecked());
+        m.append({"caption", radio->text()});
+        m.append({"value", radio->isChecked()});
     } else if (const auto* check = qobject_cast<const QCheckBox*>(w)) {
-        j.key("caption").value(check->text());
-        j.key("value").value(check->isChecked() ? 1 : 0);
+        m.append({"caption", check->text()});
+        m.append({"value", check->isChecked() ? 1 : 0});
     } else if (const auto* button = qobject_cast<const QPushButton*>(w)) {
-        j.key("caption").value(button->text());
+        m.append({"caption", button->text()});
         if (button->isCheckable()) // the page buttons are option buttons
-            j.key("value").value(button->isChecked());
+            m.append({"value", button->isChecked()});
     } else if (const auto* frame = qobject_cast<const QGroupBox*>(w)) {
-        j.key("caption").value(frame->title());
+        m.append({"caption", frame->title()});
     } else if (const auto* label = qobject_cast<const QLabel*>(w)) {
-        j.key("caption").value(label->text());
+        m.append({"caption", label->text()});
     } else if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
-        j.key("text").value(edit->text());
+        m.append({"text", edit->text()});
     } else if (const auto* box = qobject_cast<const QPlainTextEdit*>(w)) {
-        j.key("text").value(box->toPlainText());
+        m.append({"text", box->toPlainText()});
     } else if (const auto* combo = qobject_cast<const QComboBox*>(w)) {
-        j.key("index").value(combo->currentIndex());
-        writeItems(j, comboItems(combo));
+        m.append({"index", combo->currentIndex()});
+        m.append({"items", comboItems(combo)});
     } else if (const auto* list = qobject_cast<const QListWidget*>(w)) {
-        j.key("index").value(list->currentRow());
-        writeItems(j, listItems(list));
+        m.append({"index", list->currentRow()});
+        m.append({"items", listItems(list)});
     }
-    j.endObject();
+    return OrderedJson::object(m);
 }
 
 } // namespace
@@ -251,41 +242,26 @@ void ScriptRunner::addOptionsCommands() {
 
 QString ScriptRunner::optionsState() {
     frmOption& dialog = m_program.options();
-    JsonWriter j;
-    j.beginObject();
-    j.key("visible").value(dialog.isVisible());
-    j.key("front").value(dialog.frontPage());
-    j.key("soundFront").value(dialog.frontSoundPage());
-    j.key("controls").beginObject();
     QStringList names = dialog.controls().keys();
     std::sort(names.begin(), names.end());
-    for (const QString& name : names) {
-        j.key(name);
-        writeControl(j, dialog.control(name));
-    }
-    j.endObject();
-    j.endObject();
-    return j.text();
+    QList<OrderedJson::Member> controls;
+    for (const QString& name : names)
+        controls.append({name, control(dialog.control(name))});
+    return OrderedJson::object({{"visible", dialog.isVisible()},
+                                {"front", dialog.frontPage()},
+                                {"soundFront", dialog.frontSoundPage()},
+                                {"controls", OrderedJson::object(controls)}})
+        .toString();
 }
 
-void ScriptRunner::writeTicketState(JsonWriter& j) {
+OrderedJson ScriptRunner::ticketState() {
     frmOption& dialog = m_program.options();
     frmCtl& ctl = m_program.controller();
-    j.key("ticket").beginObject();
-    j.key("plugin").value(dialog.live().text(Setting::TicketPluginPath));
-    j.key("lines").beginArray();
-    for (const QString& line : listItems(qobject_cast<QListWidget*>(dialog.control(QStringLiteral("List1")))))
-        j.value(line);
-    j.endArray();
-    j.key("notes").value(
-        qobject_cast<QPlainTextEdit*>(dialog.control(QStringLiteral("txtPlginComment")))->toPlainText());
-    j.key("companies").beginArray();
-    for (const QString& company : comboItems(ctl.Combo1))
-        j.value(company);
-    j.endArray();
-    j.key("preview").beginArray();
-    j.value(ctl.picSeirikenPrev->width());
-    j.value(ctl.picSeirikenPrev->height());
-    j.endArray();
-    j.endObject();
+    return OrderedJson::object(
+        {{"plugin", dialog.live().text(Setting::TicketPluginPath)},
+         {"lines", listItems(qobject_cast<QListWidget*>(dialog.control(QStringLiteral("List1"))))},
+         {"notes",
+          qobject_cast<QPlainTextEdit*>(dialog.control(QStringLiteral("txtPlginComment")))->toPlainText()},
+         {"companies", comboItems(ctl.Combo1)},
+         {"preview", OrderedJson::array({ctl.picSeirikenPrev->width(), ctl.picSeirikenPrev->height()})}});
 }

@@ -1,5 +1,7 @@
 #include "remote/RemoteProtocol.h"
 
+#include "platform/OrderedJson.h"
+
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -120,22 +122,13 @@ QString rest(const QJsonValue& v, const QString& what, QString& error) {
     return text;
 }
 
-QString idText(const QJsonValue& id) {
-    return QString::fromUtf8(QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact).mid(1).chopped(1));
-}
-
-void appendMessages(QString& out, const QList<Message>& messages) {
-    if (messages.isEmpty())
-        return;
-    out += QLatin1String(",\"messages\":[");
-    for (qsizetype i = 0; i < messages.size(); ++i) {
-        const Message& m = messages[i];
-        if (i > 0)
-            out += QLatin1Char(',');
-        out += QStringLiteral("{\"text\":%1,\"title\":%2,\"icon\":%3}")
-                   .arg(quote(m.text), quote(m.title), quote(m.icon));
-    }
-    out += QLatin1Char(']');
+// A text of remote control's own (a refusal, what a command printed, a message box) as
+// a JSON string, U+2028 and U+2029 escaped too: a client that splits what it reads at
+// every Unicode line break (Python's str.splitlines) still sees one answer per line.
+OrderedJson lineSafe(const QString& text) {
+    QByteArray json = OrderedJson(text).text();
+    json.replace("\xe2\x80\xa8", "\\u2028").replace("\xe2\x80\xa9", "\\u2029");
+    return OrderedJson::fromText(json);
 }
 
 } // namespace
@@ -290,75 +283,41 @@ QByteArray requestForLine(const QString& rawLine, const QJsonValue& id) {
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 
-QString quote(const QString& text) {
-    QString out;
-    out.reserve(text.size() + 2);
-    out += QLatin1Char('"');
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '"':
-            out += QLatin1String("\\\"");
-            break;
-        case '\\':
-            out += QLatin1String("\\\\");
-            break;
-        case '\n':
-            out += QLatin1String("\\n");
-            break;
-        case '\r':
-            out += QLatin1String("\\r");
-            break;
-        case '\t':
-            out += QLatin1String("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-    }
-    out += QLatin1Char('"');
-    return out;
-}
-
 QByteArray encodeAnswer(const Answer& a) {
-    QString out = a.ok() ? QStringLiteral("{\"ok\":true") : QStringLiteral("{\"ok\":false");
+    QList<OrderedJson::Member> members{{QStringLiteral("ok"), a.ok()}};
     if (!a.id.isUndefined())
-        out += QLatin1String(",\"id\":") + idText(a.id);
-    if (!a.ok()) {
-        out += QLatin1String(",\"error\":") + quote(a.error);
-    } else if (!a.stateJson.isEmpty()) {
-        out += QLatin1String(",\"state\":") + a.stateJson;
-    } else if (!a.output.isEmpty()) {
-        out += QLatin1String(",\"output\":") + quote(a.output);
+        members.append({QStringLiteral("id"), a.id});
+    if (!a.ok())
+        members.append({QStringLiteral("error"), lineSafe(a.error)});
+    else if (!a.stateJson.isEmpty())
+        members.append({QStringLiteral("state"), OrderedJson::fromText(a.stateJson.toUtf8())});
+    else if (!a.output.isEmpty())
+        members.append({QStringLiteral("output"), lineSafe(a.output)});
+    if (!a.messages.isEmpty()) {
+        QList<OrderedJson> boxes;
+        for (const Message& m : a.messages)
+            boxes << OrderedJson::object({{QStringLiteral("text"), lineSafe(m.text)},
+                                          {QStringLiteral("title"), lineSafe(m.title)},
+                                          {QStringLiteral("icon"), lineSafe(m.icon)}});
+        members.append({QStringLiteral("messages"), OrderedJson::array(boxes)});
     }
-    appendMessages(out, a.messages);
-    out += QLatin1String("}\n");
-    return out.toUtf8();
+    return OrderedJson::object(members).text() + '\n';
 }
 
 QByteArray encodeStateEvent(const QString& stateJson) {
-    QString inner = stateJson.trimmed();
-    if (inner.startsWith(QLatin1Char('{')))
-        inner = inner.mid(1);
-    if (inner.endsWith(QLatin1Char('}')))
-        inner.chop(1);
-    QString out = QStringLiteral("{\"event\":\"state\"");
-    if (!inner.trimmed().isEmpty())
-        out += QLatin1Char(',') + inner;
-    out += QLatin1String("}\n");
-    return out.toUtf8();
+    const OrderedJson event = OrderedJson::object({{QStringLiteral("event"), "state"}});
+    return OrderedJson::joined(event, OrderedJson::fromText(stateJson.toUtf8())).text() + '\n';
 }
 
 QByteArray encodeHello(const QString& program, const QString& version, int idleSeconds) {
-    return QStringLiteral(
-               "{\"event\":\"hello\",\"program\":%1,\"version\":%2,\"protocol\":%3,\"auth\":\"token\","
-               "\"idle\":%4}\n")
-        .arg(quote(program), quote(version))
-        .arg(kProtocolVersion)
-        .arg(idleSeconds)
-        .toUtf8();
+    return OrderedJson::object({{QStringLiteral("event"), "hello"},
+                                {QStringLiteral("program"), lineSafe(program)},
+                                {QStringLiteral("version"), lineSafe(version)},
+                                {QStringLiteral("protocol"), kProtocolVersion},
+                                {QStringLiteral("auth"), "token"},
+                                {QStringLiteral("idle"), idleSeconds}})
+               .text() +
+           '\n';
 }
 
 QString checkAuth(const QByteArray& line, const QByteArray& token) {

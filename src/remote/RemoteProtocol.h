@@ -91,7 +91,4 @@ struct WaitRequest {
 // Null when the line is not a `wait`.
 std::optional<WaitRequest> parseWait(const QString& line);
 
-// A JSON string literal for the text.
-QString quote(const QString& text);
-
 } // namespace remote
