@@ -11,6 +11,7 @@
 #include "platform/SaveFile.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
+#include "remote/CommandTable.h"
 #include "route/DataIo.h"
 #include "settings/ui/frmOption.h"
 #include "sound/SpeechEngine.h"
@@ -136,67 +137,25 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
             return QStringLiteral("png needs a file name");
         return cmdPng(rest.trimmed());
     });
+    checkHandlers();
 }
 
+// A handler for each command of the table (remote/CommandTable), which gives the commands'
+// help and the fields remote control takes for them: a command added here without an
+// entry there, or an entry left without its handler, stops the program at its start.
 void ScriptRunner::add(const QString& name, Handler handler) {
+    if (!commands::find(name))
+        qFatal("corvane script: the command \"%s\" has a handler but no entry in the command table",
+               qPrintable(name));
     m_commands.insert(name, std::move(handler));
 }
 
-QStringList ScriptRunner::commandHelp() {
-    return {
-        QStringLiteral(
-            "format N ZEROMODE SHIFT FILLZERO   double-click fare display N (1..50) and confirm its"),
-        QStringLiteral("                                   format dialog with these values"),
-        QStringLiteral(
-            "format N cancel                    double-click fare display N and cancel the dialog"),
-        QStringLiteral(
-            "settings PATH                      load the settings file at PATH as the start-up does"),
-        QStringLiteral("save PATH                          write the settings file to PATH as the exit does"),
-        QStringLiteral("set NAME VALUE                     set one live setting by its name in the settings"),
-        QStringLiteral("                                   record (a number, a text or a colour #RRGGBB)"),
-        QStringLiteral("ok                                 press OK in the options dialog"),
-        QStringLiteral(
-            "chimei TEXT                        hand TEXT (the rest of the line) to the stop-name"),
-        QStringLiteral("                                   strip; chimei alone hands it the empty name"),
-        QStringLiteral(
-            "dots                               print the stop-name strip, # lit, . not, then top=N"),
-        QStringLiteral("keypad KEY...                      press keypad keys in order: 0..9, 系統, 区間"),
-        QStringLiteral("wheels ROUTE SECTION               select the digit wheels: five and three digits,"),
-        QStringLiteral("                                   - leaves a wheel unselected"),
-        QStringLiteral("reset keypad | reset wheels        press the リセット button of that entry panel"),
-        QStringLiteral("next | back                        press データ送り / データ戻し"),
-        QStringLiteral("tape next | tape back | tape stop  press the announcement buttons"),
-        QStringLiteral("latenight on|off                   set the 深夜料金 check box"),
-        QStringLiteral("clear on|off                       set the 表示消去 check box"),
-        QStringLiteral("backlight 0|1|2                    click the backlight option OFF / ON1 / ON2"),
-        QStringLiteral("scroll SPEED WAIT                  set the controller's two scroll bars"),
-        QStringLiteral("fast on|off                        on: skip the lamp-test pause and every wait for"),
-        QStringLiteral("                                   a sound's end"),
-        QStringLiteral("png-controller PATH                save a picture of the controller window"),
-        QStringLiteral(
-            "display scale 1..4|fit             show the board larger (drawn afresh at the scale);"),
-        QStringLiteral(
-            "display fullscreen on|off          full screen on its monitor; display screen N picks"),
-        QStringLiteral("                                   the monitor; display dots square|round and"),
-        QStringLiteral("                                   display glow on|off set the stop-name dots"),
-        QStringLiteral("ticket PATH                        save the ticket preview picture"),
-        QStringLiteral("wait MS                            let the program run for MS milliseconds"),
-        QStringLiteral("state                              print the state as one line of JSON"),
-        QStringLiteral("png PATH                           save a picture of the board window"),
-        QStringLiteral("plugin PATH                        choose a ticket plug-in as the options dialog's"),
-        QStringLiteral("                                   \"...\" button does"),
-        QStringLiteral(
-            "options show                       press 設定... on the console (the dialog is shown)"),
-        QStringLiteral("options click NAME                 click a control of the options dialog"),
-        QStringLiteral("options choose NAME INDEX          select item INDEX (0-based; -1 none) of a list"),
-        QStringLiteral("options type NAME TEXT             replace a text box's text with TEXT, as typed"),
-        QStringLiteral(
-            "options answer VALUE               what the next file, folder, colour or date chooser"),
-        QStringLiteral("                                   answers: a path, #RRGGBB, yyyy/mm/dd or cancel"),
-        QStringLiteral("options close                      close the options dialog by its window frame"),
-        QStringLiteral("options state                      print the options dialog as one line of JSON"),
-        QStringLiteral("png-options PATH                   save a picture of the options dialog"),
-    };
+void ScriptRunner::checkHandlers() const {
+    for (const commands::Command& command : commands::table()) {
+        if (!m_commands.contains(command.name))
+            qFatal("corvane script: the command \"%s\" of the command table has no handler",
+                   qPrintable(command.name));
+    }
 }
 
 QString ScriptRunner::run(const QString& rawLine) {

@@ -12,7 +12,8 @@ class OrderedJson;
 class Program;
 class QImage;
 
-// Runs the commands of `corvane script` against one program instance.
+// Runs the commands of `corvane script` against one program instance: a handler for
+// each command of the command table (remote/CommandTable).
 class ScriptRunner {
 public:
     ScriptRunner(Program& program, QTextStream& out);
@@ -23,12 +24,10 @@ public:
     // The state as one line of JSON.
     QString state();
 
-    // Names and one-line descriptions of the commands, for --help.
-    static QStringList commandHelp();
-
 private:
     using Handler = std::function<QString(const QStringList& args, const QString& rest)>;
     void add(const QString& name, Handler handler);
+    void checkHandlers() const;
 
     void addControllerCommands();
     void addOptionsCommands();

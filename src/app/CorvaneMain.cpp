@@ -4,6 +4,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
 #include "plugins/PluginCli.h"
+#include "remote/CommandTable.h"
 #include "remote/RemoteCli.h"
 #include "route/RouteCli.h"
 #include "sound/SpeechEngine.h"
@@ -52,7 +53,7 @@ QString scriptHelp() {
                        "and the tool exits with status 2; otherwise it exits 0.\n"
                        "\n"
                        "commands:\n");
-    for (const QString& line : ScriptRunner::commandHelp())
+    for (const QString& line : commands::helpLines())
         text += QStringLiteral("  ") + line + QLatin1Char('\n');
     return text;
 }

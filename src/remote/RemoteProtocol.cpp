@@ -1,8 +1,8 @@
 #include "remote/RemoteProtocol.h"
 
 #include "platform/OrderedJson.h"
+#include "remote/CommandTable.h"
 
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,57 +12,6 @@
 
 namespace remote {
 namespace {
-
-// How a named field's value goes into the line.
-enum class Kind {
-    Word,  // one word
-    Words, // an array of words
-    OnOff, // true/false as on/off
-    Flag,  // true puts the field's own name in the line, false nothing
-    Rest,  // the rest of the line
-};
-
-struct Field {
-    QString name;
-    Kind kind;
-};
-
-const QHash<QString, QList<Field>>& fieldTable() {
-    static const QHash<QString, QList<Field>> table = [] {
-        QHash<QString, QList<Field>> t;
-        const QList<Field> path{{QStringLiteral("path"), Kind::Rest}};
-        const QList<Field> onOff{{QStringLiteral("on"), Kind::OnOff}};
-        t.insert(QStringLiteral("keypad"), {{QStringLiteral("keys"), Kind::Words}});
-        t.insert(QStringLiteral("wheels"),
-                 {{QStringLiteral("route"), Kind::Word}, {QStringLiteral("section"), Kind::Word}});
-        t.insert(QStringLiteral("reset"), {{QStringLiteral("panel"), Kind::Word}});
-        t.insert(QStringLiteral("tape"), {{QStringLiteral("button"), Kind::Word}});
-        t.insert(QStringLiteral("latenight"), onOff);
-        t.insert(QStringLiteral("clear"), onOff);
-        t.insert(QStringLiteral("fast"), onOff);
-        t.insert(QStringLiteral("backlight"), {{QStringLiteral("level"), Kind::Word}});
-        t.insert(QStringLiteral("scroll"),
-                 {{QStringLiteral("speed"), Kind::Word}, {QStringLiteral("wait"), Kind::Word}});
-        t.insert(QStringLiteral("wait"), {{QStringLiteral("ms"), Kind::Word}});
-        t.insert(QStringLiteral("set"),
-                 {{QStringLiteral("name"), Kind::Word}, {QStringLiteral("value"), Kind::Rest}});
-        t.insert(QStringLiteral("format"), {{QStringLiteral("display"), Kind::Word},
-                                            {QStringLiteral("zeroMode"), Kind::Word},
-                                            {QStringLiteral("shift"), Kind::Word},
-                                            {QStringLiteral("fillZero"), Kind::Word},
-                                            {QStringLiteral("cancel"), Kind::Flag}});
-        t.insert(QStringLiteral("chimei"), {{QStringLiteral("name"), Kind::Rest}});
-        t.insert(QStringLiteral("options"), {{QStringLiteral("action"), Kind::Word},
-                                             {QStringLiteral("control"), Kind::Word},
-                                             {QStringLiteral("index"), Kind::Word},
-                                             {QStringLiteral("value"), Kind::Rest}});
-        for (const char* name :
-             {"settings", "save", "png", "png-controller", "png-options", "ticket", "plugin"})
-            t.insert(QString::fromLatin1(name), path);
-        return t;
-    }();
-    return table;
-}
 
 const QRegularExpression& commandName() {
     static const QRegularExpression re(QStringLiteral("^[a-z][a-z0-9-]*$"));
@@ -135,8 +84,10 @@ OrderedJson lineSafe(const QString& text) {
 
 QStringList namedFields(const QString& command) {
     QStringList out;
-    for (const Field& f : fieldTable().value(command))
-        out << f.name;
+    if (const commands::Command* c = commands::find(command)) {
+        for (const commands::Field& f : c->fields)
+            out << f.name;
+    }
     return out;
 }
 
@@ -173,13 +124,15 @@ Request parseRequest(const QByteArray& json) {
         r.error = QStringLiteral("\"%1\" is not a command name").arg(name);
         return r;
     }
-    const QList<Field> fields = fieldTable().value(name);
+    const commands::Command* command = commands::find(name);
+    const QList<commands::Field> fields = command ? command->fields : QList<commands::Field>();
     for (auto it = o.constBegin(); it != o.constEnd(); ++it) {
         const QString key = it.key();
         if (key == QLatin1String("cmd") || key == QLatin1String("id") || key == QLatin1String("args") ||
             key == QLatin1String("text"))
             continue;
-        if (std::none_of(fields.begin(), fields.end(), [&](const Field& f) { return f.name == key; })) {
+        if (std::none_of(fields.begin(), fields.end(),
+                         [&](const commands::Field& f) { return f.name == key; })) {
             r.error = QStringLiteral("%1 has no field \"%2\"").arg(name, key);
             return r;
         }
@@ -207,7 +160,7 @@ Request parseRequest(const QByteArray& json) {
         restFrom = what;
         restText = rest(v, what, error);
     };
-    for (const Field& f : fields) {
+    for (const commands::Field& f : fields) {
         if (!error.isEmpty())
             break;
         if (!o.contains(f.name))
@@ -215,10 +168,10 @@ Request parseRequest(const QByteArray& json) {
         const QJsonValue v = o.value(f.name);
         const QString what = QStringLiteral("\"%1\"").arg(f.name);
         switch (f.kind) {
-        case Kind::Word:
+        case commands::FieldKind::Word:
             words << word(v, what, error);
             break;
-        case Kind::Words: {
+        case commands::FieldKind::Words: {
             if (!v.isArray()) {
                 error = QStringLiteral("%1 must be an array of words").arg(what);
                 break;
@@ -228,19 +181,19 @@ Request parseRequest(const QByteArray& json) {
                 words << word(array[i], QStringLiteral("%1[%2]").arg(what).arg(i), error);
             break;
         }
-        case Kind::OnOff:
+        case commands::FieldKind::OnOff:
             if (v.isBool())
                 words << (v.toBool() ? QStringLiteral("on") : QStringLiteral("off"));
             else
                 error = QStringLiteral("%1 must be true or false").arg(what);
             break;
-        case Kind::Flag:
+        case commands::FieldKind::Flag:
             if (!v.isBool())
                 error = QStringLiteral("%1 must be true or false").arg(what);
             else if (v.toBool())
                 words << f.name;
             break;
-        case Kind::Rest:
+        case commands::FieldKind::Rest:
             takeRest(v, what);
             break;
         }

@@ -35,7 +35,7 @@ struct Request {
 Request parseRequest(const QByteArray& json);
 
 // The named fields a command takes besides "args" and "text", in the order their
-// values go into the line (empty for a command without any).
+// values go into the line (empty for a command without any), from commands::table().
 QStringList namedFields(const QString& command);
 
 // The request for a script line, as `corvane remote` sends it: the words of the line
