@@ -1,6 +1,5 @@
 #include "sound/SpeechEngine.h"
 
-#include "platform/SaveFile.h"
 #include "sound/AudioMixer.h"
 #include "sound/SpeechText.h"
 
@@ -224,10 +223,6 @@ void OpenJTalkEngine::killProcess() {
 }
 
 void OpenJTalkEngine::dropPieces() {
-    for (const ReadyPiece& piece : std::as_const(m_ready)) {
-        if (!piece.wavPath.isEmpty())
-            QFile::remove(piece.wavPath);
-    }
     m_ready.clear();
     m_pieces.clear();
     m_nextPiece = 0;
@@ -280,7 +275,7 @@ void OpenJTalkEngine::doSpeak(const QString& text) {
         m_nextPiece = int(qMin<qsizetype>(parts.size(), count));
         for (int i = 0; i < m_nextPiece; ++i) {
             if (!parts[i].isEmpty())
-                m_ready.append(ReadyPiece{i, QString(), parts[i]});
+                m_ready.append(ReadyPiece{i, parts[i]});
         }
         if (m_job.id != 0 && m_job.key == key && m_job.index == m_nextPiece) {
             const Job joined = std::exchange(m_job, Job{});
@@ -398,25 +393,25 @@ void OpenJTalkEngine::onSynthesised(quint64 request, int index, int exitCode, bo
         m_process->deleteLater();
         m_process = nullptr;
     }
-    bool audible = false;
     if (crashed || exitCode != 0 || !QFileInfo(wavPath).isFile())
         m_status = -1; // the synthesiser failed
+    QByteArray samples;
     if (!crashed && exitCode == 0) {
         QFile file(wavPath);
         QByteArray trimmed;
         if (file.open(QIODevice::ReadOnly))
-            trimmed = speech::trimWavSilence(file.read(64 * 1024 * 1024), kLeadMs,
+            trimmed = speech::trimWavSilence(file.read(kMaxFileBytes), kLeadMs,
                                              int(kTailMs / m_voice.clamped().speed));
         file.close();
-        // Written whole or not at all: a piece that cannot be written (a full disk) is
-        // dropped rather than played cut short.
-        if (trimmed.size() > kWavHeaderBytes)
-            audible = savefile::write(wavPath, trimmed);
+        // Trimmed and decoded in memory, never written back: nothing stands between the
+        // synthesiser's file and the mixer, and no full disk can cut a piece short.
+        AudioMixer& mixer = AudioMixer::instance();
+        if (trimmed.size() > kWavHeaderBytes && mixer.ensureOpen())
+            samples = AudioMixer::decodeWav(trimmed, mixer.frequency());
     }
-    if (audible)
-        m_ready.append(ReadyPiece{index, wavPath, QByteArray()});
-    else
-        QFile::remove(wavPath);
+    QFile::remove(wavPath);
+    if (!samples.isEmpty())
+        m_ready.append(ReadyPiece{index, samples});
     m_nextPiece = index + 1;
     continueAfter(index);
 }
@@ -440,9 +435,7 @@ void OpenJTalkEngine::advance() {
     AudioMixer& mixer = AudioMixer::instance();
     while (!m_ready.isEmpty() && (!m_playing || m_decodedNext < 0)) {
         const ReadyPiece piece = m_ready.takeFirst();
-        const bool loaded = piece.samples.isEmpty()
-                                ? mixer.loadNext(AudioMixer::kSpeechChannel, piece.wavPath)
-                                : mixer.loadNextDecoded(AudioMixer::kSpeechChannel, piece.samples);
+        const bool loaded = mixer.loadNextDecoded(AudioMixer::kSpeechChannel, piece.samples);
         if (m_playing) {
             if (loaded)
                 m_decodedNext = piece.index;
@@ -450,8 +443,6 @@ void OpenJTalkEngine::advance() {
             m_playing = true;
             emit pieceStarted(piece.index, int(m_pieces.size()));
         }
-        if (!piece.wavPath.isEmpty())
-            QFile::remove(piece.wavPath);
     }
 }
 
@@ -599,7 +590,7 @@ void OpenJTalkEngine::onPrepared(quint64 job, const QByteArray& samples, bool ok
         if (!ok)
             m_status = -1;
         else if (!samples.isEmpty())
-            m_ready.append(ReadyPiece{index, QString(), samples});
+            m_ready.append(ReadyPiece{index, samples});
         continueAfter(index);
         return;
     }

@@ -92,7 +92,8 @@ struct OpenJTalkSetup {
 // first piece sounds while the rest is still being synthesised. One synthesiser is kept
 // started ahead of need, its dictionary and voice loaded, for the next text. The synthesiser's
 // silence before and after each piece is cut down so that the pieces join with the
-// pause of a spoken sentence end.
+// pause of a spoken sentence end; the piece is trimmed and decoded in memory and handed
+// to the mixer before the next synthesiser is started.
 //
 // The announcements expected next (prepare) are made ahead once the engine has been
 // idle for kSettleMs: their chimes (WAV files) and their pieces, one at a time, by
@@ -155,10 +156,9 @@ protected:
     void doSpeak(const QString& text) override;
 
 private:
-    // A piece to play: a synthesised file, or decoded samples (prepared).
+    // A piece to play, decoded for the device.
     struct ReadyPiece {
         int index = 0;
-        QString wavPath;
         QByteArray samples;
     };
     // The piece or chime being prepared on the preparing thread.
