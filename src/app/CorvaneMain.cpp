@@ -1,5 +1,6 @@
 #include "app/Automation.h"
 #include "app/Program.h"
+#include "gtfs/GtfsCli.h"
 #include "platform/BlockingWait.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
@@ -160,7 +161,13 @@ int corvaneMain(int argc, char** argv) {
         QTextStream err(stderr);
         out.setEncoding(QStringConverter::Utf8);
         err.setEncoding(QStringConverter::Utf8);
-        return command == QLatin1String("tape") ? tapeCommand(args, out, err) : routeCommand(args, out, err);
+        if (command == QLatin1String("tape"))
+            return tapeCommand(args, out, err);
+        // The GTFS import is a library of its own (it reads zip archives with libzip),
+        // linked by this tool only; the route library knows nothing of it.
+        if (!args.isEmpty() && args.first() == QLatin1String("import-gtfs"))
+            return importGtfsCommand(args.mid(1), out, err);
+        return routeCommand(args, out, err);
     }
     if (command == QLatin1String("plugin")) {
         QStringList args;

@@ -3,7 +3,6 @@
 #include "platform/Cp932.h"
 #include "platform/RegularFile.h"
 #include "platform/SaveFile.h"
-#include "route/GtfsCli.h"
 #include "route/RouteCheck.h"
 #include "route/RouteCsv.h"
 #include "route/RouteFile.h"
@@ -286,8 +285,6 @@ int routeCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
         }
         return build(rest, err);
     }
-    if (sub == QLatin1String("import-gtfs"))
-        return importGtfsCommand(rest, out, err);
     if (sub == QLatin1String("check")) {
         if (help) {
             out << kCheckHelp;

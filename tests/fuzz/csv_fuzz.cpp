@@ -1,7 +1,7 @@
 // The CSV reader of the GTFS tables: every record of any bytes is read or an error
 // names its line, and the same when the bytes come in pieces (of a size chosen by the
 // input's length); the header lookup and the UTF-8 and line helpers take any bytes.
-#include "route/CsvReader.h"
+#include "gtfs/CsvReader.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,8 +3,8 @@
 // line "@@ NAME" (NAME one of the tables the import reads) and holding that table's
 // bytes up to the next such line. The routes are listed, and one of them and trip "T1"
 // are imported.
-#include "route/GtfsFeed.h"
-#include "route/GtfsImport.h"
+#include "gtfs/GtfsFeed.h"
+#include "gtfs/GtfsImport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The CSV reader on text as published feeds write it, whole or in pieces, and its
 // limits on what it holds.
-#include "route/CsvReader.h"
+#include "gtfs/CsvReader.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "route/CsvReader.h"
+#include "gtfs/CsvReader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "route/GtfsImport.h"
+#include "gtfs/GtfsImport.h"
 
+#include "gtfs/CsvReader.h"
+#include "gtfs/GtfsFeed.h"
 #include "platform/Cp932.h"
-#include "route/CsvReader.h"
-#include "route/GtfsFeed.h"
 
 #include <QHash>
 #include <QSet>

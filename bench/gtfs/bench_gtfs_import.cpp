@@ -1,8 +1,8 @@
 // How long importing one trip of the real GTFS-JP feed takes (goal: under 1 s), and
 // the peak memory of the process (goal: under 200 MB). The feed is read from
 // ../shared/gtfs/donanbus-2020 beside the project; without it the benchmark is skipped.
-#include "route/GtfsFeed.h"
-#include "route/GtfsImport.h"
+#include "gtfs/GtfsFeed.h"
+#include "gtfs/GtfsImport.h"
 
 #include <QDir>
 #include <benchmark/benchmark.h>

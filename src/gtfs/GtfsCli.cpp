@@ -1,8 +1,8 @@
-#include "route/GtfsCli.h"
+#include "gtfs/GtfsCli.h"
 
+#include "gtfs/GtfsFeed.h"
+#include "gtfs/GtfsImport.h"
 #include "platform/SaveFile.h"
-#include "route/GtfsFeed.h"
-#include "route/GtfsImport.h"
 #include "route/RouteFile.h"
 #include "sound/TapeList.h"
 

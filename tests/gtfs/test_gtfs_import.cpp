@@ -2,10 +2,10 @@
 // numbers from the pickup rules, readings, quoting, limits and refusals; the feed
 // reader on folders and zip archives, and feeds made to exhaust it (made here as they
 // are compressed, never kept); the import-gtfs command.
+#include "gtfs/GtfsCli.h"
+#include "gtfs/GtfsFeed.h"
+#include "gtfs/GtfsImport.h"
 #include "platform/Cp932.h"
-#include "route/GtfsCli.h"
-#include "route/GtfsFeed.h"
-#include "route/GtfsImport.h"
 #include "route/RouteFile.h"
 #include "sound/TapeList.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "route/CsvReader.h"
+#include "gtfs/CsvReader.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "route/GtfsFeed.h"
+#include "gtfs/GtfsFeed.h"
 
 #include <QDir>
 #include <QFile>
