@@ -2,7 +2,6 @@
 
 #include "app/Program.h"
 #include "board/ui/Form1.h"
-#include "board/ui/M_Degit.h"
 #include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
 #include "platform/BlockingWait.h"
@@ -43,21 +42,6 @@ bool toInt(const QString& text, int& out) {
     bool ok = false;
     out = text.toInt(&ok);
     return ok;
-}
-
-// Double-clicks a widget as the mouse would.
-void doubleClick(QWidget* w) {
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    const QPointF global = w->mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QCoreApplication::sendEvent(w, &release);
-    QCoreApplication::sendEvent(w, &dbl);
-    QMouseEvent release2(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                         Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &release2);
 }
 
 // A picture of a window as a screen shows it: outside its outline nothing is drawn.
@@ -369,7 +353,7 @@ QString ScriptRunner::cmdFormat(const QStringList& args) {
                !toInt(args[3], fillZero)) {
         return QStringLiteral("format needs N and ZEROMODE SHIFT FILLZERO, or N cancel");
     }
-    M_Degit* display = m_program.board().Degit(n);
+    Form1& board = m_program.board();
     QString problem;
     bool opened = false;
     modal::setHandler([&](QDialog& dialog) {
@@ -395,11 +379,11 @@ QString ScriptRunner::cmdFormat(const QStringList& args) {
             return static_cast<int>(QDialog::Rejected);
         return static_cast<int>(QDialog::Accepted);
     });
-    doubleClick(display);
+    board.doubleClickDisplay(n);
     modal::setHandler({});
     if (!problem.isEmpty())
         return problem;
-    if (!opened && display->UserSet())
+    if (!opened && board.displayTakesFormat(n))
         return QStringLiteral("the format dialog did not open");
     return QString();
 }

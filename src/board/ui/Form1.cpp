@@ -157,6 +157,28 @@ void Form1::showFrame(const BoardFrame& frame) {
     }
 }
 
+void Form1::doubleClickDisplay(int display) {
+    M_Degit* w = m_degits.value(display);
+    if (!w)
+        return;
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    const QPointF global = w->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release2(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                         Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+    QCoreApplication::sendEvent(w, &dbl);
+    QCoreApplication::sendEvent(w, &release2);
+}
+
+bool Form1::displayTakesFormat(int display) const {
+    const M_Degit* w = m_degits.value(display);
+    return w && w->UserSet();
+}
+
 int Form1::displayPlaces(int display) const {
     const M_Degit* d = m_degits.value(display);
     return d ? qMax<int>(0, d->Keta()) : 0;

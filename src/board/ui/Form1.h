@@ -116,6 +116,11 @@ public:
     // "top=N", the strip's current top inside its frame.
     QString stopNameDots() const;
 
+    // Double-clicks fare display 1..50 as the mouse would (its format dialog opens
+    // when the display takes a format); whether it takes one.
+    void doubleClickDisplay(int display);
+    bool displayTakesFormat(int display) const;
+
     // The clock tick and the per-display settings, also callable directly.
     void Timer1_Timer();
     void Degit_DblClick(int index);
