@@ -1,5 +1,6 @@
 #include "platform/OrderedJson.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -9,6 +10,16 @@ namespace {
 QByteArray written(const QJsonValue& value) {
     const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
     return array.sliced(1, array.size() - 2);
+}
+
+// A key as written: keys come from a small set (the names of the outputs' fields and of
+// the options dialog's controls), each written by QJsonDocument the first time.
+const QByteArray& writtenKey(const QString& key) {
+    thread_local QHash<QString, QByteArray> keys;
+    auto it = keys.find(key);
+    if (it == keys.end())
+        it = keys.insert(key, written(key));
+    return *it;
 }
 
 // The members of an object's text, without its braces.
@@ -34,7 +45,7 @@ OrderedJson OrderedJson::object(const QList<Member>& members) {
     for (qsizetype i = 0; i < members.size(); ++i) {
         if (i > 0)
             out.m_text += ',';
-        out.m_text += written(members[i].first) + ':' + members[i].second.m_text;
+        out.m_text += writtenKey(members[i].first) + ':' + members[i].second.m_text;
     }
     out.m_text += '}';
     return out;
