@@ -738,6 +738,370 @@ struct FareIssue {
     QString example;
 };
 
+// ---------------------------------------------------------------- one trip as a route
+
+// Reads trips.txt and stop_times.txt and chooses the trip the request names: that
+// trip, or the route's trip with the most stops (the first in trips.txt of equally long
+// ones), only in the direction asked for when one is. Keeps the chosen trip's stop times
+// in `times`, its trip_id in `tripKey`, and names the trip and its route in `result`.
+// With several candidates stop_times.txt is read twice, so that only one trip's stop
+// times are ever held; the trips are let go on return. A refusal sets `l.error`.
+bool chooseTrip(Loader& l, const QVector<Route>& routes, const ImportRequest& request, ImportResult& result,
+                QByteArray& tripKey, TripTimes& times) {
+    const auto refuse = [&](const QString& error) {
+        l.error = error;
+        return false;
+    };
+    Trips trips;
+    if (!loadTrips(l, trips))
+        return false;
+
+    // The trips that may be chosen, in trips.txt order.
+    QList<int> candidates;
+    if (!request.tripId.isEmpty()) {
+        const int i = trips.byId.value(request.tripId.toUtf8(), -1);
+        if (i < 0)
+            return refuse(QStringLiteral("trip %1 is not in trips.txt").arg(request.tripId));
+        candidates << i;
+    } else if (!request.routeId.isEmpty()) {
+        bool routeKnown = std::any_of(routes.cbegin(), routes.cend(),
+                                      [&](const Route& r) { return r.id == request.routeId; });
+        const int route = static_cast<int>(trips.routeIds.indexOf(request.routeId));
+        for (int i = 0; route >= 0 && i < trips.list.size(); ++i) {
+            if (trips.list[i].route != route)
+                continue;
+            routeKnown = true;
+            if (request.direction < 0 || trips.list[i].direction == request.direction)
+                candidates << i;
+        }
+        if (!routeKnown)
+            return refuse(QStringLiteral("route %1 is not in routes.txt").arg(request.routeId));
+        if (candidates.isEmpty())
+            return refuse(request.direction < 0
+                              ? QStringLiteral("route %1 has no trips").arg(request.routeId)
+                              : QStringLiteral("route %1 has no trips in direction %2")
+                                    .arg(request.routeId, QString::number(request.direction)));
+    } else {
+        return refuse(
+            QStringLiteral("no trip chosen: give --trip TRIP_ID or --route ROUTE_ID (--list shows them)"));
+    }
+
+    int chosen = candidates.first();
+    if (candidates.size() == 1) {
+        if (!loadStopTimes(l, trips, true, {}, chosen, times))
+            return false;
+    } else {
+        std::vector<bool> check(size_t(trips.list.size()), false);
+        for (const int i : std::as_const(candidates))
+            check[size_t(i)] = true;
+        if (!loadStopTimes(l, trips, true, check, -1, times))
+            return false;
+        for (const int i : std::as_const(candidates)) {
+            if (trips.list[i].stops > trips.list[chosen].stops)
+                chosen = i;
+        }
+        if (!loadStopTimes(l, trips, false, {}, chosen, times))
+            return false;
+    }
+    tripKey = trips.list[chosen].id;
+    result.tripId = QString::fromUtf8(tripKey);
+    result.routeId = trips.routeOf(chosen);
+    return true;
+}
+
+// Names the chosen trip's route in `result`: its name (the id for a route missing from
+// routes.txt, which is reported) and its number, the one asked for or one derived from
+// the route. Reports the stop_sequence values the trip repeats.
+void describeRoute(Loader& l, const QVector<Route>& routes, const ImportRequest& request,
+                   const TripTimes& times, ImportResult& result, int& droppedFromRouteNames) {
+    result.feedStops = times.stops;
+    const auto route =
+        std::find_if(routes.cbegin(), routes.cend(), [&](const Route& r) { return r.id == result.routeId; });
+    if (route == routes.cend()) {
+        l.report
+            << QStringLiteral("route %1 of trip %2 is not in routes.txt").arg(result.routeId, result.tripId);
+        result.routeName = result.routeId;
+    } else {
+        result.routeName = route->name(droppedFromRouteNames);
+    }
+    result.numberDerived = request.number <= 0;
+    result.routeNumber =
+        result.numberDerived
+            ? deriveRouteNumber(result.routeId, route == routes.cend() ? QString() : text(route->shortName))
+            : request.number;
+    l.report << times.repeatLines;
+    if (times.repeats > kNamedLines)
+        l.report << QStringLiteral("trip %1 repeats a stop_sequence in %2 more stop times; the first of each "
+                                   "is kept")
+                        .arg(result.tripId, QString::number(times.repeats - kNamedLines));
+}
+
+// What the trip's stops and its headsign are called.
+struct TripNames {
+    QHash<QString, Stop> stops; // the trip's stops and their parent stations
+    QString headsign;
+    Readings readings;
+
+    // The name of a stop: its own, else its parent station's; empty for a stop not in
+    // stops.txt (whoever shows it falls back on the id).
+    QString nameOf(const QString& stopId) const {
+        const auto it = stops.constFind(stopId);
+        if (it == stops.cend())
+            return QString();
+        return !it->name.isEmpty() ? it->name : stops.value(it->parent).name;
+    }
+};
+
+// Reads stops.txt, the trip's headsign from trips.txt, and translations.txt, keeping
+// only the stops of the trip's stop times (and their parent stations) and the readings
+// that the trip's names, stops and headsign may be looked up by. A refusal sets
+// `l.error`.
+bool loadTripNames(Loader& l, const TripTimes& times, const QByteArray& tripKey, const QString& tripId,
+                   TripNames& names, Dropped& dropped) {
+    QSet<QString> wanted;
+    for (const auto& [sequence, st] : times.kept)
+        wanted.insert(st.stopId);
+    if (times.last)
+        wanted.insert(times.last->stopId);
+    if (!loadStops(l, wanted, names.stops, dropped.stopNames))
+        return false;
+    QByteArray headsignField;
+    if (!loadHeadsign(l, tripKey, headsignField))
+        return false;
+    names.headsign = feedText(headsignField, dropped.headsigns);
+    ReadingKeys keys;
+    keys.tripId = tripId;
+    if (!names.headsign.isEmpty())
+        keys.texts.insert(names.headsign);
+    for (const auto& [sequence, st] : times.kept) {
+        keys.stopIds.insert(st.stopId);
+        keys.stopIds.insert(names.stops.value(st.stopId).parent);
+        keys.texts.insert(names.nameOf(st.stopId));
+    }
+    keys.stopIds.remove(QString());
+    keys.texts.remove(QString());
+    loadReadings(l, keys, names.readings, dropped.readings);
+    return l.error.isEmpty();
+}
+
+// One stop of the trip as a row of the route file.
+struct TripStop {
+    QString id;
+    QString parent;
+    QString name;   // as written, Shift_JIS-safe
+    QString spoken; // the reading where there is one
+    QStringList fareKeys;
+    QList<int> fareKeyIndexes; // of fareKeys, in the fare rules' numbering
+    bool boarding = true;
+    bool alighting = true;
+};
+
+// The stops of the trip, in stop_sequence order, as far as the route file holds: each
+// stop's written and spoken name and the ids its fares may be named by (its zone, its
+// own id, its parent station and the station's zone). Reports a stop missing from
+// stops.txt (left out), one without a name (its id is used), a name Shift_JIS cannot
+// hold, and the stops cut past the route file's rows. A trip of fewer than two stops
+// sets `l.error`.
+bool loadTripStops(Loader& l, const TripTimes& times, const TripNames& names, const QString& tripId,
+                   QVector<TripStop>& tripStops) {
+    int position = 0;
+    for (const auto& [sequence, st] : times.kept) {
+        if (++position > DataIo::FareTableRowCount)
+            break; // the first stop cut
+        const auto it = names.stops.constFind(st.stopId);
+        if (it == names.stops.cend()) {
+            l.report << QStringLiteral("stop_times.txt:%1: stop %2 is not in stops.txt; the stop is left out")
+                            .arg(st.line)
+                            .arg(st.stopId);
+            continue;
+        }
+        TripStop s;
+        s.id = st.stopId;
+        s.parent = it->parent;
+        const Stop parent = names.stops.value(it->parent);
+        QString name = names.nameOf(st.stopId);
+        const int number = static_cast<int>(tripStops.size()) + 1;
+        if (name.isEmpty()) {
+            name = st.stopId;
+            l.report << QStringLiteral("stop %1 (%2): no name in stops.txt; its id is used")
+                            .arg(number)
+                            .arg(st.stopId);
+        }
+        bool changed = false;
+        s.name = toShiftJis(name, &changed);
+        if (changed)
+            l.report << QStringLiteral(
+                            "stop %1 (%2): \"%3\" cannot be written in Shift_JIS; written as \"%4\"")
+                            .arg(number)
+                            .arg(st.stopId, name, s.name);
+        const QString reading = names.readings.forStop(st.stopId, it->parent, name);
+        s.spoken = toShiftJis(tapeText(reading.isEmpty() ? s.name : reading));
+        for (const QString& k : {it->zone, st.stopId, it->parent, parent.zone}) {
+            if (!k.isEmpty() && !s.fareKeys.contains(k))
+                s.fareKeys << k;
+        }
+        s.boarding = st.pickup != 1;
+        s.alighting = st.dropOff != 1;
+        tripStops.append(s);
+    }
+    if (tripStops.size() < 2) {
+        l.error = QStringLiteral("trip %1 has %2 stops; a route needs at least 2")
+                      .arg(tripId, QString::number(tripStops.size()));
+        return false;
+    }
+    if (times.stops > DataIo::FareTableRowCount) {
+        // Stop times past the route file's rows were not kept: the first of them and the
+        // last name the cut.
+        const auto shown = [&](const StopTime& st) {
+            const QString name = names.nameOf(st.stopId);
+            return toShiftJis(name.isEmpty() ? st.stopId : name);
+        };
+        l.report << QStringLiteral(
+                        "trip %1 has %2 stops; a route file holds %3: stops %4..%2 (%5 … %6) are cut")
+                        .arg(tripId, QString::number(times.stops), QString::number(DataIo::FareTableRowCount),
+                             QString::number(DataIo::FareTableRowCount + 1),
+                             shown(std::prev(times.kept.end())->second), shown(*times.last));
+    }
+    return true;
+}
+
+// Ticket numbers: the k-th stop where boarding is allowed issues k; a stop without
+// boarding keeps the number issued last (0 before the first).
+struct Tickets {
+    QVector<int> issuedAt{-1}; // issuedAt[k]: the index of the stop that issues k
+    QVector<int> ticketOf;     // by stop
+
+    int count() const { return static_cast<int>(issuedAt.size()) - 1; }
+    // The ticket numbers that have a fare display on the board.
+    int shown() const { return std::min(count(), DataIo::FareColumnCount); }
+};
+
+// The ticket numbers the trip's stops issue. Reports the numbers past the board's
+// fare displays.
+Tickets issueTickets(Loader& l, const QVector<TripStop>& tripStops) {
+    Tickets tickets;
+    tickets.ticketOf.resize(tripStops.size());
+    for (int i = 0; i < tripStops.size(); ++i) {
+        if (tripStops[i].boarding)
+            tickets.issuedAt.append(i);
+        tickets.ticketOf[i] = tickets.count();
+    }
+    if (tickets.count() > DataIo::FareColumnCount) {
+        const int first = tickets.issuedAt[DataIo::FareColumnCount + 1];
+        l.report << QStringLiteral(
+                        "ticket numbers %1..%2 (issued from stop %3, %4, on) have no fare display on "
+                        "the board (it shows 1..%5); their fares are left out")
+                        .arg(QString::number(DataIo::FareColumnCount + 1), QString::number(tickets.count()),
+                             QString::number(first + 1), tripStops[first].name,
+                             QString::number(DataIo::FareColumnCount));
+    }
+    return tickets;
+}
+
+// Numbers the ids the trip's stops are known by (each stop's fareKeyIndexes) and reads
+// fare_attributes.txt and fare_rules.txt for the rules of the route that can apply to
+// them. A table beyond its caps sets `l.error`.
+void loadTripFares(Loader& l, const QString& routeId, QVector<TripStop>& tripStops, FareRules& fares) {
+    QHash<QString, int> keyIndex;
+    for (TripStop& s : tripStops) {
+        for (const QString& k : std::as_const(s.fareKeys)) {
+            int& index = keyIndex[k];
+            if (index == 0)
+                index = static_cast<int>(keyIndex.size());
+            s.fareKeyIndexes << index;
+        }
+    }
+    fares.load(l, routeId, keyIndex);
+}
+
+// One report line for each fare above what the displays show: what becomes of it.
+void reportLargeFares(Loader& l, const QVector<FareIssue>& issues) {
+    for (const FareIssue& f : issues) {
+        QString what;
+        if (f.price > 32767)
+            what = QStringLiteral("above 32767, the route file cannot hold it; set to -1");
+        else if (f.price > MaxDoubledFare)
+            what = QStringLiteral("above 16383, cannot be doubled for the late-night fare nor shown on the "
+                                  "4-place displays; kept as is");
+        else
+            what = QStringLiteral("above 9999, cannot be shown on the 4-place displays; kept as is");
+        l.report << QStringLiteral("fare %1 (%2 yen, %3 fares, e.g. %4): %5")
+                        .arg(f.fareId, QString::number(f.price), QString::number(f.uses), f.example, what);
+    }
+}
+
+// The rows of the route file in `result`: at each stop its name, its ticket number and
+// in c1..c50 the fare from the stop that issued each ticket number. A ticket not issued
+// yet, or issued at this stop, gets 0 (blank); one without a matching rule -1, counted
+// in `result` where alighting is allowed (the first ten named in report lines); a fare
+// the route file cannot hold -1. Fares above what the displays show are reported.
+void fareRows(Loader& l, const QVector<TripStop>& tripStops, const Tickets& tickets, const FareRules& fares,
+              ImportResult& result) {
+    QVector<FareIssue> issues;
+    QHash<QString, int> issueOf;
+    QStringList missing;
+    for (int i = 0; i < tripStops.size(); ++i) {
+        const TripStop& s = tripStops[i];
+        DataIo::RouteRow row;
+        row.setStopName(s.name);
+        row.TicketNumber = static_cast<qint16>(tickets.ticketOf[i]);
+        for (int t = 1; t <= tickets.shown(); ++t) {
+            const int from = tickets.issuedAt[t];
+            if (from >= i)
+                continue; // not issued yet, or issued here: 0, blank
+            const TripStop& o = tripStops[from];
+            const std::optional<FareMatch> m =
+                fares.available ? fares.find(o.fareKeyIndexes, s.fareKeyIndexes) : std::nullopt;
+            if (!m) {
+                row.DataColumns[t] = DataIo::NoFare;
+                if (s.alighting) {
+                    ++result.missingFares;
+                    if (fares.available && missing.size() < 10)
+                        missing << QStringLiteral(
+                                       "no fare rule for %1 (%2) → %3 (%4), ticket %5 at stop %6; set to -1")
+                                       .arg(o.name, o.id, s.name, s.id, QString::number(t),
+                                            QString::number(i + 1));
+                }
+                continue;
+            }
+            qint64 price = m->price;
+            if (price > MaxShownFare) {
+                int& at = issueOf[m->fareId];
+                if (at == 0) {
+                    issues.append(
+                        FareIssue{m->fareId, price, 0, QStringLiteral("%1 → %2").arg(o.name, s.name)});
+                    at = static_cast<int>(issues.size());
+                }
+                ++issues[at - 1].uses;
+            }
+            row.DataColumns[t] = price > 32767 ? DataIo::NoFare : static_cast<qint16>(price);
+        }
+        result.rows.append(row);
+    }
+    l.report << missing;
+    if (result.missingFares > 0)
+        l.report << QStringLiteral("%1 fares have no fare rule and are -1").arg(result.missingFares);
+    reportLargeFares(l, issues);
+}
+
+// The announcement list: the destination, then the next stop for every stop after the
+// first (the bus stands at the first stop when the route is set). The destination is
+// the reading given for the trip's headsign, else the reading of the headsign's text or
+// that text itself, else the last stop's spoken name.
+QVector<TapeEntry> announcements(const QVector<TripStop>& tripStops, const TripNames& names,
+                                 const QString& tripId) {
+    QVector<TapeEntry> tape;
+    QString dest = names.readings.byTripId.value(tripId);
+    if (dest.isEmpty() && !names.headsign.isEmpty())
+        dest = names.readings.byText.value(names.headsign, names.headsign);
+    if (dest.isEmpty())
+        dest = tripStops.last().spoken;
+    tape.append(TapeEntry{toShiftJis(tapeText(destinationText(dest))), 0, 1});
+    for (int i = 1; i < tripStops.size(); ++i)
+        tape.append(TapeEntry{QStringLiteral("次は、%1です。").arg(tripStops[i].spoken), 1, 2});
+    return tape;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- public
@@ -824,305 +1188,40 @@ ListResult listRoutes(const GtfsFeed& feed) {
 ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
     ImportResult result;
     Loader l{feed, {}, {}};
-    auto fail = [&](const QString& error) {
-        result.error = error;
+    // A refusal: the error and what was reported before it.
+    const auto fail = [&] {
+        result.error = l.error;
         result.report = l.report;
         return result;
     };
 
-    QVector<Route> routes;
-    Trips trips;
-    if (!loadRoutes(l, routes) || !loadTrips(l, trips))
-        return fail(l.error);
-
-    // The trips that may be chosen, in trips.txt order.
-    QList<int> candidates;
-    if (!request.tripId.isEmpty()) {
-        const int i = trips.byId.value(request.tripId.toUtf8(), -1);
-        if (i < 0)
-            return fail(QStringLiteral("trip %1 is not in trips.txt").arg(request.tripId));
-        candidates << i;
-    } else if (!request.routeId.isEmpty()) {
-        bool routeKnown = std::any_of(routes.cbegin(), routes.cend(),
-                                      [&](const Route& r) { return r.id == request.routeId; });
-        const int route = static_cast<int>(trips.routeIds.indexOf(request.routeId));
-        for (int i = 0; route >= 0 && i < trips.list.size(); ++i) {
-            if (trips.list[i].route != route)
-                continue;
-            routeKnown = true;
-            if (request.direction < 0 || trips.list[i].direction == request.direction)
-                candidates << i;
-        }
-        if (!routeKnown)
-            return fail(QStringLiteral("route %1 is not in routes.txt").arg(request.routeId));
-        if (candidates.isEmpty())
-            return fail(request.direction < 0
-                            ? QStringLiteral("route %1 has no trips").arg(request.routeId)
-                            : QStringLiteral("route %1 has no trips in direction %2")
-                                  .arg(request.routeId, QString::number(request.direction)));
-    } else {
-        return fail(
-            QStringLiteral("no trip chosen: give --trip TRIP_ID or --route ROUTE_ID (--list shows them)"));
-    }
-
-    // The trip with the most stops; the first in trips.txt of equally long ones. Its
-    // stop times are kept; with several candidates that takes a second reading, so
-    // that only one trip's stop times are ever held.
-    int chosen = candidates.first();
+    // The tables: the trip and its stop times, its route, the names of its stops.
     TripTimes times;
-    if (candidates.size() == 1) {
-        if (!loadStopTimes(l, trips, true, {}, chosen, times))
-            return fail(l.error);
-    } else {
-        std::vector<bool> check(size_t(trips.list.size()), false);
-        for (const int i : std::as_const(candidates))
-            check[size_t(i)] = true;
-        if (!loadStopTimes(l, trips, true, check, -1, times))
-            return fail(l.error);
-        for (const int i : std::as_const(candidates)) {
-            if (trips.list[i].stops > trips.list[chosen].stops)
-                chosen = i;
-        }
-        if (!loadStopTimes(l, trips, false, {}, chosen, times))
-            return fail(l.error);
-    }
-    const QByteArray tripKey = trips.list[chosen].id;
-    result.tripId = QString::fromUtf8(tripKey);
-    result.routeId = trips.routeOf(chosen);
-    trips = {};
-    candidates = {};
-
+    QByteArray tripKey;
     Dropped dropped;
-    result.feedStops = times.stops;
-    const auto route =
-        std::find_if(routes.cbegin(), routes.cend(), [&](const Route& r) { return r.id == result.routeId; });
-    if (route == routes.cend()) {
-        l.report
-            << QStringLiteral("route %1 of trip %2 is not in routes.txt").arg(result.routeId, result.tripId);
-        result.routeName = result.routeId;
-    } else {
-        result.routeName = route->name(dropped.routeNames);
+    {
+        QVector<Route> routes;
+        if (!loadRoutes(l, routes) || !chooseTrip(l, routes, request, result, tripKey, times))
+            return fail();
+        describeRoute(l, routes, request, times, result, dropped.routeNames);
     }
-    result.numberDerived = request.number <= 0;
-    result.routeNumber =
-        result.numberDerived
-            ? deriveRouteNumber(result.routeId, route == routes.cend() ? QString() : text(route->shortName))
-            : request.number;
-    l.report << times.repeatLines;
-    if (times.repeats > kNamedLines)
-        l.report << QStringLiteral("trip %1 repeats a stop_sequence in %2 more stop times; the first of each "
-                                   "is kept")
-                        .arg(result.tripId, QString::number(times.repeats - kNamedLines));
-
-    QSet<QString> wanted;
-    for (const auto& [sequence, st] : times.kept)
-        wanted.insert(st.stopId);
-    if (times.last)
-        wanted.insert(times.last->stopId);
-    QHash<QString, Stop> stops;
-    if (!loadStops(l, wanted, stops, dropped.stopNames))
-        return fail(l.error);
-    // The name of a stop: its own, its parent station's, or its id.
-    const auto nameOf = [&](const QString& stopId) {
-        const auto it = stops.constFind(stopId);
-        if (it == stops.cend())
-            return QString();
-        return !it->name.isEmpty() ? it->name : stops.value(it->parent).name;
-    };
-    QByteArray headsignField;
-    if (!loadHeadsign(l, tripKey, headsignField))
-        return fail(l.error);
-    const QString headsign = feedText(headsignField, dropped.headsigns);
-    ReadingKeys keys;
-    keys.tripId = result.tripId;
-    if (!headsign.isEmpty())
-        keys.texts.insert(headsign);
-    for (const auto& [sequence, st] : times.kept) {
-        keys.stopIds.insert(st.stopId);
-        keys.stopIds.insert(stops.value(st.stopId).parent);
-        keys.texts.insert(nameOf(st.stopId));
-    }
-    keys.stopIds.remove(QString());
-    keys.texts.remove(QString());
-    Readings readings;
-    loadReadings(l, keys, readings, dropped.readings);
-    if (!l.error.isEmpty())
-        return fail(l.error);
-
-    // The stops of the trip, in stop_sequence order, as far as the route file holds.
-    struct TripStop {
-        QString id;
-        QString parent;
-        QString name;   // as written, Shift_JIS-safe
-        QString spoken; // the reading where there is one
-        QStringList fareKeys;
-        QList<int> fareKeyIndexes; // of fareKeys, in the fare rules' numbering
-        bool boarding = true;
-        bool alighting = true;
-    };
+    TripNames names;
+    if (!loadTripNames(l, times, tripKey, result.tripId, names, dropped))
+        return fail();
     QVector<TripStop> tripStops;
-    int position = 0;
-    for (const auto& [sequence, st] : times.kept) {
-        if (++position > DataIo::FareTableRowCount)
-            break; // the first stop cut
-        const auto it = stops.constFind(st.stopId);
-        if (it == stops.cend()) {
-            l.report << QStringLiteral("stop_times.txt:%1: stop %2 is not in stops.txt; the stop is left out")
-                            .arg(st.line)
-                            .arg(st.stopId);
-            continue;
-        }
-        TripStop s;
-        s.id = st.stopId;
-        s.parent = it->parent;
-        const Stop parent = stops.value(it->parent);
-        QString name = nameOf(st.stopId);
-        const int number = static_cast<int>(tripStops.size()) + 1;
-        if (name.isEmpty()) {
-            name = st.stopId;
-            l.report << QStringLiteral("stop %1 (%2): no name in stops.txt; its id is used")
-                            .arg(number)
-                            .arg(st.stopId);
-        }
-        bool changed = false;
-        s.name = toShiftJis(name, &changed);
-        if (changed)
-            l.report << QStringLiteral(
-                            "stop %1 (%2): \"%3\" cannot be written in Shift_JIS; written as \"%4\"")
-                            .arg(number)
-                            .arg(st.stopId, name, s.name);
-        const QString reading = readings.forStop(st.stopId, it->parent, name);
-        s.spoken = toShiftJis(tapeText(reading.isEmpty() ? s.name : reading));
-        for (const QString& k : {it->zone, st.stopId, it->parent, parent.zone}) {
-            if (!k.isEmpty() && !s.fareKeys.contains(k))
-                s.fareKeys << k;
-        }
-        s.boarding = st.pickup != 1;
-        s.alighting = st.dropOff != 1;
-        tripStops.append(s);
-    }
-    if (tripStops.size() < 2)
-        return fail(QStringLiteral("trip %1 has %2 stops; a route needs at least 2")
-                        .arg(result.tripId, QString::number(tripStops.size())));
-    if (times.stops > DataIo::FareTableRowCount) {
-        // Stop times past the route file's rows were not kept: the first of them and the
-        // last name the cut.
-        const auto shown = [&](const StopTime& st) {
-            const QString name = nameOf(st.stopId);
-            return toShiftJis(name.isEmpty() ? st.stopId : name);
-        };
-        l.report << QStringLiteral(
-                        "trip %1 has %2 stops; a route file holds %3: stops %4..%2 (%5 … %6) are cut")
-                        .arg(result.tripId, QString::number(times.stops),
-                             QString::number(DataIo::FareTableRowCount),
-                             QString::number(DataIo::FareTableRowCount + 1),
-                             shown(std::prev(times.kept.end())->second), shown(*times.last));
-    }
+    if (!loadTripStops(l, times, names, result.tripId, tripStops))
+        return fail();
     dropped.report(l.report);
 
-    // Ticket numbers: the k-th stop where boarding is allowed issues k; a stop
-    // without boarding keeps the number issued last.
-    QVector<int> issuedAt{-1}; // issuedAt[k]: the index of the stop that issues k
-    QVector<int> ticketOf(tripStops.size());
-    for (int i = 0; i < tripStops.size(); ++i) {
-        if (tripStops[i].boarding)
-            issuedAt.append(i);
-        ticketOf[i] = static_cast<int>(issuedAt.size()) - 1;
-    }
-    result.ticketCount = static_cast<int>(issuedAt.size()) - 1;
-    const int shownTickets = std::min(result.ticketCount, DataIo::FareColumnCount);
-    if (result.ticketCount > DataIo::FareColumnCount) {
-        const int first = issuedAt[DataIo::FareColumnCount + 1];
-        l.report << QStringLiteral(
-                        "ticket numbers %1..%2 (issued from stop %3, %4, on) have no fare display on "
-                        "the board (it shows 1..%5); their fares are left out")
-                        .arg(QString::number(DataIo::FareColumnCount + 1),
-                             QString::number(result.ticketCount), QString::number(first + 1),
-                             tripStops[first].name, QString::number(DataIo::FareColumnCount));
-    }
-
-    // The ids the trip's stops are known by, numbered for the fare rules.
-    QHash<QString, int> keyIndex;
-    for (TripStop& s : tripStops) {
-        for (const QString& k : std::as_const(s.fareKeys)) {
-            int& index = keyIndex[k];
-            if (index == 0)
-                index = static_cast<int>(keyIndex.size());
-            s.fareKeyIndexes << index;
-        }
-    }
+    // The ticket numbers and the fare rules, then the rows and the announcements.
+    const Tickets tickets = issueTickets(l, tripStops);
+    result.ticketCount = tickets.count();
     FareRules fares;
-    fares.load(l, result.routeId, keyIndex);
+    loadTripFares(l, result.routeId, tripStops, fares);
     if (!l.error.isEmpty())
-        return fail(l.error);
-
-    QVector<FareIssue> issues;
-    QHash<QString, int> issueOf;
-    QStringList missing;
-    for (int i = 0; i < tripStops.size(); ++i) {
-        const TripStop& s = tripStops[i];
-        DataIo::RouteRow row;
-        row.setStopName(s.name);
-        row.TicketNumber = static_cast<qint16>(ticketOf[i]);
-        for (int t = 1; t <= shownTickets; ++t) {
-            const int from = issuedAt[t];
-            if (from >= i)
-                continue; // not issued yet, or issued here: 0, blank
-            const TripStop& o = tripStops[from];
-            const std::optional<FareMatch> m =
-                fares.available ? fares.find(o.fareKeyIndexes, s.fareKeyIndexes) : std::nullopt;
-            if (!m) {
-                row.DataColumns[t] = DataIo::NoFare;
-                if (s.alighting) {
-                    ++result.missingFares;
-                    if (fares.available && missing.size() < 10)
-                        missing << QStringLiteral(
-                                       "no fare rule for %1 (%2) → %3 (%4), ticket %5 at stop %6; set to -1")
-                                       .arg(o.name, o.id, s.name, s.id, QString::number(t),
-                                            QString::number(i + 1));
-                }
-                continue;
-            }
-            qint64 price = m->price;
-            if (price > MaxShownFare) {
-                int& at = issueOf[m->fareId];
-                if (at == 0) {
-                    issues.append(
-                        FareIssue{m->fareId, price, 0, QStringLiteral("%1 → %2").arg(o.name, s.name)});
-                    at = static_cast<int>(issues.size());
-                }
-                ++issues[at - 1].uses;
-            }
-            row.DataColumns[t] = price > 32767 ? DataIo::NoFare : static_cast<qint16>(price);
-        }
-        result.rows.append(row);
-    }
-    l.report << missing;
-    if (result.missingFares > 0)
-        l.report << QStringLiteral("%1 fares have no fare rule and are -1").arg(result.missingFares);
-    for (const FareIssue& f : issues) {
-        QString what;
-        if (f.price > 32767)
-            what = QStringLiteral("above 32767, the route file cannot hold it; set to -1");
-        else if (f.price > MaxDoubledFare)
-            what = QStringLiteral("above 16383, cannot be doubled for the late-night fare nor shown on the "
-                                  "4-place displays; kept as is");
-        else
-            what = QStringLiteral("above 9999, cannot be shown on the 4-place displays; kept as is");
-        l.report << QStringLiteral("fare %1 (%2 yen, %3 fares, e.g. %4): %5")
-                        .arg(f.fareId, QString::number(f.price), QString::number(f.uses), f.example, what);
-    }
-
-    // The announcement list: the destination, then the next stop for every stop after
-    // the first (the bus stands at the first stop when the route is set).
-    QString dest = readings.byTripId.value(result.tripId);
-    if (dest.isEmpty() && !headsign.isEmpty())
-        dest = readings.byText.value(headsign, headsign);
-    if (dest.isEmpty())
-        dest = tripStops.last().spoken;
-    result.tape.append(TapeEntry{toShiftJis(tapeText(destinationText(dest))), 0, 1});
-    for (int i = 1; i < tripStops.size(); ++i)
-        result.tape.append(TapeEntry{QStringLiteral("次は、%1です。").arg(tripStops[i].spoken), 1, 2});
+        return fail();
+    fareRows(l, tripStops, tickets, fares, result);
+    result.tape = announcements(tripStops, names, result.tripId);
 
     result.report = l.report;
     return result;
