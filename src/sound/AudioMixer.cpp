@@ -234,15 +234,15 @@ QByteArray AudioMixer::decodeWav(const QByteArray& wav, int frequency) {
             std::memcpy(work.data(), buffer, length);
             cvt.buf = reinterpret_cast<Uint8*>(work.data());
             cvt.len = int(length);
-            if (SDL_ConvertAudio(&cvt) == 0) {
-                work.truncate(cvt.len_cvt);
-                out = std::move(work);
-            }
+            // Copied out at its size: the work buffer is several times larger.
+            if (SDL_ConvertAudio(&cvt) == 0)
+                out = QByteArray(work.constData(), qsizetype(cvt.len_cvt) - cvt.len_cvt % 4);
         }
     }
     SDL_FreeWAV(buffer);
     // Whole frames only.
-    out.truncate(out.size() - out.size() % 4);
+    if (out.size() % 4 != 0)
+        out.truncate(out.size() - out.size() % 4);
     return out;
 }
 
