@@ -10,9 +10,19 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -44,41 +54,81 @@ void lowerThisThread() {
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), OpenJTalkEngine::kPrepareNice);
 }
 
+// Runs the synthesiser on one piece of text and waits for it to end; false when it
+// could not be started or failed, or when `cancel` was set (it is then killed). It is
+// started with posix_spawn, which shares this process's memory until the program is
+// loaded, rather than by fork, whose copy of the memory map holds up the
+// user-interface thread; it takes the nice value of the calling thread.
+bool runSynthesiser(const QString& program, const QStringList& arguments, const QByteArray& input,
+                    const std::atomic_bool& cancel) {
+    QList<QByteArray> args{QFile::encodeName(program)};
+    for (const QString& a : arguments)
+        args << QFile::encodeName(a);
+    std::vector<char*> argv;
+    for (QByteArray& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    // A socket rather than a pipe: writing to a synthesiser that died raises no SIGPIPE.
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
+        return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDIN_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (spawned != 0) {
+        ::close(fds[0]);
+        return false;
+    }
+    for (qsizetype at = 0; at < input.size();) {
+        const ssize_t n = ::send(fds[0], input.constData() + at, size_t(input.size() - at), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        at += n;
+    }
+    ::close(fds[0]);
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            break;
+        if (done < 0 && errno != EINTR)
+            return false;
+        if (cancel) {
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return false;
+        }
+        QThread::msleep(5);
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 // Synthesises one piece at low priority into `wavPath` and returns its sound, trimmed
 // and decoded for a device of `frequency`; empty when it gives no sound. `ok` is false
 // when the synthesiser failed or `cancel` was set.
 QByteArray synthesisePiece(const Synthesiser& synth, const QString& piece, const QString& wavPath,
                            int frequency, const std::atomic_bool& cancel, bool& ok) {
     ok = false;
-    QProcess process;
-    process.setChildProcessModifier([] { ::setpriority(PRIO_PROCESS, 0, OpenJTalkEngine::kPrepareNice); });
-    process.setProgram(synth.program);
-    process.setArguments(synth.arguments + QStringList{QStringLiteral("-ow"), wavPath});
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForStarted(5000))
-        return {};
-    process.write(piece.toUtf8());
-    process.write("\n");
-    process.closeWriteChannel();
-    while (process.state() != QProcess::NotRunning) {
-        if (cancel) {
-            process.kill();
-            process.waitForFinished(1000);
-            QFile::remove(wavPath);
-            return {};
-        }
-        process.waitForFinished(20);
-    }
+    // The synthesiser speaks only the first line of its input; a piece has no line break.
+    const bool ran =
+        runSynthesiser(synth.program, synth.arguments + QStringList{QStringLiteral("-ow"), wavPath},
+                       piece.toUtf8() + '\n', cancel);
     QFile file(wavPath);
     QByteArray wav;
-    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 &&
-        file.open(QIODevice::ReadOnly))
+    if (ran && !cancel && file.open(QIODevice::ReadOnly))
         wav = file.read(kMaxFileBytes);
     file.close();
     QFile::remove(wavPath);
-    if (wav.isEmpty() || cancel)
+    if (wav.isEmpty())
         return {};
     ok = true;
     const QByteArray trimmed = speech::trimWavSilence(wav, synth.leadMs, synth.tailMs);

@@ -97,13 +97,13 @@ struct OpenJTalkSetup {
 //
 // The announcements expected next (prepare) are made ahead once the engine has been
 // idle for kSettleMs: their chimes (WAV files) and their pieces, one at a time, by
-// synthesisers running at low priority (nice kPrepareNice) on a thread of their own,
-// which also trims and decodes each piece, so the user-interface thread only files
-// the result. What is kept follows PreparedAudio's rules (the next two announcements,
-// at most 20 MB). Speaking a text plays what was prepared of it from memory at once;
-// a piece still being prepared is taken over, not made again, and the pieces after it
-// are synthesised as for any text. A prepared chime is handed to the mixer when the
-// tape plays that file. Nothing is prepared while the engine speaks.
+// synthesisers running at low priority (nice kPrepareNice), started without a fork
+// from a thread of their own, which also trims and decodes each piece, so the
+// user-interface thread only files the result. What is kept follows PreparedAudio's rules (the next two
+// announcements, at most 20 MB). Speaking a text plays what was prepared of it from memory at once; a piece
+// still being prepared is taken over, not made again, and the pieces after it are synthesised as for any
+// text. A prepared chime is handed to the mixer when the tape plays that file. Nothing is prepared while the
+// engine speaks.
 class OpenJTalkEngine : public SpeechEngine {
     Q_OBJECT
 public:
