@@ -5,6 +5,8 @@
 #include "platform/ui/ModalDialogs.h"
 #include "settings/SettingViews.h"
 #include "settings/ui/frmOption.h"
+#include "sound/SpeechEngine.h"
+#include "sound/mdlM_Tape.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QCoreApplication>
@@ -229,6 +231,34 @@ TEST_F(ControllerWindow, SettingsButtonHoldsBothWindowsAndRedrawsTheName) {
     EXPECT_FALSE(enabledDuring);
     EXPECT_TRUE(board.isEnabled());
     EXPECT_TRUE(ctl.isEnabled());
+}
+
+// Another chime before the announcements: the tape asks its engine again, so that what
+// was made ready with the old chime is dropped.
+TEST_F(ControllerWindow, ChimeSettingsAskTheTapeToPrepareAgain) {
+    class Asked : public SpeechEngine {
+    public:
+        int requests = 0;
+        void stop() override {}
+        qint32 status() const override { return 0; }
+        bool isSpeaking() const override { return false; }
+        void prepare(const QList<UpcomingAnnouncement>&) override { ++requests; }
+
+    protected:
+        void doSpeak(const QString&) override {}
+    };
+    Asked* engine = nullptr;
+    mdlM_Tape::setSpeechFactory([&engine]() -> SpeechEngine* { return engine = new Asked; });
+    ctl.Form_Load();
+    ASSERT_NE(engine, nullptr);
+    const int before = engine->requests;
+    for (const char* name :
+         {"PreAnnounceFixed", "PreAnnounceSound1", "PreAnnounceSound2", "PreAnnounceSound3"})
+        options.live().set(QString::fromLatin1(name), QStringLiteral("chime.wav"));
+    options.live().set(QStringLiteral("RouteSetSound"), QStringLiteral("route.wav"));
+    EXPECT_EQ(engine->requests, before + 4) << "four chimes, and a sound that is not one";
+    mdlM_Tape::ReleaseTape();
+    mdlM_Tape::setSpeechFactory({});
 }
 
 } // namespace
