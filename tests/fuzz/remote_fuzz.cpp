@@ -4,6 +4,9 @@
 // a reason; a command line is sent again as `corvane remote` would send it.
 #include "remote/RemoteProtocol.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,8 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > size_t(remote::kMaxLineBytes))
         return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    // The first line: let in only with the token itself.
-    if (remote::checkAuth(bytes, kToken).isEmpty() && !bytes.contains(kToken))
+    // The first line: let in only with the token itself (as JSON gives it, escapes and all).
+    if (remote::checkAuth(bytes, kToken).isEmpty() &&
+        QJsonDocument::fromJson(bytes).object().value(QLatin1String("token")).toString().toUtf8() != kToken)
         std::abort();
     if (remote::checkAuth(bytes, QByteArray()).isEmpty())
         std::abort(); // without a token nobody is let in
