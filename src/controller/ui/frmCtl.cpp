@@ -4,6 +4,7 @@
 #include "board/ui/PanelSwitch.h"
 #include "controller/AboutText.h"
 #include "controller/ConsoleModel.h"
+#include "controller/UserGuide.h"
 #include "controller/ui/DigitWheel.h"
 #include "platform/BlockingWait.h"
 #include "platform/Cp932.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/Fonts.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
+#include "platform/ui/Shell.h"
 #include "reslib/ui/AboutDialog.h"
 #include "reslib/ui/TicketPlugins.h"
 #include "route/DataIo.h"
@@ -39,9 +41,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -122,6 +126,7 @@ frmCtl::frmCtl(Form1& board, frmOption& options, ConsoleModel& model, QWidget* p
     setWindowTitle(QStringLiteral("集中操作盤"));
     setFont(fonts::uiFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     buildControls();
+    setUpKeys();
     setFolded(true);
 }
 
@@ -317,6 +322,64 @@ void frmCtl::buildControls() {
     Command2[0]->setEnabled(false);
     Command2[1]->setEnabled(false);
     Check1->setEnabled(false);
+}
+
+void frmCtl::setUpKeys() {
+    // Each key clicks its control: a disabled control (no route yet, the board
+    // cleared, a dialog open) ignores its key as it ignores the mouse.
+    const auto bind = [this](QAbstractButton* control, const QString& tip, const QString& keyName,
+                             std::initializer_list<int> keys, std::function<void()> before = {}) {
+        control->setToolTip(tr("%1（キー: %2）").arg(tip, keyName));
+        for (int key : keys) {
+            auto* shortcut = new QShortcut(QKeySequence(key), this);
+            shortcut->setAutoRepeat(false);
+            connect(shortcut, &QShortcut::activated, control, [control, before] {
+                if (!control->isEnabled())
+                    return;
+                if (before)
+                    before();
+                control->click();
+            });
+        }
+    };
+    // The keypad's keys bring its panel to the front, so that what is typed is seen.
+    const auto keypadInFront = [this] {
+        if (HiddenEntryPanel == 1)
+            Frame1_DblClick(0);
+    };
+    for (int k = 0; k <= 9; ++k)
+        bind(CommandButton1[k], tr("数字を入力します"), QString::number(k), {Qt::Key_0 + k}, keypadInFront);
+    bind(CommandButton1[10], tr("系統番号を入力します"), QStringLiteral("R"), {Qt::Key_R}, keypadInFront);
+    bind(CommandButton1[11], tr("区間を入力します"), QStringLiteral("S"), {Qt::Key_S}, keypadInFront);
+    bind(Command1[1], tr("入力した系統と区間を設定します"), QStringLiteral("Enter"),
+         {Qt::Key_Return, Qt::Key_Enter}, keypadInFront);
+    Command1[0]->setToolTip(tr("選んだ系統と区間を設定します"));
+    bind(Command2[0], tr("一つ前の停留所に戻ります"), QStringLiteral("PageUp"), {Qt::Key_PageUp});
+    bind(Command2[1], tr("次の停留所に進みます"), QStringLiteral("PageDown"), {Qt::Key_PageDown});
+    bind(cmdTapeNext, tr("次の放送を流します"), QStringLiteral("Space"), {Qt::Key_Space});
+    bind(cmdTapeBack, tr("前の放送に戻ります"), QStringLiteral("Backspace"), {Qt::Key_Backspace});
+    bind(cmdTapeStop, tr("放送を止めます"), QStringLiteral("Esc"), {Qt::Key_Escape});
+    cmdTapeSet->setToolTip(tr("声の速さや高さを調節します"));
+    bind(Check2, tr("深夜料金を表示します"), QStringLiteral("N"), {Qt::Key_N});
+    Check1->setToolTip(tr("表示を消し、操作盤を止めます"));
+    Command4->setToolTip(tr("オプションを設定します"));
+    Command8->setToolTip(tr("バージョン情報を表示します（F1 キーで使い方ガイドを開きます）"));
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setAutoRepeat(false);
+    connect(help, &QShortcut::activated, this, &frmCtl::openGuide);
+}
+
+void frmCtl::openGuide() {
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString guide = controller::findGuide(program);
+    if (!guide.isEmpty()) {
+        shell::open(guide);
+        return;
+    }
+    msgbox::show(this,
+                 tr("使い方ガイドが見つかりません。次の場所を探しました：\n%1")
+                     .arg(controller::guideCandidates(program).join(QLatin1Char('\n'))),
+                 tr("使い方ガイド"), msgbox::Icon::Exclamation);
 }
 
 void frmCtl::Form_Load() {
@@ -547,7 +610,7 @@ void frmCtl::Command8_Click() {
         controller::aboutText(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
                               QCoreApplication::applicationVersion(), QDate::currentDate().year());
     m_board.setEnabled(false);
-    Call_dlg110(this, 1, text);
+    Call_dlg110(this, 1, text, controller::aboutCredits());
     m_board.setEnabled(true);
 }
 

@@ -89,6 +89,9 @@ public:
     void cmdTapeStop_Click();
     void cmdTapeSet_Click();
     void MnuHideCopy_Click();
+    // F1: opens the user guide in the desktop's own program, or says where it was
+    // looked for.
+    void openGuide();
 
     // The close question and, when confirmed, the shutdown (the settings are saved by
     // whoever listens to aboutToEnd); true when the program ends.
@@ -138,6 +141,9 @@ protected:
 
 private:
     void buildControls();
+    // The console's keys: each presses its control, so that a locked control stays
+    // locked; the key is named in the control's tool tip.
+    void setUpKeys();
     void setFolded(bool folded);
     // Moves the window left when its right edge lies beyond the screen's.
     void keepRightEdgeOnScreen();

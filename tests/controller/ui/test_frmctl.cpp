@@ -3,12 +3,14 @@
 #include "controller/ui/frmCtl.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ModalDialogs.h"
+#include "platform/ui/Shell.h"
 #include "settings/SettingViews.h"
 #include "settings/ui/frmOption.h"
 #include "sound/SpeechEngine.h"
 #include "sound/mdlM_Tape.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
@@ -210,15 +212,20 @@ TEST_F(ControllerWindow, DigitWheelsTurnByClicksWheelAndKeys) {
 TEST_F(ControllerWindow, AboutBoxHoldsBackTheBoard) {
     bool boardEnabled = true;
     QString shown;
+    QString credits;
     modal::setHandler([&](QDialog& d) {
         boardEnabled = board.isEnabled();
         shown = d.findChild<QLabel*>(QStringLiteral("text"))->text();
+        credits = d.findChild<QLabel*>(QStringLiteral("credits"))->text();
         return 1;
     });
     ctl.Command8_Click();
     EXPECT_FALSE(boardEnabled);
     EXPECT_TRUE(board.isEnabled());
     EXPECT_TRUE(shown.startsWith(QStringLiteral("型番：")));
+    EXPECT_EQ(shown.count(QLatin1Char('\n')), 5); // the five lines stay as they are
+    for (const char* credit : {"MIT", "むろらんオープンデータライブラリ", "OpenStreetMap", "CC BY-SA 3.0"})
+        EXPECT_TRUE(credits.contains(QString::fromUtf8(credit))) << credit;
 }
 
 TEST_F(ControllerWindow, SettingsButtonHoldsBothWindowsAndRedrawsTheName) {
@@ -259,6 +266,87 @@ TEST_F(ControllerWindow, ChimeSettingsAskTheTapeToPrepareAgain) {
     EXPECT_EQ(engine->requests, before + 4) << "four chimes, and a sound that is not one";
     mdlM_Tape::ReleaseTape();
     mdlM_Tape::setSpeechFactory({});
+}
+
+// Each key clicks its control, whichever control has the focus (a digit wheel here),
+// and the control's tool tip names the key.
+TEST_F(ControllerWindow, EachKeyClicksItsControl) {
+    ctl.show();
+    ctl.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ctl));
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QAbstractButton* control;
+        const char* name;
+    } keys[] = {
+        {Qt::Key_7, Qt::NoModifier, ctl.CommandButton1[7], "7"},
+        {Qt::Key_0, Qt::KeypadModifier, ctl.CommandButton1[0], "0"},
+        {Qt::Key_R, Qt::NoModifier, ctl.CommandButton1[10], "R"},
+        {Qt::Key_S, Qt::NoModifier, ctl.CommandButton1[11], "S"},
+        {Qt::Key_Return, Qt::NoModifier, ctl.Command1[1], "Enter"},
+        {Qt::Key_Enter, Qt::KeypadModifier, ctl.Command1[1], "Enter"},
+        {Qt::Key_PageUp, Qt::NoModifier, ctl.Command2[0], "PageUp"},
+        {Qt::Key_PageDown, Qt::NoModifier, ctl.Command2[1], "PageDown"},
+        {Qt::Key_Space, Qt::NoModifier, ctl.cmdTapeNext, "Space"},
+        {Qt::Key_Backspace, Qt::NoModifier, ctl.cmdTapeBack, "Backspace"},
+        {Qt::Key_Escape, Qt::NoModifier, ctl.cmdTapeStop, "Esc"},
+        {Qt::Key_N, Qt::NoModifier, ctl.Check2, "N"},
+    };
+    // Only which control a key clicks is looked at here: the handlers stay out.
+    for (const auto& k : keys) {
+        k.control->setEnabled(true);
+        QObject::disconnect(k.control, nullptr, &ctl, nullptr);
+    }
+    ctl.List2[0]->setFocus();
+    for (const auto& k : keys) {
+        QSignalSpy clicked(k.control, &QAbstractButton::clicked);
+        QTest::keyClick(ctl.List2[0], k.key, k.modifiers);
+        EXPECT_EQ(clicked.size(), 1) << k.name;
+        EXPECT_TRUE(k.control->toolTip().endsWith(QStringLiteral("（キー: %1）").arg(QLatin1String(k.name))))
+            << k.control->toolTip().toStdString();
+    }
+}
+
+// Keys take the paths of the clicks: the keypad comes to the front and fills its
+// displays, N sets late-night fares, and with the board cleared the locked controls
+// ignore their keys.
+TEST_F(ControllerWindow, KeysFollowTheConsolesLocks) {
+    ctl.show();
+    ctl.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ctl));
+    ctl.Frame1_DblClick(1);
+    for (Qt::Key key : {Qt::Key_R, Qt::Key_1, Qt::Key_2, Qt::Key_S, Qt::Key_3, Qt::Key_N})
+        QTest::keyClick(&ctl, key);
+    EXPECT_EQ(ctl.HiddenEntryPanel, 0) << "the keypad came to the front";
+    EXPECT_EQ(ctl.Label2[0]->text(), QStringLiteral("12"));
+    EXPECT_EQ(ctl.Label2[2]->text(), QStringLiteral("3"));
+    EXPECT_TRUE(ctl.Check2->isChecked());
+    EXPECT_TRUE(model.lateNight());
+
+    ctl.Check1->setEnabled(true);
+    ctl.Check1->click();
+    for (Qt::Key key : {Qt::Key_4, Qt::Key_N, Qt::Key_R})
+        QTest::keyClick(&ctl, key);
+    EXPECT_EQ(ctl.Label2[0]->text(), QStringLiteral("12"));
+    EXPECT_EQ(ctl.Label2[2]->text(), QStringLiteral("3"));
+    EXPECT_TRUE(ctl.Check2->isChecked());
+}
+
+TEST_F(ControllerWindow, F1OpensTheGuideOrSaysWhereItLooked) {
+    QStringList opened;
+    shell::setHandler([&opened](const QString& path) { opened << path; });
+    ctl.show();
+    ctl.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ctl));
+    QTest::keyClick(&ctl, Qt::Key_F1);
+    shell::setHandler({});
+    // The test program's folder holds no guide.
+    EXPECT_TRUE(opened.isEmpty());
+    const auto shown = msgbox::takeRecorded();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].title, QStringLiteral("使い方ガイド"));
+    EXPECT_TRUE(shown[0].text.contains(QStringLiteral("/docs/guide/README.md")));
 }
 
 } // namespace
