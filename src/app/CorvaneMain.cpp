@@ -1,4 +1,5 @@
 #include "app/Automation.h"
+#include "app/DesktopIdentity.h"
 #include "app/Program.h"
 #include "gtfs/GtfsCli.h"
 #include "platform/BlockingWait.h"
@@ -110,6 +111,7 @@ int runScript(int argc, char** argv) {
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("508"));
     QApplication::setApplicationVersion(programVersion());
+    desktop::applyIdentity();
 
     msgbox::setRecording(true);
     mdlSndAPI::setRecording(true);

@@ -1,3 +1,4 @@
+#include "app/DesktopIdentity.h"
 #include "app/Program.h"
 #include "app/ProgramArgs.h"
 #include "app/RemoteControl.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("508"));
     QApplication::setApplicationVersion(programVersion());
+    desktop::applyIdentity();
 
     // The display options first, then those of remote control; anything left is refused.
     QStringList rest = QApplication::arguments().mid(1);

@@ -39,6 +39,27 @@ if [ "$outside" != "0,0,0" ]; then
   echo "pixel (700,150) is $outside, expected the bare screen"
   fail=1
 fi
+# Every window of the program carries the menu entry's id as its WM_CLASS class (docks
+# match it with StartupWMClass) and an icon.
+windows=0
+for id in $(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) "[^"]*".*/\1/p'); do
+  class=$(xprop -id "$id" WM_CLASS 2>/dev/null | sed -n 's/^WM_CLASS(STRING) = //p')
+  [ -n "$class" ] || continue
+  windows=$((windows + 1))
+  if [ "$class" != '"508", "io.github.corvane.Corvane"' ]; then
+    echo "window $id: WM_CLASS $class"
+    fail=1
+  fi
+  icons=$(xprop -id "$id" _NET_WM_ICON)
+  if ! grep -q 'Icon ([0-9]* x [0-9]*)' <<<"$icons"; then
+    echo "window $id has no icon"
+    fail=1
+  fi
+done
+if [ "$windows" -lt 2 ]; then
+  echo "found $windows windows of the program, expected the board and the console"
+  fail=1
+fi
 if ! kill -0 "$pid" 2>/dev/null; then
   echo "the program ended by itself"
   fail=1
