@@ -2,6 +2,7 @@
 
 #include "platform/BlockingWait.h"
 #include "route/RouteOperation.h"
+#include "route/SignFile.h"
 #include "settings/LiveSettings.h"
 #include "settings/SettingViews.h"
 #include "sound/mdlM_Tape.h"
@@ -41,6 +42,10 @@ DataIo::LoadResult ConsoleModel::setRoute(const QString& routeNumber, const QStr
     const DataIo::LoadResult loaded = DataIo::LoadRoute(m_route, fareFolder);
     if (!loaded.loaded())
         return loaded;
+    // The signs change with the route, in the lamp test's frame already.
+    const signfile::Loaded sign = signfile::load(fareFolder, m_route);
+    m_frame.sign = sign.sign;
+    m_signMessage = sign.message;
 
     // The lamp test: every segment lit while the route is chosen.
     m_frame.stopName = QStringLiteral("系統選別中");
@@ -81,7 +86,15 @@ void ConsoleModel::showCurrentStop() {
     showRow(static_cast<qint16>(m_route.CurrentStop + 1));
 }
 
-void ConsoleModel::showRow(qint16 row) {
+void ConsoleModel::setLateNight(bool on) {
+    if (on == m_lateNight)
+        return;
+    m_lateNight = on;
+    if (m_routeSet && !m_cleared)
+        showRow(static_cast<qint16>(m_route.CurrentStop + 1), false);
+}
+
+void ConsoleModel::showRow(qint16 row, bool newStopName) {
     if (row < 1 || row > DataIo::FareTableRowCount)
         return;
     const LiveSettings& live = m_settings;
@@ -115,8 +128,10 @@ void ConsoleModel::showRow(qint16 row) {
     ticket.ticketNumber = data.TicketNumber;
     ticket.row = row;
 
-    m_frame.stopName = data.StopName;
-    ++m_frame.stopNameSerial;
+    if (newStopName || m_frame.stopName != data.StopName) {
+        m_frame.stopName = data.StopName;
+        ++m_frame.stopNameSerial;
+    }
     emitFrame();
 }
 

@@ -32,6 +32,8 @@ public:
     // A route was set: stepping and clearing are possible.
     bool routeSet() const { return m_routeSet; }
     const QString& routeSetDate() const { return m_routeSetDate; }
+    // Why the route last set shows its signs' defaults (its sign file is bad), or "".
+    const QString& signMessage() const { return m_signMessage; }
     // Shows the ticket preview's values in frames (the preview is in use).
     void setTicketPreview(bool on) { m_ticketPreview = on; }
 
@@ -41,8 +43,9 @@ public:
     DataIo::LoadResult setRoute(const QString& routeNumber, const QString& sectionText);
     // One stop back (0) or forward (1), with the step's sound; false when there is none.
     bool step(int direction);
-    // The late-night fares, for the next board update.
-    void setLateNight(bool on) { m_lateNight = on; }
+    // The late-night fares. Once a route is set the board shows the current stop's fares
+    // in the new mode at once (not only from the next step); the stop name keeps its place.
+    void setLateNight(bool on);
     // Switches the backlight (0 OFF, 1 ON1, 2 ON2; others are clamped): the board shows
     // that state's panel, even when it is the state already shown.
     void setBacklight(int state);
@@ -70,7 +73,7 @@ signals:
     void consoleChanged();
 
 private:
-    void showRow(qint16 row);
+    void showRow(qint16 row, bool newStopName = true);
     void emitFrame();
 
     const LiveSettings& m_settings;
@@ -82,4 +85,5 @@ private:
     bool m_routeSet = false;
     bool m_ticketPreview = false;
     QString m_routeSetDate;
+    QString m_signMessage;
 };

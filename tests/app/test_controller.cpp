@@ -214,6 +214,20 @@ TEST_F(ControllerTest, LateNightDoublingOfASmallFare) {
     EXPECT_EQ(displays(r.states[0])[0], QStringLiteral(" 460"));
 }
 
+TEST_F(ControllerTest, LateNightBoxRedrawsTheCurrentStopAtOnce) {
+    // Before a route is set the box only sets the mode; afterwards each change shows the
+    // current stop's fares in the new mode without a step, and the strip's name stays.
+    const Result r = run(prelude() + QStringLiteral("latenight on\nstate\nlatenight off\n"
+                                                    "keypad 系統 1 2 区間 1\nreset keypad\nnext\n"
+                                                    "latenight on\nstate\nlatenight off\nstate\n"));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(displays(r.states[0])[0], QStringLiteral("    "));
+    EXPECT_EQ(displays(r.states[1])[0], QStringLiteral(" 460"));
+    EXPECT_EQ(displays(r.states[2])[0], QStringLiteral(" 230"));
+    EXPECT_EQ(r.states[2].value("currentStop").toInt(), 1);
+    EXPECT_EQ(r.states[2].value("stopName").toString(), QStringLiteral("市役所前"));
+}
+
 TEST_F(ControllerTest, InformationValuesReplaceFares) {
     const Result r = run(
         prelude() + QStringLiteral("set InfoRouteNumberShow 1\nset InfoRouteNumberCell 9\n"
