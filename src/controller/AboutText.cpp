@@ -22,4 +22,12 @@ QString aboutText(const QString& executableName, const QString& version, int yea
            QStringLiteral("開  発：Corvane 開発チーム ") + yearSpan(year) + crlf;
 }
 
+QString aboutCredits() {
+    return QStringLiteral(
+        "Corvane は MIT ライセンスのフリーソフトウェアです。\n"
+        "路線 9000 (道南バス 東室蘭駅東口〜地球岬団地) のデータ: むろらんオープンデータライブラリ "
+        "(CC BY 2.1 JP)、© OpenStreetMap contributors (CC BY-SA 3.0)、GTFS-JP 化 aruneko/DonanbusGTFS。"
+        "この路線のファイルは CC BY-SA 3.0 です。");
+}
+
 } // namespace controller

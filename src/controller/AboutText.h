@@ -13,4 +13,8 @@ QString yearSpan(int year);
 
 QString aboutText(const QString& executableName, const QString& version, int year);
 
+// The credits shown under the five lines: the program's licence and the sources of the
+// real route data the demo carries, as their licences ask wherever the data is shown.
+QString aboutCredits();
+
 } // namespace controller

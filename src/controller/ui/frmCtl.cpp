@@ -529,6 +529,8 @@ void frmCtl::SetRoute(int panel) {
         msgbox::show(nullptr, loaded.message, QString(), msgbox::Icon::None, QMessageBox::Ok);
         return;
     }
+    if (!m_model.signMessage().isEmpty())
+        msgbox::show(nullptr, m_model.signMessage(), QString(), msgbox::Icon::Exclamation, QMessageBox::Ok);
 }
 
 void frmCtl::StepStop(int direction) {
