@@ -2,6 +2,7 @@
 
 #include "board/DigitText.h"
 #include "board/DigitValue.h"
+#include "stopname/SignText.h"
 
 #include <QByteArray>
 #include <QString>
@@ -43,6 +44,9 @@ struct BoardFrame {
     // The clock runs and shows the time (false while the display is cleared).
     bool clockShown = true;
     Ticket ticket;
+    // What the destination signs show: the route's number, destination and way (empty
+    // before a route is set).
+    SignText sign;
 
     static std::array<DigitValue, kFareDisplays + 1> blankValues(const QString& text = QString()) {
         std::array<DigitValue, kFareDisplays + 1> v;

@@ -39,6 +39,35 @@ bool parseScreen(const QString& text, int& screen) {
     return true;
 }
 
+bool parseNumber(const QString& text, int low, int high, int& out) {
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok || n < low || n > high)
+        return false;
+    out = n;
+    return true;
+}
+
+bool parsePosition(const QString& text, std::optional<QPoint>& out) {
+    const QStringList xy = text.split(QLatin1Char(','));
+    int x = 0, y = 0;
+    if (xy.size() != 2 || !parseNumber(xy[0], -100000, 100000, x) || !parseNumber(xy[1], -100000, 100000, y))
+        return false;
+    out = QPoint(x, y);
+    return true;
+}
+
+QByteArray positionText(const QPoint& p) {
+    return QByteArray::number(p.x()) + ',' + QByteArray::number(p.y());
+}
+
+bool parseColour(const QString& text, signs::LedColour& colour) {
+    const std::optional<signs::LedColour> c = signs::colourFromName(text.trimmed().toLower());
+    if (c)
+        colour = *c;
+    return c.has_value();
+}
+
 bool parseDots(const QString& text, bool& round) {
     const QString t = text.trimmed().toLower();
     if (t != QLatin1String("round") && t != QLatin1String("square"))
@@ -62,6 +91,25 @@ DisplayConfig DisplayConfig::parse(const QByteArray& text) {
             parseDots(value, c.roundDots);
         else if (key == QLatin1String("glow"))
             parseFlag(value, c.glow);
+        else if (key == QLatin1String("sign_colour"))
+            parseColour(value, c.signColour);
+        else if (key == QLatin1String("alternate"))
+            parseNumber(value, 0, 3600, c.alternate);
+        else if (key == QLatin1String("sign_speed"))
+            parseNumber(value, 1, 2000, c.signSpeed);
+        else if (key == QLatin1String("sign_dot_pixels"))
+            parseNumber(value, 2, 16, c.signDotPixels);
+        for (signs::SignKind kind : signs::kAllSigns) {
+            const QString name = QStringLiteral("sign_") + signs::kindName(kind);
+            if (key == name)
+                parseFlag(value, c.sign(kind).open);
+            else if (key == name + QStringLiteral("_at"))
+                parsePosition(value, c.sign(kind).position);
+        }
+        for (int b = 2; b <= kMaxBoards; ++b) {
+            if (key == QStringLiteral("board%1_at").arg(b))
+                parsePosition(value, c.boardPositions[size_t(b - 1)]);
+        }
         return QString();
     });
     return c;
@@ -75,7 +123,48 @@ QByteArray DisplayConfig::format() const {
     out += "screen=" + QByteArray::number(screen) + '\n';
     out += "dots=" + QByteArray(roundDots ? "round" : "square") + '\n';
     out += "glow=" + QByteArray(glow ? "1" : "0") + '\n';
+    out += "# Destination signs: open (1) or not, where; LEDs amber, white, green or full;\n"
+           "# seconds of each language (0: Japanese only); scroll speed 1..2000; pixels a dot.\n";
+    for (signs::SignKind kind : signs::kAllSigns) {
+        const QByteArray name = "sign_" + signs::kindName(kind).toLatin1();
+        out += name + '=' + (sign(kind).open ? "1" : "0") + '\n';
+        if (sign(kind).position)
+            out += name + "_at=" + positionText(*sign(kind).position) + '\n';
+    }
+    out += "sign_colour=" + signs::colourName(signColour).toLatin1() + '\n';
+    out += "alternate=" + QByteArray::number(alternate) + '\n';
+    out += "sign_speed=" + QByteArray::number(signSpeed) + '\n';
+    out += "sign_dot_pixels=" + QByteArray::number(signDotPixels) + '\n';
+    for (int b = 2; b <= kMaxBoards; ++b) {
+        if (boardPositions[size_t(b - 1)])
+            out += "board" + QByteArray::number(b) + "_at=" + positionText(*boardPositions[size_t(b - 1)]) +
+                   '\n';
+    }
     return out;
+}
+
+signs::SignSettings DisplayConfig::signSettings() const {
+    signs::SignSettings s;
+    s.alternate = alternate;
+    s.speed = qint16(signSpeed);
+    s.fillBox = signColour == signs::LedColour::Full;
+    return s;
+}
+
+void DisplayConfig::takeBoardLook(const DisplayConfig& other) {
+    scale = other.scale;
+    fullScreen = other.fullScreen;
+    screen = other.screen;
+    roundDots = other.roundDots;
+    glow = other.glow;
+}
+
+void DisplayConfig::takeSigns(const DisplayConfig& other) {
+    signs = other.signs;
+    signColour = other.signColour;
+    alternate = other.alternate;
+    signSpeed = other.signSpeed;
+    signDotPixels = other.signDotPixels;
 }
 
 QString DisplayConfig::filePath() {
@@ -118,6 +207,22 @@ QString DisplayConfig::takeArguments(QStringList& args) {
             glow = true;
         } else if (a == QLatin1String("--no-glow")) {
             glow = false;
+        } else if (a == QLatin1String("--sign")) {
+            std::optional<signs::SignKind> kind;
+            if (value(v))
+                kind = signs::kindFromName(v);
+            if (!kind)
+                return QStringLiteral("--sign needs front, side or rear");
+            sign(*kind).open = true;
+        } else if (a == QLatin1String("--sign-colour")) {
+            if (!value(v) || !parseColour(v, signColour))
+                return QStringLiteral("--sign-colour needs amber, white, green or full");
+        } else if (a == QLatin1String("--alternate")) {
+            if (!value(v) || !parseNumber(v, 0, 3600, alternate))
+                return QStringLiteral("--alternate needs seconds from 0 to 3600 (0: Japanese only)");
+        } else if (a == QLatin1String("--boards")) {
+            if (!value(v) || !parseNumber(v, 1, kMaxBoards, boards))
+                return QStringLiteral("--boards needs 1, 2, 3 or 4");
         } else {
             rest << a;
         }

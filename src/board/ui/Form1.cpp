@@ -462,12 +462,20 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
     choice(dots, QStringLiteral("丸"), m_display.roundDots, [](DisplayConfig& d) { d.roundDots = true; });
     choice(&menu, QStringLiteral("消灯しているドットをうっすら光らせる"), m_display.glow,
            [](DisplayConfig& d) { d.glow = !d.glow; });
+    if (m_menuExtension) {
+        menu.addSeparator();
+        m_menuExtension(menu);
+    }
     menu.exec(event->globalPos());
 }
 
 void Form1::chooseDisplay(const DisplayConfig& display) {
     applyDisplay(display);
-    if (!display.save())
+    // The file also keeps the signs and the other boards: only the board's own look
+    // is written over what it holds.
+    DisplayConfig kept = DisplayConfig::load();
+    kept.takeBoardLook(display);
+    if (!kept.save())
         msgbox::show(
             this, QStringLiteral("表示の設定を保存できませんでした。\r\n%1").arg(DisplayConfig::filePath()),
             QStringLiteral("エラー"), msgbox::Icon::Exclamation);

@@ -12,10 +12,12 @@
 #include <QVector>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 class ChimeiCtl_B;
 class M_Degit;
 class Label;
+class QMenu;
 
 // The board window's position as the settings file keeps it (twips).
 struct BoardPosition {
@@ -125,6 +127,8 @@ public:
     void Timer1_Timer();
     void Degit_DblClick(int index);
 
+    // Adds the wiring's own entries (the destination signs) to the right-click menu.
+    void setMenuExtension(std::function<void(QMenu&)> extend) { m_menuExtension = std::move(extend); }
     // Whether a left press at `pos` (board coordinates) moves the window: only on the
     // board's own surface, never on a display, a label or the stop-name strip.
     bool pressMovesWindow(const QPoint& pos) const;
@@ -158,6 +162,7 @@ private:
     QPointer<QWidget> m_controller;
     QVector<QPair<QWidget*, QRect>> m_placed; // each control and its design rectangle (pixels)
     DisplayConfig m_display;
+    std::function<void(QMenu&)> m_menuExtension;
     quint64 m_shownNameSerial = 0;
     BoardFrame::Fares m_shownFares = BoardFrame::Fares::Values;
     bool m_clockShown = true;
