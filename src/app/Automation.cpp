@@ -1,6 +1,7 @@
 #include "app/Automation.h"
 
 #include "app/Program.h"
+#include "app/SignSet.h"
 #include "board/ui/Form1.h"
 #include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
@@ -16,6 +17,7 @@
 #include "sound/SpeechEngine.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
+#include "stopname/ui/SignWindow.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -121,6 +123,7 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
             return QStringLiteral("png needs a file name");
         return cmdPng(rest.trimmed());
     });
+    addSignCommands();
     checkHandlers();
 }
 
@@ -388,6 +391,52 @@ QString ScriptRunner::cmdFormat(const QStringList& args) {
     return QString();
 }
 
+void ScriptRunner::addSignCommands() {
+    add("sign", [this](const QStringList& a, const QString&) {
+        const std::optional<signs::SignKind> kind = a.size() == 2 ? signs::kindFromName(a[1]) : std::nullopt;
+        if (!kind || (a[0] != QLatin1String("open") && a[0] != QLatin1String("close") &&
+                      a[0] != QLatin1String("dots")))
+            return QStringLiteral("sign needs open, close or dots and front, side or rear");
+        SignSet& signSet = m_program.signs();
+        if (a[0] == QLatin1String("dots")) {
+            if (!signSet.isOpen(*kind))
+                return QStringLiteral("the %1 sign is not open").arg(a[1]);
+            m_out << signSet.dots(*kind).dump() << '\n';
+            m_out.flush();
+            return QString();
+        }
+        // As the board's menu does it, but display.conf stays as it is.
+        signSet.setOpen(*kind, a[0] == QLatin1String("open"), false);
+        QApplication::processEvents();
+        return QString();
+    });
+    add("png-sign", [this](const QStringList& a, const QString& rest) {
+        const std::optional<signs::SignKind> kind = a.size() >= 2 ? signs::kindFromName(a[0]) : std::nullopt;
+        if (!kind)
+            return QStringLiteral("png-sign needs front, side or rear and a file name");
+        const SignWindow* w = m_program.signs().window(*kind);
+        if (!w)
+            return QStringLiteral("the %1 sign is not open").arg(a[0]);
+        QApplication::processEvents();
+        return writePng(w->picture(), rest.trimmed().mid(a[0].size()).trimmed());
+    });
+}
+
+OrderedJson ScriptRunner::signsState() {
+    SignSet& signSet = m_program.signs();
+    QList<OrderedJson::Member> open;
+    for (signs::SignKind kind : signs::kAllSigns) {
+        if (!signSet.isOpen(kind))
+            continue;
+        const signs::Lang lang = signSet.text().hasEnglish() ? signSet.lang() : signs::Lang::Japanese;
+        open.append({signs::kindName(kind),
+                     OrderedJson::object({{"number", signSet.text().number},
+                                          {"text", signs::shownText(kind, signSet.text(), lang)},
+                                          {"lang", signs::langName(lang)}})});
+    }
+    return OrderedJson::object(open);
+}
+
 QString ScriptRunner::cmdWait(const QStringList& args) {
     int ms = 0;
     if (args.size() != 1 || !toInt(args[0], ms) || ms < 0)
@@ -467,6 +516,7 @@ QString ScriptRunner::state() {
                                 {"messages", OrderedJson::array(messages)},
                                 {"panel", board.pictureSource()},
                                 {"clock", board.clockPlaces()},
-                                {"ticket", ticketState()}})
+                                {"ticket", ticketState()},
+                                {"signs", signsState()}})
         .toString();
 }

@@ -33,6 +33,8 @@ private:
     void addOptionsCommands();
     QString optionsState();
     OrderedJson ticketState();
+    void addSignCommands();
+    OrderedJson signsState();
     QString cmdFormat(const QStringList& args);
     QString cmdWait(const QStringList& args);
     QString cmdPng(const QString& path);

@@ -2,6 +2,7 @@
 
 #include "app/BoardDefaults.h"
 #include "app/SettingsWindows.h"
+#include "app/SignSet.h"
 #include "board/ui/Form1.h"
 #include "board/ui/mdl508_000.h"
 #include "controller/ConsoleModel.h"
@@ -73,6 +74,9 @@ void Program::start() {
     QObject::connect(m_options, &frmOption::panelSettingsRestored, &board, showPanel);
     m_options->setTicketPreviewHost(m_controller.get());
     board.setControllerWindow(m_controller.get());
+    // The destination signs follow the same frames; the board's menu opens them.
+    m_signs = std::make_unique<SignSet>(*m_console, m_startOptions.display, m_startOptions.loadSettings);
+    board.setMenuExtension([this](QMenu& menu) { m_signs->addMenu(menu); });
 
     // 1. The fare displays start in digit style 1, blank.
     mdl508_000::InitFareDegits(board);
@@ -110,6 +114,63 @@ void Program::start() {
         board.showFullScreen();
     else
         board.show();
+    startExtraBoards();
+    m_signs->start();
+}
+
+Form1& Program::board(int number) {
+    if (number >= 2 && number <= boardCount())
+        return *m_extraBoards[size_t(number - 2)];
+    return *m_board;
+}
+
+void Program::startExtraBoards() {
+    const DisplayConfig& display = m_startOptions.display;
+    const LiveSettings& live = m_options->live();
+    ConsoleModel& console = *m_console;
+    for (int number = 2; number <= display.boards; ++number) {
+        auto extra = std::make_unique<Form1>(m_startOptions.designPath);
+        Form1& b = *extra;
+        mdl508_000::InitFareDegits(b);
+        b.setPicture(b.imgRes(0), QStringLiteral("builtin"));
+        b.imgRes(1) = b.imgRes(0).copy();
+        b.imgRes(2) = b.imgRes(0).copy();
+        b.setControllerWindow(m_controller.get());
+        b.setMenuExtension([this](QMenu& menu) { m_signs->addMenu(menu); });
+        b.applyLook(settings_views::boardLook(live, console.backlight()));
+        b.setStopNameScroll(m_board->stopNameSpeed(), m_board->stopNameStartWait());
+        QObject::connect(m_console.get(), &ConsoleModel::frameChanged, &b, &Form1::showFrame);
+        QObject::connect(&b, &Form1::displayFormatChosen, m_console.get(), &ConsoleModel::setAllDisplayFormats);
+        QObject::connect(m_options, &frmOption::settingsApplied, &b,
+                         [&b, &live, &console] { b.applyLook(settings_views::boardLook(live, console.backlight())); });
+        QObject::connect(m_console.get(), &ConsoleModel::backlightChanged, &b, [&b, &live, &console] {
+            b.applyBacklight(console.backlight(), settings_views::backlightLook(live, console.backlight()));
+        });
+        b.shapeWindow();
+        b.startClock();
+        b.showFrame(console.frame());
+        DisplayConfig own = display;
+        own.fullScreen = false; // only the first board fills its monitor
+        if (own != DisplayConfig{})
+            b.applyDisplay(own);
+        // Where it was left, else a step below and right of the board before it.
+        const std::optional<QPoint>& at = display.boardPositions[size_t(number - 1)];
+        b.move(at ? *at : board(number - 1).pos() + QPoint(48, 48));
+        b.show();
+        if (m_startOptions.loadSettings)
+            keepOnScreen(b);
+        m_extraBoards.push_back(std::move(extra));
+    }
+    if (!m_extraBoards.empty() && m_startOptions.loadSettings)
+        QObject::connect(m_controller.get(), &frmCtl::aboutToEnd, m_controller.get(),
+                         [this] { saveExtraBoardPositions(); });
+}
+
+void Program::saveExtraBoardPositions() {
+    DisplayConfig kept = DisplayConfig::load();
+    for (int number = 2; number <= boardCount(); ++number)
+        kept.boardPositions[size_t(number - 1)] = board(number).pos();
+    kept.save();
 }
 
 bool Program::loadSettings(const QString& path) {

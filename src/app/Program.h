@@ -6,12 +6,14 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 class ConsoleModel;
 class Form1;
 class frmCtl;
 class frmOption;
 class QWidget;
+class SignSet;
 
 // One running instance of the simulator: its windows and the order in which they
 // start and end. The program `508` and the automation tool both start it this way.
@@ -40,6 +42,11 @@ public:
     frmCtl& controller() { return *m_controller; }
     // The console's state and what the board shows.
     ConsoleModel& console() { return *m_console; }
+    // The destination signs.
+    SignSet& signs() { return *m_signs; }
+    // The fare boards shown (1..4): board 1 is board(), the others show the same frames.
+    int boardCount() const { return 1 + int(m_extraBoards.size()); }
+    Form1& board(int number);
 
 private:
     Options m_startOptions;
@@ -51,6 +58,10 @@ private:
     frmOption* m_options = nullptr; // the options dialog
     std::unique_ptr<ConsoleModel> m_console;
     std::unique_ptr<frmCtl> m_controller;
+    std::unique_ptr<SignSet> m_signs;
+    std::vector<std::unique_ptr<Form1>> m_extraBoards; // boards 2..4
+    void startExtraBoards();
+    void saveExtraBoardPositions();
 };
 
 // Moves a window that lies partly off the screen back onto it.

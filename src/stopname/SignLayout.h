@@ -103,7 +103,7 @@ struct SignLayout {
 };
 
 // The sizes of the signs in dots.
-inline constexpr int kFrontWidth = 160, kFrontHeight = 20;
+inline constexpr int kFrontWidth = 176, kFrontHeight = 20;
 inline constexpr int kSideWidth = 192, kSideHeight = 36;
 inline constexpr int kRearWidth = 48, kRearHeight = 20;
 // The number box: a one-dot frame, two dots of space around the number, never narrower

@@ -78,7 +78,7 @@ TEST(SignLayoutTest, NumberBoxAndTextAreas) {
     };
     const Case cases[] = {
         // Two half-width digits: the box keeps its least width.
-        {"front", SignKind::Front, Lang::Japanese, kBoxMinWidth, {QRect(31, 2, 129, 16)}},
+        {"front", SignKind::Front, Lang::Japanese, kBoxMinWidth, {QRect(31, 2, 145, 16)}},
         {"side_two_lines",
          SignKind::Side,
          Lang::Japanese,
@@ -105,9 +105,9 @@ TEST(SignLayoutTest, NumberBoxAndTextAreas) {
             }
     EXPECT_GE(first, 6);
     EXPECT_LE(last, 6 + 15);
-    // "室蘭駅" (48 dots) stands centred in its 129 dots.
+    // "室蘭駅" (48 dots) stands centred in its 145 dots.
     EXPECT_FALSE(front.lines[0].scrolls());
-    EXPECT_EQ(front.lines[0].restingX(), 31 + (129 - 48) / 2);
+    EXPECT_EQ(front.lines[0].restingX(), 31 + (145 - 48) / 2);
     // A wide number widens the box up to its limit; a full-colour box is lit inside.
     const SignLayout wide =
         layoutSign(SignKind::Front, SignText{"循環", "室蘭駅"}, Lang::Japanese, glyphs(), true);

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "board/DisplayConfig.h"
+#include "stopname/SignDriver.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+class ConsoleModel;
+class QMenu;
+class SignWindow;
+struct BoardFrame;
+
+// The destination signs of the running program: a window for each open sign, all
+// driven by one clock from the frames of the console's model. display.conf keeps which
+// are open, where they stand, their LEDs, the seconds of each language and the scroll
+// speed.
+class SignSet : public QObject {
+    Q_OBJECT
+public:
+    // Without `persist` (corvane script) display.conf is never written.
+    SignSet(ConsoleModel& console, const DisplayConfig& display, bool persist, QObject* parent = nullptr);
+    ~SignSet() override;
+
+    // Opens the signs display.conf or the command line asked for.
+    void start();
+
+    // Opens or closes a sign's window; `save` writes display.conf.
+    void setOpen(signs::SignKind kind, bool open, bool save = true);
+    bool isOpen(signs::SignKind kind) const;
+    void setColour(signs::LedColour colour);
+    signs::LedColour colour() const { return m_display.signColour; }
+
+    // What a sign shows: its number, its text and language, its dots.
+    const SignText& text() const { return m_driver.text(); }
+    signs::Lang lang() const { return m_driver.lang(); }
+    const signs::DotImage& dots(signs::SignKind kind) const { return m_driver.dots(kind); }
+    SignWindow* window(signs::SignKind kind) const { return m_windows[size_t(kind)].get(); }
+
+    // The signs' part of a menu (the board's right-click menu, a sign's own).
+    void addMenu(QMenu& menu);
+
+private:
+    void showFrame(const BoardFrame& frame);
+    void tick();
+    void schedule();
+    void showChanged(int changed);
+    void save();
+    qint64 now() const { return m_clock.elapsed(); }
+
+    ConsoleModel& m_console;
+    DisplayConfig m_display;
+    bool m_persist = true;
+    signs::SignDriver m_driver;
+    std::array<std::unique_ptr<SignWindow>, signs::kSignKinds> m_windows;
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+    QTimer m_saveLater; // a moved sign's place is written once it rests
+};
