@@ -2,13 +2,17 @@
 
 #include "gtfs/GtfsFeed.h"
 #include "gtfs/GtfsImport.h"
-#include "platform/SaveFile.h"
+#include "gtfs/OutputFiles.h"
+#include "gtfs/SignWriter.h"
 #include "route/RouteFile.h"
 #include "sound/TapeList.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QElapsedTimer>
+#include <QFile>
+#include <map>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -16,10 +20,12 @@ const char* const kHelp =
     "usage: corvane route import-gtfs FEED --list\n"
     "       corvane route import-gtfs FEED -o FOLDER (--trip TRIP_ID | --route ROUTE_ID [--direction 0|1])\n"
     "                                 [--number N]\n"
+    "       corvane route import-gtfs FEED -o FOLDER --all [--patterns] [--first-number N]\n"
     "\n"
     "Imports one trip of a GTFS-JP feed (a folder of .txt tables or a .zip archive) as a\n"
-    "route: writes the route file N.hy3 and the announcement list Ntp.csv into FOLDER\n"
-    "(created when missing; each file is replaced whole or not at all).\n"
+    "route, or every route of it: writes the route file N.hy3, the announcement list\n"
+    "Ntp.csv and the destination sign N.sign into FOLDER (created when missing), all of\n"
+    "them or none: a failed import leaves the folder as it was.\n"
     "\n"
     "options:\n"
     "  --list            print the routes (route_id, name, trips, stops per trip, route\n"
@@ -29,7 +35,15 @@ const char* const kHelp =
     "  --direction 0|1   with --route: only trips of this direction_id\n"
     "  --number N        the route number, 1..99999 (default: derived from the route's\n"
     "                    short name or id, and printed)\n"
-    "  -o FOLDER         where to write the two files\n"
+    "  -o FOLDER         where to write the files\n"
+    "  --all             every route and direction: its trip with the most stops;\n"
+    "                    also writes routes.csv (number, route_id, direction_id,\n"
+    "                    trip_id, headsign, stops, tickets, warnings)\n"
+    "  --patterns        with --all: every distinct sequence of stops of a route and\n"
+    "                    direction, as its first trip\n"
+    "  --first-number N  with --all: number the routes N, N+1... in the order of\n"
+    "                    route_id, direction and pattern (default: each route's derived\n"
+    "                    number, the next free one where it is taken)\n"
     "\n"
     "One row per stop of the trip in stop_sequence order, named after the pole or its\n"
     "parent station. The k-th stop where boarding is allowed issues ticket number k. The\n"
@@ -78,33 +92,237 @@ int refuse(QTextStream& err, const QString& problem) {
     return 2;
 }
 
-// Both files are written completely before either replaces its old version. The route
-// file is renamed into place first: an interruption between the two renames leaves the
-// new route file beside the previous announcement list, each file whole.
-bool writeBoth(const QString& routePath, const QByteArray& route, const QString& tapePath,
-               const QByteArray& tape, QString& error) {
-    QSaveFile a(routePath);
-    QSaveFile b(tapePath);
-    if (!savefile::writeAll(a, route)) {
-        error = routePath + QStringLiteral(": ") + a.errorString();
-        a.cancelWriting();
+// The three files of a route, made in memory: the route file, the announcement list
+// and the sign. False with `error` when the rows or announcements cannot be written.
+struct RouteFiles {
+    QByteArray route;
+    QByteArray tape;
+    QByteArray sign;
+};
+
+bool makeFiles(const gtfs::ImportResult& result, RouteFiles& files, QString& error) {
+    try {
+        files.route = DataIo::writeRouteFile(result.rows);
+    } catch (const DataIo::RouteFileError& e) {
+        error = QString::fromUtf8(e.what());
         return false;
     }
-    if (!savefile::writeAll(b, tape)) {
-        error = tapePath + QStringLiteral(": ") + b.errorString();
-        a.cancelWriting();
+    if (!tapelist::write(result.tape, files.tape, &error)) {
+        error = QStringLiteral("announcement list: ") + error;
         return false;
     }
-    if (!a.commit()) {
-        error = routePath + QStringLiteral(": ") + a.errorString();
-        b.cancelWriting();
-        return false;
-    }
-    if (!b.commit()) {
-        error = tapePath + QStringLiteral(": ") + b.errorString();
-        return false;
-    }
+    files.sign = gtfs::signFileBytes(result.sign);
     return true;
+}
+
+QString routeFileName(int number) {
+    return QString::number(number) + QStringLiteral(".hy3");
+}
+QString tapeFileName(int number) {
+    return QString::number(number) + QStringLiteral("tp.csv");
+}
+QString signFileName(int number) {
+    return QString::number(number) + QStringLiteral(".sign");
+}
+
+// A field of routes.csv: quoted when it holds a comma, a quote, a line end or spaces at
+// its ends.
+QString csvField(const QString& text) {
+    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                       text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) ||
+                       text != text.trimmed();
+    if (!quote)
+        return text;
+    QString q = text;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+// Where a whole-feed import is: a bar redrawn on a terminal (routes done of all, time
+// taken), one plain line per route otherwise.
+class Progress {
+public:
+    Progress(QTextStream& err, bool terminal, int total) : m_err(err), m_terminal(terminal), m_total(total) {
+        m_timer.start();
+    }
+    // A line of its own (a warning) above the bar.
+    void say(const QString& line) {
+        clearBar();
+        m_err << line << '\n';
+        m_err.flush();
+    }
+    void routeDone(int done, const QString& line) {
+        if (!m_terminal) {
+            m_err << '[' << done << '/' << m_total << "] " << line << '\n';
+            return;
+        }
+        constexpr int width = 30;
+        const int filled = m_total > 0 ? done * width / m_total : width;
+        m_err << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(width - filled, QLatin1Char('.'))
+              << "] " << done << '/' << m_total << " routes, "
+              << QString::number(double(m_timer.elapsed()) / 1000.0, 'f', 1) << " s\x1B[K";
+        m_err.flush();
+        m_barShown = true;
+    }
+    void finish() { clearBar(); }
+    double seconds() const { return double(m_timer.elapsed()) / 1000.0; }
+
+private:
+    void clearBar() {
+        if (m_barShown)
+            m_err << "\r\x1B[K";
+        m_barShown = false;
+    }
+    QTextStream& m_err;
+    bool m_terminal;
+    int m_total;
+    bool m_barShown = false;
+    QElapsedTimer m_timer;
+};
+
+// Whether `stream` writes to a terminal.
+bool isTerminal(QTextStream& stream) {
+    const auto* file = qobject_cast<QFile*>(stream.device());
+    return file && file->handle() >= 0 && ::isatty(file->handle()) == 1;
+}
+
+// The numbers of the planned routes in their order: N, N+1... from `first`; without it
+// each route's derived number, or the next free one above it (then from 1) where an
+// earlier route took it. 0: none is left.
+QVector<int> assignNumbers(const QVector<gtfs::PlannedRoute>& plan, int first) {
+    QVector<int> numbers;
+    std::vector<bool> taken(size_t(gtfs::MaxRouteNumber) + 1, false);
+    for (int i = 0; i < plan.size(); ++i) {
+        int n = 0;
+        if (first > 0) {
+            n = first + i <= gtfs::MaxRouteNumber ? first + i : 0;
+        } else {
+            for (int k = 0; k < gtfs::MaxRouteNumber && n == 0; ++k) {
+                const int c = (plan[i].derivedNumber - 1 + k) % gtfs::MaxRouteNumber + 1;
+                if (!taken[size_t(c)])
+                    n = c;
+            }
+        }
+        if (n > 0)
+            taken[size_t(n)] = true;
+        numbers << n;
+    }
+    return numbers;
+}
+
+QString directionText(int direction) {
+    return direction < 0 ? QString() : QString::number(direction);
+}
+
+// `corvane route import-gtfs FEED -o FOLDER --all [--patterns] [--first-number N]`.
+int importAll(const gtfs::GtfsFeed& feed, const QString& folder, bool patterns, int firstNumber,
+              QTextStream& out, QTextStream& err) {
+    gtfs::FeedRoutes routes(feed);
+    const bool loaded = routes.load();
+    for (const QString& line : routes.report())
+        err << "warning: " << shown(line) << '\n';
+    if (!loaded)
+        return refuse(err, routes.error());
+    const QVector<gtfs::PlannedRoute> plan = routes.plan(patterns);
+    if (plan.isEmpty())
+        return refuse(err, QStringLiteral("the feed has no trips to import"));
+    const QVector<int> numbers = assignNumbers(plan, firstNumber);
+
+    gtfs::OutputFiles files(folder);
+    QString error;
+    if (!files.begin(QStringLiteral("routes.csv"), error))
+        return refuse(err, error);
+    Progress progress(err, isTerminal(err), static_cast<int>(plan.size()));
+    QString csv = QStringLiteral("number,route_id,direction_id,trip_id,headsign,stops,tickets,warnings\n");
+    QStringList skipped;
+    QStringList cut;
+    int written = 0;
+    int withWarnings = 0;
+    for (int i = 0; i < plan.size(); ++i) {
+        const gtfs::PlannedRoute& p = plan[i];
+        QString what = QStringLiteral("route %1").arg(shown(p.routeId));
+        if (p.direction >= 0)
+            what += QStringLiteral(" direction %1").arg(p.direction);
+        if (patterns)
+            what += QStringLiteral(" pattern %1").arg(p.pattern + 1);
+        what += QStringLiteral(" (trip %1)").arg(shown(p.tripId));
+        const int number = numbers[i];
+        if (number == 0) {
+            skipped << QStringLiteral("%1: no route number is left (the numbers go up to %2)")
+                           .arg(what)
+                           .arg(gtfs::MaxRouteNumber);
+            progress.routeDone(i + 1, QStringLiteral("skipped %1: no route number is left").arg(what));
+            continue;
+        }
+        const gtfs::ImportResult result = routes.build(p, number);
+        for (const QString& line : result.report)
+            progress.say(QStringLiteral("warning: route %1: %2").arg(number).arg(shown(line)));
+        RouteFiles made;
+        if (!result.error.isEmpty() || !makeFiles(result, made, error)) {
+            const QString why = result.error.isEmpty() ? error : result.error;
+            skipped << QStringLiteral("%1: %2").arg(what, shown(why));
+            progress.routeDone(i + 1, QStringLiteral("skipped %1: %2").arg(what, shown(why)));
+            continue;
+        }
+        if (!files.add(routeFileName(number), made.route, error) ||
+            !files.add(tapeFileName(number), made.tape, error) ||
+            !files.add(signFileName(number), made.sign, error)) {
+            progress.finish();
+            return refuse(err, error + QStringLiteral(" (nothing was changed in the folder)"));
+        }
+        ++written;
+        if (!result.report.isEmpty())
+            ++withWarnings;
+        if (result.cutStops > 0 || result.cutTickets > 0) {
+            QStringList parts;
+            if (result.cutStops > 0)
+                parts << QStringLiteral("%1 stops past the route file's 301").arg(result.cutStops);
+            if (result.cutTickets > 0)
+                parts << QStringLiteral("%1 ticket numbers past the board's 50 fare displays")
+                             .arg(result.cutTickets);
+            cut << QStringLiteral("%1: %2").arg(number).arg(parts.join(QStringLiteral(", ")));
+        }
+        csv += QStringList{QString::number(number),
+                           csvField(result.routeId),
+                           directionText(result.direction),
+                           csvField(result.tripId),
+                           csvField(result.headsign),
+                           QString::number(result.rows.size()),
+                           QString::number(result.ticketCount),
+                           QString::number(result.report.size())}
+                   .join(QLatin1Char(','));
+        csv += QLatin1Char('\n');
+        progress.routeDone(i + 1, QStringLiteral("%1 → %2: %3 stops, %4 ticket numbers%5")
+                                      .arg(what)
+                                      .arg(number)
+                                      .arg(result.rows.size())
+                                      .arg(result.ticketCount)
+                                      .arg(result.report.isEmpty()
+                                               ? QString()
+                                               : QStringLiteral(", %1 warning%2")
+                                                     .arg(result.report.size())
+                                                     .arg(result.report.size() == 1 ? "" : "s")));
+    }
+    progress.finish();
+    if (written == 0) {
+        for (const QString& line : std::as_const(skipped))
+            err << "skipped: " << line << '\n';
+        return refuse(err, QStringLiteral("no route could be imported; nothing was written"));
+    }
+    if (!files.add(QStringLiteral("routes.csv"), csv.toUtf8(), error) || !files.commit(error))
+        return refuse(err, error + QStringLiteral(" (nothing was changed in the folder)"));
+
+    out << "wrote " << written << " routes into " << shown(folder) << " (N.hy3, Ntp.csv and N.sign each; "
+        << "routes.csv lists them) in " << QString::number(progress.seconds(), 'f', 1) << " s\n";
+    if (withWarnings > 0)
+        out << withWarnings << " routes with warnings (the warnings column of routes.csv counts them)\n";
+    out << "cut: " << cut.size() << " routes\n";
+    for (const QString& line : std::as_const(cut))
+        out << "  " << line << '\n';
+    out << "skipped: " << skipped.size() << " routes\n";
+    for (const QString& line : std::as_const(skipped))
+        out << "  " << line << '\n';
+    return 0;
 }
 
 } // namespace
@@ -120,6 +338,9 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
     bool folderGiven = false;
     gtfs::ImportRequest request;
     bool directionGiven = false;
+    bool all = false;
+    bool patterns = false;
+    int firstNumber = 0;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -128,7 +349,7 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
         }
         const bool takesValue = a == QLatin1String("-o") || a == QLatin1String("--trip") ||
                                 a == QLatin1String("--route") || a == QLatin1String("--direction") ||
-                                a == QLatin1String("--number");
+                                a == QLatin1String("--number") || a == QLatin1String("--first-number");
         if (takesValue && (i + 1 >= args.size() || args.at(i + 1).isEmpty()))
             return usage(err, QStringLiteral("%1 needs a value").arg(a));
         if (a == QLatin1String("--list")) {
@@ -146,16 +367,19 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
                 return usage(err, QStringLiteral("--direction takes 0 or 1, not \"%1\"").arg(d));
             request.direction = d.toInt();
             directionGiven = true;
-        } else if (a == QLatin1String("--number")) {
+        } else if (a == QLatin1String("--all")) {
+            all = true;
+        } else if (a == QLatin1String("--patterns")) {
+            patterns = true;
+        } else if (a == QLatin1String("--number") || a == QLatin1String("--first-number")) {
             const QString n = args.at(++i);
             bool ok = false;
             const int number = n.toInt(&ok);
             const bool digits =
                 std::all_of(n.begin(), n.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
             if (!ok || !digits || number < 1 || number > gtfs::MaxRouteNumber)
-                return usage(err,
-                             QStringLiteral("--number takes a route number 1..99999, not \"%1\"").arg(n));
-            request.number = number;
+                return usage(err, QStringLiteral("%1 takes a route number 1..99999, not \"%2\"").arg(a, n));
+            (a == QLatin1String("--number") ? request.number : firstNumber) = number;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             return usage(err, QStringLiteral("unknown option %1").arg(a));
         } else if (feedPath.isEmpty()) {
@@ -170,6 +394,11 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
         return usage(err, QStringLiteral("give --trip or --route, not both"));
     if (directionGiven && request.routeId.isEmpty())
         return usage(err, QStringLiteral("--direction goes with --route"));
+    all = all || patterns;
+    if (all && (!request.tripId.isEmpty() || !request.routeId.isEmpty() || request.number > 0))
+        return usage(err, QStringLiteral("--all imports every route: not with --trip, --route or --number"));
+    if (firstNumber > 0 && !all)
+        return usage(err, QStringLiteral("--first-number goes with --all"));
 
     QString error;
     const std::unique_ptr<gtfs::GtfsFeed> feed = gtfs::GtfsFeed::open(feedPath, error);
@@ -195,9 +424,11 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
 
     if (!folderGiven || folder.isEmpty())
         return usage(err, QStringLiteral("no output folder given (-o FOLDER)"));
+    if (all)
+        return importAll(*feed, folder, patterns, firstNumber, out, err);
     if (request.tripId.isEmpty() && request.routeId.isEmpty())
-        return usage(err,
-                     QStringLiteral("choose a trip with --trip or a route with --route (--list shows them)"));
+        return usage(err, QStringLiteral("choose a trip with --trip or a route with --route, or --all "
+                                         "(--list shows them)"));
 
     const gtfs::ImportResult result = gtfs::importTrip(*feed, request);
     for (const QString& line : result.report)
@@ -205,24 +436,18 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
     if (!result.error.isEmpty())
         return refuse(err, result.error);
 
-    QByteArray route;
-    try {
-        route = DataIo::writeRouteFile(result.rows);
-    } catch (const DataIo::RouteFileError& e) {
-        return refuse(err, QString::fromUtf8(e.what()));
-    }
-    QByteArray tape;
-    if (!tapelist::write(result.tape, tape, &error))
-        return refuse(err, QStringLiteral("announcement list: ") + error);
-
-    if (!QDir().mkpath(folder))
-        return refuse(err, QStringLiteral("%1: cannot create the folder").arg(folder));
-    const QDir dir(folder);
-    const QString number = QString::number(result.routeNumber);
-    const QString routePath = dir.filePath(number + QStringLiteral(".hy3"));
-    const QString tapePath = dir.filePath(number + QStringLiteral("tp.csv"));
-    if (!writeBoth(routePath, route, tapePath, tape, error))
+    RouteFiles made;
+    if (!makeFiles(result, made, error))
         return refuse(err, error);
+    const int n = result.routeNumber;
+    gtfs::OutputFiles files(folder);
+    if (!files.begin(routeFileName(n), error) || !files.add(routeFileName(n), made.route, error) ||
+        !files.add(tapeFileName(n), made.tape, error) || !files.add(signFileName(n), made.sign, error) ||
+        !files.commit(error))
+        return refuse(err, error);
+    const QString number = QString::number(n);
+    const QString routePath = files.pathOf(routeFileName(n));
+    const QString tapePath = files.pathOf(tapeFileName(n));
 
     out << "trip " << shown(result.tripId) << " of route " << shown(result.routeId) << " ("
         << shown(result.routeName) << "): " << result.feedStops << " stops, " << result.ticketCount
@@ -233,6 +458,8 @@ int importGtfsCommand(const QStringList& args, QTextStream& out, QTextStream& er
         out << "route number " << number << '\n';
     out << "wrote " << shown(routePath) << " (" << result.rows.size() << " stops)\n";
     out << "wrote " << shown(tapePath) << " (" << result.tape.size() << " announcements)\n";
+    out << "wrote " << shown(files.pathOf(signFileName(n)))
+        << " (destination sign: " << shown(result.sign.destination) << ")\n";
     if (result.missingFares > 0)
         out << result.missingFares << " fares without a fare rule are -1\n";
     return 0;

@@ -5,13 +5,16 @@
 #include "platform/Cp932.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace gtfs {
@@ -212,10 +215,21 @@ struct Stop {
     QString zone;
 };
 
+// A row of stops.txt as read: the name is cleaned when a route uses it, so that the
+// control characters dropped are counted for that route.
+struct StopRow {
+    QByteArray name;
+    QString parent;
+    QString zone;
+};
+
 struct Route {
     QString id;
     QByteArray shortName; // as in the feed: cleaned when shown
     QByteArray longName;
+    QString agency;
+    QString parentRoute; // jp_parent_route_id
+    QString network;     // network_id (Fares v2)
     QString name(int& dropped) const {
         const QString n =
             (feedText(shortName, dropped) + QLatin1Char(' ') + feedText(longName, dropped)).trimmed();
@@ -223,13 +237,17 @@ struct Route {
     }
 };
 
-// The trips of trips.txt (the first row of a repeated trip_id): what choosing one
-// takes, and no more, as a feed may hold hundreds of thousands.
+// The trips of trips.txt (the first row of a repeated trip_id). The texts are kept
+// only for the trips that may be imported.
 struct Trip {
     QByteArray id; // shared with the index's key
     int route = 0; // in Trips::routeIds
     int direction = -1;
     int stops = 0; // stop_times rows
+    bool kept = false;
+    QByteArray headsign;
+    QByteArray desc; // jp_trip_desc
+    QString office;  // jp_office_id
 };
 
 struct Trips {
@@ -248,452 +266,135 @@ struct StopTime {
     qint64 line = 0;
 };
 
-bool loadRoutes(Loader& l, QVector<Route>& routes) {
-    const Table t = l.load("routes.txt", true, {"route_id"});
-    if (!l.error.isEmpty())
-        return false;
-    CsvTable& rows = *t.rows;
-    const int id = rows.column("route_id");
-    const int shortName = rows.column("route_short_name");
-    const int longName = rows.column("route_long_name");
-    while (rows.next())
-        routes.append(Route{text(rows.fieldView(id)), rows.fieldView(shortName).toByteArray(),
-                            rows.fieldView(longName).toByteArray()});
-    return l.finish(t);
-}
-
-bool loadTrips(Loader& l, Trips& trips) {
-    const Table t = l.load("trips.txt", true, {"trip_id", "route_id"});
-    if (!l.error.isEmpty())
-        return false;
-    CsvTable& rows = *t.rows;
-    const int id = rows.column("trip_id");
-    const int route = rows.column("route_id");
-    const int direction = rows.column("direction_id");
-    QHash<QByteArray, int> routeIndex;
-    while (rows.next()) {
-        if (trips.byId.contains(key(rows.fieldView(id))))
-            continue;
-        Trip trip;
-        const QByteArray routeKey = key(rows.fieldView(route));
-        const auto r = routeIndex.constFind(routeKey);
-        if (r != routeIndex.cend()) {
-            trip.route = *r;
-        } else {
-            trip.route = static_cast<int>(trips.routeIds.size());
-            routeIndex.insert(QByteArray(routeKey.constData(), routeKey.size()), trip.route);
-            trips.routeIds << text(routeKey);
-        }
-        trip.id = rows.fieldView(id).trimmed().toByteArray();
-        const QByteArrayView d = rows.fieldView(direction).trimmed();
-        if (d == "0" || d == "1")
-            trip.direction = d == "1" ? 1 : 0;
-        trips.byId.insert(trip.id, static_cast<int>(trips.list.size()));
-        trips.list.append(trip);
-    }
-    return l.finish(t);
-}
-
-// The trip_headsign of the trip `id` (its first row), read again once the trip is
-// chosen: keeping the headsigns of every trip that might be would take far more.
-bool loadHeadsign(Loader& l, const QByteArray& id, QByteArray& headsign) {
-    const Table t = l.load("trips.txt", true, {"trip_id", "route_id"});
-    if (!l.error.isEmpty())
-        return false;
-    CsvTable& rows = *t.rows;
-    const int tripId = rows.column("trip_id");
-    const int column = rows.column("trip_headsign");
-    while (rows.next()) {
-        if (rows.fieldView(tripId).trimmed() == id) {
-            headsign = rows.fieldView(column).toByteArray();
-            return true;
-        }
-    }
-    return l.finish(t);
-}
-
-// The stop times of one trip, as many as a route file can hold: those of the lowest
-// stop_sequence values, the first row of each value. A row repeating a value that is
-// kept is reported and left out.
-struct TripTimes {
-    static constexpr int Kept = DataIo::FareTableRowCount + 1; // the first one cut names the cut
-    std::map<qint64, StopTime> kept;
-    std::optional<StopTime> last; // the highest stop_sequence
-    int stops = 0;                // stop times less the repeats found
-    int repeats = 0;
-    QStringList repeatLines; // the first ten repeats
-
-    void add(const StopTime& st, const QString& tripId) {
-        const auto same = kept.find(st.sequence);
-        const StopTime* first = same != kept.end()                        ? &same->second
-                                : (last && last->sequence == st.sequence) ? &*last
-                                                                          : nullptr;
-        if (first) {
-            if (++repeats <= kNamedLines)
-                repeatLines << QStringLiteral(
-                                   "stop_times.txt:%1: trip %2 repeats stop_sequence %3 (line %4); "
-                                   "the first is kept")
-                                   .arg(QString::number(st.line), tripId, QString::number(st.sequence),
-                                        QString::number(first->line));
-            return;
-        }
-        ++stops;
-        if (!last || st.sequence > last->sequence)
-            last = st;
-        if (kept.size() == Kept && st.sequence > std::prev(kept.end())->first)
-            return; // cut
-        kept.emplace(st.sequence, st);
-        if (kept.size() > Kept)
-            kept.erase(std::prev(kept.end()));
-    }
+// A row of stop_times.txt of a trip that may be imported, its stop as an index into
+// the stop ids.
+struct StopTimeRow {
+    qint64 sequence = 0;
+    qint64 line = 0;
+    int trip = 0;
+    int stop = 0;
+    qint16 pickup = 0;
+    qint16 dropOff = 0;
 };
 
-// Reads stop_times.txt once: counts the rows of every trip (with `count`), checks the
-// stop_sequence of the trips marked in `check` (by index; empty: none) and keeps the
-// stop times of trip `collect` (-1: none).
-bool loadStopTimes(Loader& l, Trips& trips, bool count, const std::vector<bool>& check, int collect,
-                   TripTimes& times) {
-    const Table t = l.load("stop_times.txt", true, {"trip_id", "stop_id", "stop_sequence"});
-    if (!l.error.isEmpty())
-        return false;
-    CsvTable& rows = *t.rows;
-    const int trip = rows.column("trip_id");
-    const int stop = rows.column("stop_id");
-    const int sequence = rows.column("stop_sequence");
-    const int pickup = rows.column("pickup_type");
-    const int dropOff = rows.column("drop_off_type");
-    const QString collectId = collect >= 0 ? QString::fromUtf8(trips.list[collect].id) : QString();
-    while (rows.next()) {
-        const int index = trips.byId.value(key(rows.fieldView(trip)), -1);
-        if (index < 0)
-            continue;
-        if (count)
-            ++trips.list[index].stops;
-        if (index != collect && (check.empty() || !check[size_t(index)]))
-            continue;
-        StopTime st;
-        bool ok = false;
-        st.sequence = rows.fieldView(sequence).trimmed().toLongLong(&ok);
-        if (!ok || st.sequence < 0) {
-            l.error = QStringLiteral("stop_times.txt:%1: stop_sequence \"%2\" is not a whole number")
-                          .arg(rows.line())
-                          .arg(text(rows.fieldView(sequence)));
-            return false;
-        }
-        if (index != collect)
-            continue;
-        st.stopId = text(rows.fieldView(stop));
-        st.pickup = rows.fieldView(pickup).trimmed().toInt();
-        st.dropOff = rows.fieldView(dropOff).trimmed().toInt();
-        st.line = rows.line();
-        times.add(st, collectId);
-    }
-    return l.finish(t);
-}
+// Texts in one language from translations.txt in either form: the older GTFS-JP one
+// (trans_id,lang,translation; trans_id is the Japanese text itself) or the GTFS one
+// (table_name,field_name,language,translation,record_id,record_sub_id,field_value), by
+// the text, by a stop's record_id, by a trip's record_id for its headsign and its
+// jp_trip_desc. Kept as in the feed, cleaned where used.
+struct Translations {
+    QHash<QString, QByteArray> byText;
+    QHash<QString, QByteArray> byStopId;
+    QHash<QString, QByteArray> byHeadsign;
+    QHash<QString, QByteArray> byDesc;
 
-// The stops named in `wanted` (the first row of each id), then their parent stations.
-bool loadStops(Loader& l, QSet<QString> wanted, QHash<QString, Stop>& stops, int& dropped) {
-    QSet<QString> looked = wanted;
-    for (int pass = 0; pass < 2 && (pass == 0 || !wanted.isEmpty()); ++pass) {
-        const Table t = l.load("stops.txt", true, {"stop_id", "stop_name"});
-        if (!l.error.isEmpty())
-            return false;
-        CsvTable& rows = *t.rows;
-        const int id = rows.column("stop_id");
-        const int name = rows.column("stop_name");
-        const int parent = rows.column("parent_station");
-        const int zone = rows.column("zone_id");
-        while (rows.next()) {
-            const QString stopId = text(rows.fieldView(id));
-            if (!wanted.contains(stopId))
-                continue;
-            wanted.remove(stopId);
-            stops.insert(stopId, Stop{feedText(rows.fieldView(name), dropped), text(rows.fieldView(parent)),
-                                      text(rows.fieldView(zone))});
-        }
-        if (!l.finish(t))
-            return false;
-        // The parent stations not read yet (they may stand before their poles).
-        wanted.clear();
-        for (const Stop& s : std::as_const(stops)) {
-            if (!s.parent.isEmpty() && !looked.contains(s.parent))
-                wanted.insert(s.parent);
-        }
+    static QString clean(const QByteArray* raw, int& dropped) {
+        return raw ? feedText(*raw, dropped) : QString();
     }
-    return true;
-}
-
-// Readings (ja-Hrkt) of names, from translations.txt in either form: the older
-// GTFS-JP one (trans_id,lang,translation; trans_id is the Japanese text itself) or
-// the GTFS one (table_name,field_name,language,translation,record_id,field_value).
-struct Readings {
-    QHash<QString, QString> byText;
-    QHash<QString, QString> byStopId;
-    QHash<QString, QString> byTripId;
-
-    QString forStop(const QString& stopId, const QString& parentId, const QString& name) const {
-        if (const auto it = byStopId.constFind(stopId); it != byStopId.cend())
-            return *it;
-        if (const auto it = byStopId.constFind(parentId); !parentId.isEmpty() && it != byStopId.cend())
-            return *it;
-        return byText.value(name);
+    static const QByteArray* find(const QHash<QString, QByteArray>& in, const QString& k) {
+        if (k.isEmpty())
+            return nullptr;
+        const auto it = in.constFind(k);
+        return it == in.cend() ? nullptr : &*it;
     }
+    QString forStop(const QString& stopId, const QString& parentId, const QString& name, int& dropped) const {
+        for (const QByteArray* r : {find(byStopId, stopId), find(byStopId, parentId), find(byText, name)}) {
+            if (r)
+                return clean(r, dropped);
+        }
+        return QString();
+    }
+    QString forText(const QString& text, int& dropped) const { return clean(find(byText, text), dropped); }
 };
 
-// What the import may look up in the readings; only those are kept.
-struct ReadingKeys {
+// What translations.txt may be looked up by; only those are kept.
+struct TranslationKeys {
     QSet<QString> texts;
     QSet<QString> stopIds;
-    QString tripId;
+    QSet<QString> tripIds;
 };
 
-void loadReadings(Loader& l, const ReadingKeys& keys, Readings& readings, int& dropped) {
-    const QString absent = QStringLiteral("stop names are spoken as written");
-    // Which form: the header tells; then the columns that form needs.
-    Table t = l.load("translations.txt", false, {}, absent, true);
-    if (!t.present())
-        return;
-    CsvTable& rows = *t.rows;
-    const bool old = rows.column("table_name") < 0;
-    static const char* const kOldColumns[] = {"trans_id", "lang", "translation"};
-    static const char* const kNewColumns[] = {"table_name", "language", "translation"};
-    for (const char* column : old ? kOldColumns : kNewColumns) {
-        if (rows.column(column) < 0) {
-            l.report << QStringLiteral("translations.txt: no column %1; ").arg(QLatin1String(column)) +
-                            absent;
-            return;
-        }
-    }
-    const int lang = rows.column(old ? "lang" : "language");
-    const int translation = rows.column("translation");
-    const int transId = rows.column("trans_id");
-    const int table = rows.column("table_name");
-    const int field = rows.column("field_name");
-    const int recordId = rows.column("record_id");
-    const int fieldValue = rows.column("field_value");
-    Readings found;
-    int droppedHere = 0;
-    int ignored = 0; // control characters of the keys: the names they match lost theirs too
-    while (rows.next()) {
-        if (rows.fieldView(lang).trimmed() != "ja-Hrkt")
-            continue;
-        if (old) {
-            const QString name = feedText(rows.fieldView(transId), ignored);
-            if (!keys.texts.contains(name))
-                continue;
-            const QString reading = feedText(rows.fieldView(translation), droppedHere);
-            if (!reading.isEmpty())
-                found.byText.insert(name, reading);
-            continue;
-        }
-        const QByteArrayView tableName = rows.fieldView(table).trimmed();
-        const QByteArrayView fieldName = rows.fieldView(field).trimmed();
-        const QString value = feedText(rows.fieldView(fieldValue), ignored);
-        const QString record = text(rows.fieldView(recordId));
-        const bool byValue = !value.isEmpty() && keys.texts.contains(value);
-        const bool byStop = !record.isEmpty() && tableName == "stops" && fieldName == "stop_name" &&
-                            keys.stopIds.contains(record);
-        const bool byTrip = !record.isEmpty() && tableName == "trips" && fieldName == "trip_headsign" &&
-                            record == keys.tripId;
-        if (!byValue && !byStop && !byTrip)
-            continue;
-        const QString reading = feedText(rows.fieldView(translation), droppedHere);
-        if (reading.isEmpty())
-            continue;
-        if (byValue)
-            found.byText.insert(value, reading);
-        if (byStop)
-            found.byStopId.insert(record, reading);
-        if (byTrip)
-            found.byTripId.insert(record, reading);
-    }
-    if (l.finish(t)) {
-        readings = found;
-        dropped += droppedHere;
-    }
-}
-
-// ---------------------------------------------------------------- fares
-
-struct FareMatch {
-    qint64 price = 0;
-    QString fareId;
-    int specificity = -1; // named fields among route, origin, destination
-};
-
-// The fare rules that can apply to one trip: of its route or of any route, from and
-// to the ids its stops are known by (1..keys) or any (0). The cheapest rule of each
-// route, origin and destination is kept.
-class FareRules {
-public:
-    bool available = false; // both fare tables were read
-
-    void load(Loader& l, const QString& routeId, const QHash<QString, int>& keyIndex) {
-        const QString absent = QStringLiteral("every fare is -1");
-        // An empty table is absent without a report of its own: say what follows.
-        const auto usable = [&](const Table& t, qsizetype reportsBefore) {
-            if (!t.present() && l.error.isEmpty() && l.report.size() == reportsBefore)
-                l.report << t.name + QStringLiteral(": empty; ") + absent;
-            return t.present();
-        };
-        qsizetype before = l.report.size();
-        const Table attributes = l.load("fare_attributes.txt", false, {"fare_id", "price"}, absent);
-        if (!usable(attributes, before))
-            return;
-        before = l.report.size();
-        const Table rules = l.load("fare_rules.txt", false, {"fare_id"}, absent);
-        if (!usable(rules, before))
-            return;
-
-        QHash<QByteArray, int> fareOf; // index into m_fares
-        {
-            CsvTable& rows = *attributes.rows;
-            const int id = rows.column("fare_id");
-            const int price = rows.column("price");
-            const int currency = rows.column("currency_type");
-            int ignored = 0;
-            while (rows.next()) {
-                const QByteArray fareId = rows.fieldView(id).trimmed().toByteArray();
-                if (fareOf.contains(fareId))
-                    continue;
-                const QByteArrayView c = rows.fieldView(currency).trimmed();
-                if (currency >= 0 && !c.isEmpty() && c != "JPY") {
-                    if (++ignored <= kNamedLines)
-                        l.report << QStringLiteral(
-                                        "fare_attributes.txt:%1: fare %2 is in %3, not yen; ignored")
-                                        .arg(rows.line())
-                                        .arg(QString::fromUtf8(fareId), QString::fromUtf8(c));
-                    continue;
-                }
-                bool ok = false;
-                const double value = rows.fieldView(price).trimmed().toDouble(&ok);
-                if (!ok || !std::isfinite(value) || value < 0 || value != std::floor(value) || value > 1e12) {
-                    if (++ignored <= kNamedLines)
-                        l.report << QStringLiteral(
-                                        "fare_attributes.txt:%1: fare %2 has the price \"%3\", not "
-                                        "a whole number of yen; ignored")
-                                        .arg(rows.line())
-                                        .arg(QString::fromUtf8(fareId), text(rows.fieldView(price)));
-                    continue;
-                }
-                fareOf.insert(fareId, static_cast<int>(m_fares.size()));
-                m_fares.append(Fare{QString::fromUtf8(fareId), static_cast<qint64>(value)});
-            }
-            if (!l.finish(attributes))
-                return;
-            if (ignored > kNamedLines)
-                l.report << QStringLiteral(
-                                "fare_attributes.txt: %1 more fares are ignored (not in yen, or not "
-                                "a whole number of yen)")
-                                .arg(ignored - kNamedLines);
-        }
-
-        m_keys = static_cast<int>(keyIndex.size());
-        m_cells.assign(size_t(2) * (m_keys + 1) * (m_keys + 1), Cell{});
-        CsvTable& rows = *rules.rows;
-        const int id = rows.column("fare_id");
-        const int route = rows.column("route_id");
-        const int origin = rows.column("origin_id");
-        const int destination = rows.column("destination_id");
-        const int contains = rows.column("contains_id");
-        const QByteArray wantedRoute = routeId.toUtf8();
-        QSet<QByteArray> unknown; // the fares named in a report line
-        int unknownRules = 0;     // rules of fares not named
-        int containsRules = 0;
-        // 0 for an empty id, -1 for one no stop of the trip is known by.
-        const auto indexOf = [&](QByteArrayView field) {
-            const QString k = text(field);
-            return k.isEmpty() ? 0 : keyIndex.value(k, -1);
-        };
-        while (rows.next()) {
-            const QByteArrayView r = rows.fieldView(route).trimmed();
-            if (!r.isEmpty() && r != wantedRoute)
-                continue;
-            if (!rows.fieldView(contains).trimmed().isEmpty()) {
-                ++containsRules;
-                continue;
-            }
-            const QByteArray fareId = key(rows.fieldView(id));
-            const int fare = fareOf.value(fareId, -1);
-            if (fare < 0) {
-                if (unknown.contains(fareId))
-                    continue;
-                if (unknown.size() < kNamedLines) {
-                    unknown.insert(QByteArray(fareId.constData(), fareId.size()));
-                    l.report << QStringLiteral(
-                                    "fare_rules.txt:%1: fare %2 is not in fare_attributes.txt; its "
-                                    "rules are ignored")
-                                    .arg(rows.line())
-                                    .arg(QString::fromUtf8(fareId));
-                } else {
-                    ++unknownRules;
-                }
-                continue;
-            }
-            const int o = indexOf(rows.fieldView(origin));
-            const int d = indexOf(rows.fieldView(destination));
-            if (o < 0 || d < 0)
-                continue; // no stop of the trip is known by that id
-            Cell& cell = m_cells[cellOf(!r.isEmpty(), o, d)];
-            if (cell.fare < 0 || m_fares[fare].price < cell.price)
-                cell = Cell{m_fares[fare].price, fare};
-        }
-        if (!l.finish(rules))
-            return;
-        if (unknownRules > 0)
-            l.report << QStringLiteral("fare_rules.txt: %1 more rules name fares that are not in "
-                                       "fare_attributes.txt; they are ignored")
-                            .arg(unknownRules);
-        if (containsRules > 0)
-            l.report << QStringLiteral(
-                            "fare_rules.txt: %1 rules of route %2 use contains_id, which the import "
-                            "does not support; they are ignored")
-                            .arg(containsRules)
-                            .arg(routeId);
-        available = true;
-    }
-
-    // The fare from a stop known by `from` ids to a stop known by `to` ids (each its
-    // zone, its own id and its parent station's id, as the feed may use any; as
-    // indexes 1..keys): the rule naming the most of route, origin and destination;
-    // the cheaper one of equally specific rules.
-    std::optional<FareMatch> find(const QList<int>& from, const QList<int>& to) const {
-        std::optional<FareMatch> best;
-        for (const bool routeSpecific : {true, false}) {
-            for (const int o : from + QList<int>{0}) {
-                for (const int d : to + QList<int>{0}) {
-                    const Cell& cell = m_cells[cellOf(routeSpecific, o, d)];
-                    if (cell.fare < 0)
-                        continue;
-                    const int specificity = (routeSpecific ? 1 : 0) + (o > 0 ? 1 : 0) + (d > 0 ? 1 : 0);
-                    if (!best || specificity > best->specificity ||
-                        (specificity == best->specificity && cell.price < best->price))
-                        best = FareMatch{cell.price, m_fares[cell.fare].id, specificity};
-                }
-            }
-        }
-        return best;
-    }
-
-private:
+// The fare rules that may apply to the trips read, as rules between the ids stops are
+// known by (GTFS-JP fare_rules: zones, stop and station ids; Fares v2: areas), each
+// id numbered once for the feed.
+struct FareModel {
+    enum class System { None, Attributes, LegRules };
+    System system = System::None;
     struct Fare {
         QString id;
         qint64 price = 0;
     };
-    struct Cell {
-        qint64 price = 0;
-        int fare = -1; // none
+    struct Rule {
+        int origin = 0; // 0 any, else a key's number (1..)
+        int destination = 0;
+        int fare = 0;
+        int priority = 0; // rule_priority of Fares v2
     };
+    QVector<Fare> fares;
+    QHash<QString, int> keyIndex;           // an id stops are known by -> 1..
+    QHash<QString, QStringList> areasOf;    // Fares v2: stop id -> areas
+    std::vector<std::vector<Rule>> byGroup; // group 0: any route; others: a route or a network
+    QHash<QString, QList<int>> groupsOf;    // route id -> its groups
+    QHash<QString, int> containsRules;      // route id -> rules with contains_id (ignored)
 
-    size_t cellOf(bool routeSpecific, int origin, int destination) const {
-        const size_t side = size_t(m_keys) + 1;
-        return ((routeSpecific ? side : 0) + size_t(origin)) * side + size_t(destination);
+    int keyOf(const QString& id) {
+        int& k = keyIndex[id];
+        if (k == 0)
+            k = static_cast<int>(keyIndex.size());
+        return k;
     }
-
-    QVector<Fare> m_fares;
-    int m_keys = 0;
-    std::vector<Cell> m_cells; // by route-specific, origin, destination
 };
+
+// The jp_ tables that are read where present.
+struct JpTables {
+    QHash<QString, QByteArray> viaStop;    // routes_jp.txt: route_id -> via_stop
+    QHash<QString, QByteArray> agencyName; // agency_jp.txt: agency_id -> agency_official_name
+    QHash<QString, QByteArray> officeName; // office_jp.txt: office_id -> office_name
+};
+
+} // namespace
+
+struct FeedRoutes::Model {
+    explicit Model(const GtfsFeed& f) : feed(f), l{f, {}, {}} {}
+    const GtfsFeed& feed;
+    Loader l; // the feed's report and error
+    QVector<Route> routes;
+    QHash<QString, int> routeById;
+    Trips trips;
+    QStringList stopIds; // the stops of the stop times kept, then their parents
+    QHash<QString, int> stopIndex;
+    std::vector<StopTimeRow> stopTimes; // ordered by trip, then as in the file
+    std::vector<int> firstTime;         // by trip: its first row in stopTimes (size trips + 1)
+    QHash<QString, StopRow> stops;
+    Translations readings; // ja-Hrkt
+    Translations english;  // en
+    bool englishSeen = false;
+    FareModel fares;
+    JpTables jp;
+
+    bool loadRoutes();
+    bool loadTrips(const std::function<bool(const QString& routeId, const QByteArray& tripId)>& keep);
+    bool loadStopTimes();
+    bool loadStops();
+    void loadTranslations();
+    void loadFares();
+    void loadFareAttributes();
+    void loadLegRules();
+    void loadJp();
+    bool loadAll(const std::function<bool(const QString&, const QByteArray&)>& keep,
+                 const std::function<bool()>& afterTrips);
+    int internStop(const QString& id) {
+        const auto it = stopIndex.constFind(id);
+        if (it != stopIndex.cend())
+            return *it;
+        const int i = static_cast<int>(stopIds.size());
+        stopIndex.insert(id, i);
+        stopIds << id;
+        return i;
+    }
+};
+
+namespace {
 
 // ---------------------------------------------------------------- helpers
 
@@ -731,104 +432,747 @@ QString destinationText(QString dest) {
     return QStringLiteral("このバスは、%1行きです。").arg(dest);
 }
 
-struct FareIssue {
-    QString fareId;
-    qint64 price = 0;
-    int uses = 0;
-    QString example;
-};
+// A whole number of yen from a price or amount field, or nothing.
+std::optional<qint64> wholeYen(QByteArrayView field) {
+    bool ok = false;
+    const double value = field.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < 0 || value != std::floor(value) || value > 1e12)
+        return std::nullopt;
+    return static_cast<qint64>(value);
+}
 
-// ---------------------------------------------------------------- one trip as a route
-
-// Reads trips.txt and stop_times.txt and chooses the trip the request names: that
-// trip, or the route's trip with the most stops (the first in trips.txt of equally long
-// ones), only in the direction asked for when one is. Keeps the chosen trip's stop times
-// in `times`, its trip_id in `tripKey`, and names the trip and its route in `result`.
-// With several candidates stop_times.txt is read twice, so that only one trip's stop
-// times are ever held; the trips are let go on return. A refusal sets `l.error`.
-bool chooseTrip(Loader& l, const QVector<Route>& routes, const ImportRequest& request, ImportResult& result,
-                QByteArray& tripKey, TripTimes& times) {
-    const auto refuse = [&](const QString& error) {
-        l.error = error;
-        return false;
-    };
-    Trips trips;
-    if (!loadTrips(l, trips))
-        return false;
-
-    // The trips that may be chosen, in trips.txt order.
-    QList<int> candidates;
-    if (!request.tripId.isEmpty()) {
-        const int i = trips.byId.value(request.tripId.toUtf8(), -1);
-        if (i < 0)
-            return refuse(QStringLiteral("trip %1 is not in trips.txt").arg(request.tripId));
-        candidates << i;
-    } else if (!request.routeId.isEmpty()) {
-        bool routeKnown = std::any_of(routes.cbegin(), routes.cend(),
-                                      [&](const Route& r) { return r.id == request.routeId; });
-        const int route = static_cast<int>(trips.routeIds.indexOf(request.routeId));
-        for (int i = 0; route >= 0 && i < trips.list.size(); ++i) {
-            if (trips.list[i].route != route)
-                continue;
-            routeKnown = true;
-            if (request.direction < 0 || trips.list[i].direction == request.direction)
-                candidates << i;
-        }
-        if (!routeKnown)
-            return refuse(QStringLiteral("route %1 is not in routes.txt").arg(request.routeId));
-        if (candidates.isEmpty())
-            return refuse(request.direction < 0
-                              ? QStringLiteral("route %1 has no trips").arg(request.routeId)
-                              : QStringLiteral("route %1 has no trips in direction %2")
-                                    .arg(request.routeId, QString::number(request.direction)));
-    } else {
-        return refuse(
-            QStringLiteral("no trip chosen: give --trip TRIP_ID or --route ROUTE_ID (--list shows them)"));
+// The via part of a headsign where it has one: "地球岬団地（母恋経由）", "母恋経由 地球岬団地"
+// or "母恋経由地球岬団地" give 地球岬団地 and 母恋経由. English: "Chikyu-misaki (via Bokoi)".
+std::pair<QString, QString> splitVia(const QString& headsign, bool english) {
+    static const QRegularExpression bracketJa(
+        QStringLiteral("^(.*?)\\s*[(（]([^()（）]*経由)[)）]\\s*(.*)$"));
+    static const QRegularExpression bracketEn(QStringLiteral("^(.*?)\\s*\\((via [^()]*)\\)\\s*(.*)$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression wordEn(QStringLiteral("^(.*?)\\s+(via\\s.*)$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = (english ? bracketEn : bracketJa).match(headsign);
+    if (m.hasMatch()) {
+        const QString dest = (m.captured(1) + QLatin1Char(' ') + m.captured(3)).trimmed();
+        if (!dest.isEmpty())
+            return {dest, m.captured(2).trimmed()};
     }
-
-    int chosen = candidates.first();
-    if (candidates.size() == 1) {
-        if (!loadStopTimes(l, trips, true, {}, chosen, times))
-            return false;
-    } else {
-        std::vector<bool> check(size_t(trips.list.size()), false);
-        for (const int i : std::as_const(candidates))
-            check[size_t(i)] = true;
-        if (!loadStopTimes(l, trips, true, check, -1, times))
-            return false;
-        for (const int i : std::as_const(candidates)) {
-            if (trips.list[i].stops > trips.list[chosen].stops)
-                chosen = i;
-        }
-        if (!loadStopTimes(l, trips, false, {}, chosen, times))
-            return false;
+    if (english) {
+        const QRegularExpressionMatch w = wordEn.match(headsign);
+        if (w.hasMatch() && !w.captured(1).trimmed().isEmpty())
+            return {w.captured(1).trimmed(), w.captured(2).trimmed()};
+        return {headsign, QString()};
     }
-    tripKey = trips.list[chosen].id;
-    result.tripId = QString::fromUtf8(tripKey);
-    result.routeId = trips.routeOf(chosen);
+    const QString via = QStringLiteral("経由");
+    const qsizetype at = headsign.indexOf(via);
+    if (at > 0) {
+        QString before = headsign.left(at + via.size());
+        QString after = headsign.mid(at + via.size());
+        // "母恋経由 地球岬団地": the via part is the last word before 経由.
+        const qsizetype space =
+            std::max(before.lastIndexOf(QLatin1Char(' ')), before.lastIndexOf(QChar(0x3000)));
+        QString lead;
+        if (space >= 0) {
+            lead = before.left(space);
+            before = before.mid(space + 1);
+        }
+        const QString dest = (lead + QLatin1Char(' ') + after).trimmed().remove(QChar(0x3000)).trimmed();
+        if (!dest.isEmpty())
+            return {dest, before.trimmed()};
+    }
+    return {headsign, QString()};
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- reading the feed once
+
+bool FeedRoutes::Model::loadRoutes() {
+    const Table t = l.load("routes.txt", true, {"route_id"});
+    if (!l.error.isEmpty())
+        return false;
+    CsvTable& rows = *t.rows;
+    const int id = rows.column("route_id");
+    const int shortName = rows.column("route_short_name");
+    const int longName = rows.column("route_long_name");
+    const int agency = rows.column("agency_id");
+    const int parent = rows.column("jp_parent_route_id");
+    const int network = rows.column("network_id");
+    while (rows.next()) {
+        Route r{text(rows.fieldView(id)),
+                rows.fieldView(shortName).toByteArray(),
+                rows.fieldView(longName).toByteArray(),
+                text(rows.fieldView(agency)),
+                text(rows.fieldView(parent)),
+                text(rows.fieldView(network))};
+        if (!routeById.contains(r.id))
+            routeById.insert(r.id, static_cast<int>(routes.size()));
+        routes.append(r);
+    }
+    return l.finish(t);
+}
+
+bool FeedRoutes::Model::loadTrips(
+    const std::function<bool(const QString& routeId, const QByteArray& tripId)>& keep) {
+    const Table t = l.load("trips.txt", true, {"trip_id", "route_id"});
+    if (!l.error.isEmpty())
+        return false;
+    CsvTable& rows = *t.rows;
+    const int id = rows.column("trip_id");
+    const int route = rows.column("route_id");
+    const int direction = rows.column("direction_id");
+    const int headsign = rows.column("trip_headsign");
+    const int desc = rows.column("jp_trip_desc");
+    const int office = rows.column("jp_office_id");
+    QHash<QByteArray, int> routeIndex;
+    while (rows.next()) {
+        if (trips.byId.contains(key(rows.fieldView(id))))
+            continue;
+        Trip trip;
+        const QByteArray routeKey = key(rows.fieldView(route));
+        const auto r = routeIndex.constFind(routeKey);
+        if (r != routeIndex.cend()) {
+            trip.route = *r;
+        } else {
+            trip.route = static_cast<int>(trips.routeIds.size());
+            routeIndex.insert(QByteArray(routeKey.constData(), routeKey.size()), trip.route);
+            trips.routeIds << text(routeKey);
+        }
+        trip.id = rows.fieldView(id).trimmed().toByteArray();
+        const QByteArrayView d = rows.fieldView(direction).trimmed();
+        if (d == "0" || d == "1")
+            trip.direction = d == "1" ? 1 : 0;
+        trip.kept = keep(trips.routeIds.at(trip.route), trip.id);
+        if (trip.kept) {
+            trip.headsign = rows.fieldView(headsign).toByteArray();
+            trip.desc = rows.fieldView(desc).toByteArray();
+            trip.office = text(rows.fieldView(office));
+        }
+        trips.byId.insert(trip.id, static_cast<int>(trips.list.size()));
+        trips.list.append(trip);
+    }
+    return l.finish(t);
+}
+
+// Reads stop_times.txt once: counts the rows of every trip and keeps the rows of the
+// trips kept, indexed by trip.
+bool FeedRoutes::Model::loadStopTimes() {
+    const Table t = l.load("stop_times.txt", true, {"trip_id", "stop_id", "stop_sequence"});
+    if (!l.error.isEmpty())
+        return false;
+    CsvTable& rows = *t.rows;
+    const int trip = rows.column("trip_id");
+    const int stop = rows.column("stop_id");
+    const int sequence = rows.column("stop_sequence");
+    const int pickup = rows.column("pickup_type");
+    const int dropOff = rows.column("drop_off_type");
+    std::vector<StopTimeRow> read;
+    while (rows.next()) {
+        const int index = trips.byId.value(key(rows.fieldView(trip)), -1);
+        if (index < 0)
+            continue;
+        Trip& tr = trips.list[index];
+        ++tr.stops;
+        if (!tr.kept)
+            continue;
+        StopTimeRow st;
+        bool ok = false;
+        st.sequence = rows.fieldView(sequence).trimmed().toLongLong(&ok);
+        if (!ok || st.sequence < 0) {
+            l.error = QStringLiteral("stop_times.txt:%1: stop_sequence \"%2\" is not a whole number")
+                          .arg(rows.line())
+                          .arg(text(rows.fieldView(sequence)));
+            return false;
+        }
+        st.trip = index;
+        st.stop = internStop(text(rows.fieldView(stop)));
+        st.pickup = static_cast<qint16>(std::clamp(rows.fieldView(pickup).trimmed().toInt(), -1, 9));
+        st.dropOff = static_cast<qint16>(std::clamp(rows.fieldView(dropOff).trimmed().toInt(), -1, 9));
+        st.line = rows.line();
+        read.push_back(st);
+    }
+    if (!l.finish(t))
+        return false;
+    // Indexed by trip: a counting sort keeps each trip's rows in the file's order.
+    firstTime.assign(size_t(trips.list.size()) + 1, 0);
+    for (const StopTimeRow& st : read)
+        ++firstTime[size_t(st.trip) + 1];
+    for (size_t i = 1; i < firstTime.size(); ++i)
+        firstTime[i] += firstTime[i - 1];
+    stopTimes.resize(read.size());
+    std::vector<int> next(firstTime.begin(), firstTime.end() - 1);
+    for (const StopTimeRow& st : read)
+        stopTimes[size_t(next[size_t(st.trip)]++)] = st;
     return true;
 }
 
+// Reads stops.txt once, keeping every stop (the first row of each id): a pole's parent
+// station may stand anywhere in the table.
+bool FeedRoutes::Model::loadStops() {
+    const Table t = l.load("stops.txt", true, {"stop_id", "stop_name"});
+    if (!l.error.isEmpty())
+        return false;
+    CsvTable& rows = *t.rows;
+    const int id = rows.column("stop_id");
+    const int name = rows.column("stop_name");
+    const int parent = rows.column("parent_station");
+    const int zone = rows.column("zone_id");
+    while (rows.next()) {
+        const QString stopId = text(rows.fieldView(id));
+        if (stops.contains(stopId))
+            continue;
+        stops.insert(stopId, StopRow{rows.fieldView(name).toByteArray(), text(rows.fieldView(parent)),
+                                     text(rows.fieldView(zone))});
+    }
+    return l.finish(t);
+}
+
+void FeedRoutes::Model::loadTranslations() {
+    // What the trips kept may look up: their stops and stations, by id and by name,
+    // their headsigns and via texts, their trip ids.
+    TranslationKeys keys;
+    int ignored = 0;
+    for (const QString& id : std::as_const(stopIds)) {
+        keys.stopIds.insert(id);
+        const StopRow s = stops.value(id);
+        keys.texts.insert(feedText(s.name, ignored));
+        if (!s.parent.isEmpty()) {
+            keys.stopIds.insert(s.parent);
+            keys.texts.insert(feedText(stops.value(s.parent).name, ignored));
+        }
+    }
+    for (const Trip& trip : std::as_const(trips.list)) {
+        if (!trip.kept)
+            continue;
+        keys.tripIds.insert(QString::fromUtf8(trip.id));
+        for (const QByteArray* raw : {&trip.headsign, &trip.desc}) {
+            const QString s = feedText(*raw, ignored);
+            keys.texts.insert(s);
+            const auto [dest, via] = splitVia(s, false);
+            keys.texts.insert(dest);
+            keys.texts.insert(via);
+        }
+    }
+    for (const QByteArray& via : std::as_const(jp.viaStop))
+        keys.texts.insert(feedText(via, ignored));
+    keys.texts.remove(QString());
+
+    const QString absent = QStringLiteral("stop names are spoken as written");
+    // Which form: the header tells; then the columns that form needs.
+    Table t = l.load("translations.txt", false, {}, absent, true);
+    if (!t.present())
+        return;
+    CsvTable& rows = *t.rows;
+    const bool old = rows.column("table_name") < 0;
+    static const char* const kOldColumns[] = {"trans_id", "lang", "translation"};
+    static const char* const kNewColumns[] = {"table_name", "language", "translation"};
+    for (const char* column : old ? kOldColumns : kNewColumns) {
+        if (rows.column(column) < 0) {
+            l.report << QStringLiteral("translations.txt: no column %1; ").arg(QLatin1String(column)) +
+                            absent;
+            return;
+        }
+    }
+    const int lang = rows.column(old ? "lang" : "language");
+    const int translation = rows.column("translation");
+    const int transId = rows.column("trans_id");
+    const int table = rows.column("table_name");
+    const int field = rows.column("field_name");
+    const int recordId = rows.column("record_id");
+    const int fieldValue = rows.column("field_value");
+    Translations found[2]; // ja-Hrkt, en
+    bool englishFound = false;
+    while (rows.next()) {
+        const QByteArrayView language = rows.fieldView(lang).trimmed();
+        const int which = language == "ja-Hrkt" ? 0 : language == "en" ? 1 : -1;
+        if (which < 0)
+            continue;
+        Translations& into = found[which];
+        const QByteArray value = rows.fieldView(translation).toByteArray();
+        if (value.trimmed().isEmpty())
+            continue;
+        if (old) {
+            const QString name = feedText(rows.fieldView(transId), ignored);
+            if (keys.texts.contains(name)) {
+                into.byText.insert(name, value);
+                englishFound |= which == 1;
+            }
+            continue;
+        }
+        const QByteArrayView tableName = rows.fieldView(table).trimmed();
+        const QByteArrayView fieldName = rows.fieldView(field).trimmed();
+        const QString fv = feedText(rows.fieldView(fieldValue), ignored);
+        const QString record = text(rows.fieldView(recordId));
+        bool used = false;
+        if (!fv.isEmpty() && keys.texts.contains(fv)) {
+            into.byText.insert(fv, value);
+            used = true;
+        }
+        if (!record.isEmpty() && tableName == "stops" && fieldName == "stop_name" &&
+            keys.stopIds.contains(record)) {
+            into.byStopId.insert(record, value);
+            used = true;
+        }
+        if (!record.isEmpty() && tableName == "trips" && keys.tripIds.contains(record)) {
+            if (fieldName == "trip_headsign") {
+                into.byHeadsign.insert(record, value);
+                used = true;
+            } else if (fieldName == "jp_trip_desc") {
+                into.byDesc.insert(record, value);
+                used = true;
+            }
+        }
+        englishFound |= used && which == 1;
+    }
+    if (l.finish(t)) {
+        readings = std::move(found[0]);
+        english = std::move(found[1]);
+        englishSeen = englishFound;
+    }
+}
+
+// GTFS-JP fares: fare_attributes.txt and fare_rules.txt. Keeps the rules of the routes
+// read (or of any route) between ids the kept stops are known by (or any).
+void FeedRoutes::Model::loadFareAttributes() {
+    const QString absent = QStringLiteral("every fare is -1");
+    // An empty table is absent without a report of its own: say what follows.
+    const auto usable = [&](const Table& t, qsizetype reportsBefore) {
+        if (!t.present() && l.error.isEmpty() && l.report.size() == reportsBefore)
+            l.report << t.name + QStringLiteral(": empty; ") + absent;
+        return t.present();
+    };
+    qsizetype before = l.report.size();
+    const Table attributes = l.load("fare_attributes.txt", false, {"fare_id", "price"}, absent);
+    if (!usable(attributes, before))
+        return;
+    before = l.report.size();
+    const Table rules = l.load("fare_rules.txt", false, {"fare_id"}, absent);
+    if (!usable(rules, before))
+        return;
+
+    QHash<QByteArray, int> fareOf; // index into fares.fares
+    {
+        CsvTable& rows = *attributes.rows;
+        const int id = rows.column("fare_id");
+        const int price = rows.column("price");
+        const int currency = rows.column("currency_type");
+        int ignored = 0;
+        while (rows.next()) {
+            const QByteArray fareId = rows.fieldView(id).trimmed().toByteArray();
+            if (fareOf.contains(fareId))
+                continue;
+            const QByteArrayView c = rows.fieldView(currency).trimmed();
+            if (currency >= 0 && !c.isEmpty() && c != "JPY") {
+                if (++ignored <= kNamedLines)
+                    l.report << QStringLiteral("fare_attributes.txt:%1: fare %2 is in %3, not yen; ignored")
+                                    .arg(rows.line())
+                                    .arg(QString::fromUtf8(fareId), QString::fromUtf8(c));
+                continue;
+            }
+            const std::optional<qint64> value = wholeYen(rows.fieldView(price));
+            if (!value) {
+                if (++ignored <= kNamedLines)
+                    l.report << QStringLiteral("fare_attributes.txt:%1: fare %2 has the price \"%3\", not "
+                                               "a whole number of yen; ignored")
+                                    .arg(rows.line())
+                                    .arg(QString::fromUtf8(fareId), text(rows.fieldView(price)));
+                continue;
+            }
+            fareOf.insert(fareId, static_cast<int>(fares.fares.size()));
+            fares.fares.append(FareModel::Fare{QString::fromUtf8(fareId), *value});
+        }
+        if (!l.finish(attributes))
+            return;
+        if (ignored > kNamedLines)
+            l.report << QStringLiteral("fare_attributes.txt: %1 more fares are ignored (not in yen, or not "
+                                       "a whole number of yen)")
+                            .arg(ignored - kNamedLines);
+    }
+
+    // The ids the kept stops are known by: their zone, their own id, their station and
+    // its zone.
+    for (const QString& id : std::as_const(stopIds)) {
+        const StopRow s = stops.value(id);
+        const StopRow p = stops.value(s.parent);
+        for (const QString& k : {s.zone, id, s.parent, p.zone}) {
+            if (!k.isEmpty())
+                fares.keyOf(k);
+        }
+    }
+    // A group for each route with trips kept.
+    QHash<QByteArray, int> groupOf;
+    fares.byGroup.resize(1);
+    for (const Trip& trip : std::as_const(trips.list)) {
+        const QString& routeId = trips.routeIds.at(trip.route);
+        if (!trip.kept || fares.groupsOf.contains(routeId))
+            continue;
+        const int group = static_cast<int>(fares.byGroup.size());
+        fares.byGroup.emplace_back();
+        fares.groupsOf.insert(routeId, {group});
+        groupOf.insert(routeId.toUtf8(), group);
+    }
+
+    CsvTable& rows = *rules.rows;
+    const int id = rows.column("fare_id");
+    const int route = rows.column("route_id");
+    const int origin = rows.column("origin_id");
+    const int destination = rows.column("destination_id");
+    const int contains = rows.column("contains_id");
+    QSet<QByteArray> unknown; // the fares named in a report line
+    int unknownRules = 0;     // rules of fares not named
+    // 0 for an empty id, -1 for one no stop kept is known by.
+    const auto indexOf = [&](QByteArrayView field) {
+        const QString k = text(field);
+        return k.isEmpty() ? 0 : fares.keyIndex.value(k, -1);
+    };
+    while (rows.next()) {
+        const QByteArray r = key(rows.fieldView(route));
+        const int group = r.isEmpty() ? 0 : groupOf.value(r, -1);
+        if (group < 0)
+            continue;
+        if (!rows.fieldView(contains).trimmed().isEmpty()) {
+            ++fares.containsRules[QString::fromUtf8(r)];
+            continue;
+        }
+        const QByteArray fareId = key(rows.fieldView(id));
+        const int fare = fareOf.value(fareId, -1);
+        if (fare < 0) {
+            if (unknown.contains(fareId))
+                continue;
+            if (unknown.size() < kNamedLines) {
+                unknown.insert(QByteArray(fareId.constData(), fareId.size()));
+                l.report << QStringLiteral("fare_rules.txt:%1: fare %2 is not in fare_attributes.txt; its "
+                                           "rules are ignored")
+                                .arg(rows.line())
+                                .arg(QString::fromUtf8(fareId));
+            } else {
+                ++unknownRules;
+            }
+            continue;
+        }
+        const int o = indexOf(rows.fieldView(origin));
+        const int d = indexOf(rows.fieldView(destination));
+        if (o < 0 || d < 0)
+            continue; // no stop kept is known by that id
+        fares.byGroup[size_t(group)].push_back(FareModel::Rule{o, d, fare, 0});
+    }
+    if (!l.finish(rules))
+        return;
+    if (unknownRules > 0)
+        l.report << QStringLiteral("fare_rules.txt: %1 more rules name fares that are not in "
+                                   "fare_attributes.txt; they are ignored")
+                        .arg(unknownRules);
+    fares.system = FareModel::System::Attributes;
+}
+
+// Fares v2: the price of the leg rule from the boarding stop's area to the alighting
+// stop's area (stop_areas.txt; a station's areas hold its poles), in the network of the
+// route (routes.txt network_id or route_networks.txt) or of any, its fare product's
+// amount in yen (fare_products.txt).
+void FeedRoutes::Model::loadLegRules() {
+    const QString absent = QStringLiteral("every fare is -1");
+    // Networks: a group each.
+    fares.byGroup.resize(1);
+    QHash<QString, int> groupOfNetwork;
+    const auto join = [&](const QString& routeId, const QString& network) {
+        if (network.isEmpty() || !routeById.contains(routeId))
+            return;
+        int& group = groupOfNetwork[network];
+        if (group == 0) {
+            group = static_cast<int>(fares.byGroup.size());
+            fares.byGroup.emplace_back();
+        }
+        QList<int>& groups = fares.groupsOf[routeId];
+        if (!groups.contains(group))
+            groups << group;
+    };
+    for (const Route& r : std::as_const(routes))
+        join(r.id, r.network);
+    {
+        const Table t = l.load("route_networks.txt", false, {"network_id", "route_id"},
+                               QStringLiteral("networks are taken from routes.txt"), true);
+        if (t.present()) {
+            CsvTable& rows = *t.rows;
+            const int network = rows.column("network_id");
+            const int route = rows.column("route_id");
+            while (rows.next())
+                join(text(rows.fieldView(route)), text(rows.fieldView(network)));
+            l.finish(t);
+        }
+    }
+    if (!l.error.isEmpty())
+        return;
+
+    // The products' prices in yen: the row without a rider category (the adult fare)
+    // where there is one, else the first row in yen.
+    QHash<QString, int> productOf; // -> fares.fares; -1 no price in yen
+    {
+        const Table t = l.load("fare_products.txt", false, {"fare_product_id", "amount", "currency"}, absent);
+        if (!t.present())
+            return;
+        CsvTable& rows = *t.rows;
+        const int id = rows.column("fare_product_id");
+        const int amount = rows.column("amount");
+        const int currency = rows.column("currency");
+        const int category = rows.column("rider_category_id");
+        QSet<QString> adult;
+        while (rows.next()) {
+            const QString productId = text(rows.fieldView(id));
+            const qint64 yen = rows.fieldView(currency).trimmed() == "JPY"
+                                   ? wholeYen(rows.fieldView(amount)).value_or(-1)
+                                   : -1;
+            const bool isAdult = rows.fieldView(category).trimmed().isEmpty();
+            auto it = productOf.find(productId);
+            if (it == productOf.end())
+                it = productOf.insert(productId, -1);
+            int& at = *it;
+            if (yen < 0 || adult.contains(productId) || (at >= 0 && !isAdult))
+                continue;
+            if (at < 0) {
+                at = static_cast<int>(fares.fares.size());
+                fares.fares.append(FareModel::Fare{productId, yen});
+            } else {
+                fares.fares[at].price = yen;
+            }
+            if (isAdult)
+                adult.insert(productId);
+        }
+        if (!l.finish(t))
+            return;
+    }
+    // The areas of the stops: areas.txt names them (where present), stop_areas.txt
+    // places the stops.
+    QSet<QString> areaIds;
+    bool areasListed = false;
+    {
+        const Table t = l.load("areas.txt", false, {"area_id"}, QString(), true);
+        if (t.present()) {
+            CsvTable& rows = *t.rows;
+            const int id = rows.column("area_id");
+            while (rows.next())
+                areaIds.insert(text(rows.fieldView(id)));
+            areasListed = l.finish(t);
+        }
+    }
+    int unknownAreas = 0;
+    {
+        const Table t = l.load("stop_areas.txt", false, {"area_id", "stop_id"},
+                               QStringLiteral("only leg rules for any area apply"));
+        if (t.present()) {
+            CsvTable& rows = *t.rows;
+            const int area = rows.column("area_id");
+            const int stop = rows.column("stop_id");
+            QHash<QString, QStringList> found;
+            while (rows.next()) {
+                const QString a = text(rows.fieldView(area));
+                if (areasListed && !areaIds.contains(a)) {
+                    ++unknownAreas;
+                    continue;
+                }
+                QStringList& of = found[text(rows.fieldView(stop))];
+                if (!of.contains(a))
+                    of << a;
+            }
+            if (l.finish(t))
+                fares.areasOf = std::move(found);
+        }
+    }
+    if (!l.error.isEmpty())
+        return;
+    if (unknownAreas > 0)
+        l.report << QStringLiteral("stop_areas.txt: %1 rows name areas that are not in areas.txt; they "
+                                   "are ignored")
+                        .arg(unknownAreas);
+    for (const QString& id : std::as_const(stopIds)) {
+        const StopRow s = stops.value(id);
+        for (const QString& a : fares.areasOf.value(id) + fares.areasOf.value(s.parent))
+            fares.keyOf(a);
+    }
+
+    const Table t = l.load("fare_leg_rules.txt", false, {"fare_product_id"}, absent);
+    if (!t.present())
+        return;
+    CsvTable& rows = *t.rows;
+    const int network = rows.column("network_id");
+    const int from = rows.column("from_area_id");
+    const int to = rows.column("to_area_id");
+    const int product = rows.column("fare_product_id");
+    const int fromTime = rows.column("from_timeframe_group_id");
+    const int toTime = rows.column("to_timeframe_group_id");
+    const int priority = rows.column("rule_priority");
+    int all = 0;
+    int noPrice = 0;
+    int timed = 0;
+    int noRoute = 0;
+    const auto indexOf = [&](QByteArrayView field) {
+        const QString k = text(field);
+        return k.isEmpty() ? 0 : fares.keyIndex.value(k, -1);
+    };
+    while (rows.next()) {
+        ++all;
+        const int fare = productOf.value(text(rows.fieldView(product)), -1);
+        if (fare < 0) {
+            ++noPrice;
+            continue;
+        }
+        if (!rows.fieldView(fromTime).trimmed().isEmpty() || !rows.fieldView(toTime).trimmed().isEmpty()) {
+            ++timed;
+            continue;
+        }
+        const QString n = text(rows.fieldView(network));
+        const int group = n.isEmpty() ? 0 : groupOfNetwork.value(n, -1);
+        if (group < 0) {
+            ++noRoute;
+            continue;
+        }
+        const int o = indexOf(rows.fieldView(from));
+        const int d = indexOf(rows.fieldView(to));
+        if (o < 0 || d < 0)
+            continue; // no stop kept lies in that area
+        fares.byGroup[size_t(group)].push_back(
+            FareModel::Rule{o, d, fare, rows.fieldView(priority).trimmed().toInt()});
+    }
+    if (!l.finish(t))
+        return;
+    const int unmapped = noPrice + timed + noRoute;
+    if (unmapped > 0) {
+        QStringList why;
+        if (noPrice > 0)
+            why << QStringLiteral("%1 with a fare product without a price in yen").arg(noPrice);
+        if (timed > 0)
+            why << QStringLiteral("%1 for a time of day").arg(timed);
+        if (noRoute > 0)
+            why << QStringLiteral("%1 of a network no route belongs to").arg(noRoute);
+        l.report << QStringLiteral(
+                        "fare_leg_rules.txt: %1 of %2 rules cannot be mapped (%3); they are ignored")
+                        .arg(unmapped)
+                        .arg(all)
+                        .arg(why.join(QStringLiteral(", ")));
+    }
+    fares.system = FareModel::System::LegRules;
+}
+
+// GTFS-JP's fare tables where fare_attributes.txt is there; else those of Fares v2
+// where fare_leg_rules.txt is.
+void FeedRoutes::Model::loadFares() {
+    const bool attributes =
+        feed.table(QStringLiteral("fare_attributes.txt")).status != OpenedTable::Status::Missing;
+    const bool legRules =
+        feed.table(QStringLiteral("fare_leg_rules.txt")).status != OpenedTable::Status::Missing;
+    if (legRules && !attributes) {
+        loadLegRules();
+        return;
+    }
+    if (legRules)
+        l.report << QStringLiteral("fare_leg_rules.txt: not used; fare_attributes.txt and fare_rules.txt "
+                                   "give the fares");
+    loadFareAttributes();
+}
+
+void FeedRoutes::Model::loadJp() {
+    const auto read = [&](const char* name, const char* idColumn, const char* valueColumn,
+                          QHash<QString, QByteArray>& into) {
+        const Table t = l.load(name, false, {idColumn, valueColumn}, QStringLiteral("it is not used"), true);
+        if (!t.present())
+            return;
+        CsvTable& rows = *t.rows;
+        const int id = rows.column(idColumn);
+        const int value = rows.column(valueColumn);
+        QHash<QString, QByteArray> found;
+        while (rows.next()) {
+            const QString k = text(rows.fieldView(id));
+            if (!found.contains(k))
+                found.insert(k, rows.fieldView(value).toByteArray());
+        }
+        if (l.finish(t))
+            into = std::move(found);
+    };
+    read("routes_jp.txt", "route_id", "via_stop", jp.viaStop);
+    if (l.error.isEmpty())
+        read("agency_jp.txt", "agency_id", "agency_official_name", jp.agencyName);
+    if (l.error.isEmpty())
+        read("office_jp.txt", "office_id", "office_name", jp.officeName);
+}
+
+// The tables in order, each once. `afterTrips` may refuse the request once the trips
+// are known (an unknown trip or route), before the stop times are read.
+bool FeedRoutes::Model::loadAll(const std::function<bool(const QString&, const QByteArray&)>& keep,
+                                const std::function<bool()>& afterTrips) {
+    if (!loadRoutes() || !loadTrips(keep) || !afterTrips() || !loadStopTimes() || !loadStops())
+        return false;
+    loadJp();
+    if (!l.error.isEmpty())
+        return false;
+    loadTranslations();
+    if (!l.error.isEmpty())
+        return false;
+    loadFares();
+    return l.error.isEmpty();
+}
+
+namespace {
+
+// ---------------------------------------------------------------- one trip as a route
+
+// The stop times of one trip, as many as a route file can hold: those of the lowest
+// stop_sequence values, the first row of each value. A row repeating a value that is
+// kept is reported and left out.
+struct TripTimes {
+    static constexpr int Kept = DataIo::FareTableRowCount + 1; // the first one cut names the cut
+    std::map<qint64, StopTime> kept;
+    std::optional<StopTime> last; // the highest stop_sequence
+    int stops = 0;                // stop times less the repeats found
+    int repeats = 0;
+    QStringList repeatLines; // the first ten repeats
+
+    void add(const StopTime& st, const QString& tripId) {
+        const auto same = kept.find(st.sequence);
+        const StopTime* first = same != kept.end()                        ? &same->second
+                                : (last && last->sequence == st.sequence) ? &*last
+                                                                          : nullptr;
+        if (first) {
+            if (++repeats <= kNamedLines)
+                repeatLines << QStringLiteral(
+                                   "stop_times.txt:%1: trip %2 repeats stop_sequence %3 (line %4); "
+                                   "the first is kept")
+                                   .arg(QString::number(st.line), tripId, QString::number(st.sequence),
+                                        QString::number(first->line));
+            return;
+        }
+        ++stops;
+        if (!last || st.sequence > last->sequence)
+            last = st;
+        if (kept.size() == Kept && st.sequence > std::prev(kept.end())->first)
+            return; // cut
+        kept.emplace(st.sequence, st);
+        if (kept.size() > Kept)
+            kept.erase(std::prev(kept.end()));
+    }
+};
+
+TripTimes tripTimes(const FeedRoutes::Model& m, int trip) {
+    TripTimes times;
+    const QString tripId = QString::fromUtf8(m.trips.list[trip].id);
+    for (int i = m.firstTime[size_t(trip)]; i < m.firstTime[size_t(trip) + 1]; ++i) {
+        const StopTimeRow& r = m.stopTimes[size_t(i)];
+        times.add(StopTime{r.sequence, m.stopIds.at(r.stop), r.pickup, r.dropOff, r.line}, tripId);
+    }
+    return times;
+}
+
 // Names the chosen trip's route in `result`: its name (the id for a route missing from
-// routes.txt, which is reported) and its number, the one asked for or one derived from
-// the route. Reports the stop_sequence values the trip repeats.
-void describeRoute(Loader& l, const QVector<Route>& routes, const ImportRequest& request,
-                   const TripTimes& times, ImportResult& result, int& droppedFromRouteNames) {
+// routes.txt, which is reported) and its number. Reports the stop_sequence values the
+// trip repeats.
+void describeRoute(Loader& l, const FeedRoutes::Model& m, const TripTimes& times, ImportResult& result,
+                   int& droppedFromRouteNames) {
     result.feedStops = times.stops;
-    const auto route =
-        std::find_if(routes.cbegin(), routes.cend(), [&](const Route& r) { return r.id == result.routeId; });
-    if (route == routes.cend()) {
+    const int route = m.routeById.value(result.routeId, -1);
+    if (route < 0) {
         l.report
             << QStringLiteral("route %1 of trip %2 is not in routes.txt").arg(result.routeId, result.tripId);
         result.routeName = result.routeId;
     } else {
-        result.routeName = route->name(droppedFromRouteNames);
+        result.routeName = m.routes[route].name(droppedFromRouteNames);
     }
-    result.numberDerived = request.number <= 0;
-    result.routeNumber =
-        result.numberDerived
-            ? deriveRouteNumber(result.routeId, route == routes.cend() ? QString() : text(route->shortName))
-            : request.number;
     l.report << times.repeatLines;
     if (times.repeats > kNamedLines)
         l.report << QStringLiteral("trip %1 repeats a stop_sequence in %2 more stop times; the first of each "
@@ -840,7 +1184,8 @@ void describeRoute(Loader& l, const QVector<Route>& routes, const ImportRequest&
 struct TripNames {
     QHash<QString, Stop> stops; // the trip's stops and their parent stations
     QString headsign;
-    Readings readings;
+    QString spokenHeadsign; // the reading given for the trip's headsign or its text
+    const Translations* readings = nullptr;
 
     // The name of a stop: its own, else its parent station's; empty for a stop not in
     // stops.txt (whoever shows it falls back on the id).
@@ -852,58 +1197,64 @@ struct TripNames {
     }
 };
 
-// Reads stops.txt, the trip's headsign from trips.txt, and translations.txt, keeping
-// only the stops of the trip's stop times (and their parent stations) and the readings
-// that the trip's names, stops and headsign may be looked up by. A refusal sets
-// `l.error`.
-bool loadTripNames(Loader& l, const TripTimes& times, const QByteArray& tripKey, const QString& tripId,
-                   TripNames& names, Dropped& dropped) {
+// The names of the trip's stops (and their stations) and its headsign, with the
+// control characters dropped from them counted.
+TripNames tripNames(const FeedRoutes::Model& m, const TripTimes& times, int trip, Dropped& dropped) {
+    TripNames names;
+    names.readings = &m.readings;
     QSet<QString> wanted;
     for (const auto& [sequence, st] : times.kept)
         wanted.insert(st.stopId);
     if (times.last)
         wanted.insert(times.last->stopId);
-    if (!loadStops(l, wanted, names.stops, dropped.stopNames))
-        return false;
-    QByteArray headsignField;
-    if (!loadHeadsign(l, tripKey, headsignField))
-        return false;
-    names.headsign = feedText(headsignField, dropped.headsigns);
-    ReadingKeys keys;
-    keys.tripId = tripId;
-    if (!names.headsign.isEmpty())
-        keys.texts.insert(names.headsign);
-    for (const auto& [sequence, st] : times.kept) {
-        keys.stopIds.insert(st.stopId);
-        keys.stopIds.insert(names.stops.value(st.stopId).parent);
-        keys.texts.insert(names.nameOf(st.stopId));
+    QSet<QString> parents;
+    for (const QString& id : std::as_const(wanted)) {
+        const auto it = m.stops.constFind(id);
+        if (it == m.stops.cend())
+            continue;
+        names.stops.insert(id, Stop{feedText(it->name, dropped.stopNames), it->parent, it->zone});
+        if (!it->parent.isEmpty() && !wanted.contains(it->parent))
+            parents.insert(it->parent);
     }
-    keys.stopIds.remove(QString());
-    keys.texts.remove(QString());
-    loadReadings(l, keys, names.readings, dropped.readings);
-    return l.error.isEmpty();
+    for (const QString& id : std::as_const(parents)) {
+        const auto it = m.stops.constFind(id);
+        if (it != m.stops.cend())
+            names.stops.insert(id, Stop{feedText(it->name, dropped.stopNames), it->parent, it->zone});
+    }
+    const Trip& t = m.trips.list[trip];
+    names.headsign = feedText(t.headsign, dropped.headsigns);
+    const QString tripId = QString::fromUtf8(t.id);
+    names.spokenHeadsign =
+        Translations::clean(Translations::find(m.readings.byHeadsign, tripId), dropped.readings);
+    if (names.spokenHeadsign.isEmpty() && !names.headsign.isEmpty()) {
+        names.spokenHeadsign = m.readings.forText(names.headsign, dropped.readings);
+        if (names.spokenHeadsign.isEmpty())
+            names.spokenHeadsign = names.headsign;
+    }
+    return names;
 }
 
 // One stop of the trip as a row of the route file.
 struct TripStop {
     QString id;
     QString parent;
-    QString name;   // as written, Shift_JIS-safe
-    QString spoken; // the reading where there is one
+    QString written; // the name as in the feed
+    QString name;    // as written, Shift_JIS-safe
+    QString spoken;  // the reading where there is one
     QStringList fareKeys;
-    QList<int> fareKeyIndexes; // of fareKeys, in the fare rules' numbering
+    QList<int> fareKeyIndexes; // of fareKeys, in the trip's fare rules' numbering
     bool boarding = true;
     bool alighting = true;
 };
 
 // The stops of the trip, in stop_sequence order, as far as the route file holds: each
-// stop's written and spoken name and the ids its fares may be named by (its zone, its
-// own id, its parent station and the station's zone). Reports a stop missing from
-// stops.txt (left out), one without a name (its id is used), a name Shift_JIS cannot
-// hold, and the stops cut past the route file's rows. A trip of fewer than two stops
-// sets `l.error`.
-bool loadTripStops(Loader& l, const TripTimes& times, const TripNames& names, const QString& tripId,
-                   QVector<TripStop>& tripStops) {
+// stop's written and spoken name and the ids its fares may be named by (GTFS-JP fares:
+// its zone, its own id, its parent station and the station's zone; Fares v2: the
+// areas of the stop and of its station). Reports a stop missing from stops.txt (left
+// out), one without a name (its id is used), a name Shift_JIS cannot hold, and the stops
+// cut past the route file's rows. A trip of fewer than two stops sets `l.error`.
+bool loadTripStops(Loader& l, const FeedRoutes::Model& m, const TripTimes& times, const TripNames& names,
+                   const QString& tripId, int& droppedFromReadings, QVector<TripStop>& tripStops) {
     int position = 0;
     for (const auto& [sequence, st] : times.kept) {
         if (++position > DataIo::FareTableRowCount)
@@ -927,6 +1278,7 @@ bool loadTripStops(Loader& l, const TripTimes& times, const TripNames& names, co
                             .arg(number)
                             .arg(st.stopId);
         }
+        s.written = name;
         bool changed = false;
         s.name = toShiftJis(name, &changed);
         if (changed)
@@ -934,9 +1286,14 @@ bool loadTripStops(Loader& l, const TripTimes& times, const TripNames& names, co
                             "stop %1 (%2): \"%3\" cannot be written in Shift_JIS; written as \"%4\"")
                             .arg(number)
                             .arg(st.stopId, name, s.name);
-        const QString reading = names.readings.forStop(st.stopId, it->parent, name);
+        const QString reading = names.readings->forStop(st.stopId, it->parent, name, droppedFromReadings);
         s.spoken = toShiftJis(tapeText(reading.isEmpty() ? s.name : reading));
-        for (const QString& k : {it->zone, st.stopId, it->parent, parent.zone}) {
+        QStringList keys;
+        if (m.fares.system == FareModel::System::LegRules)
+            keys = m.fares.areasOf.value(st.stopId) + m.fares.areasOf.value(it->parent);
+        else
+            keys = {it->zone, st.stopId, it->parent, parent.zone};
+        for (const QString& k : std::as_const(keys)) {
             if (!k.isEmpty() && !s.fareKeys.contains(k))
                 s.fareKeys << k;
         }
@@ -998,21 +1355,108 @@ Tickets issueTickets(Loader& l, const QVector<TripStop>& tripStops) {
     return tickets;
 }
 
-// Numbers the ids the trip's stops are known by (each stop's fareKeyIndexes) and reads
-// fare_attributes.txt and fare_rules.txt for the rules of the route that can apply to
-// them. A table beyond its caps sets `l.error`.
-void loadTripFares(Loader& l, const QString& routeId, QVector<TripStop>& tripStops, FareRules& fares) {
-    QHash<QString, int> keyIndex;
-    for (TripStop& s : tripStops) {
-        for (const QString& k : std::as_const(s.fareKeys)) {
-            int& index = keyIndex[k];
-            if (index == 0)
-                index = static_cast<int>(keyIndex.size());
-            s.fareKeyIndexes << index;
+struct FareMatch {
+    qint64 price = 0;
+    QString fareId;
+    int priority = 0;
+    int specificity = -1; // named fields among route, origin, destination
+};
+
+// The fare rules of the feed that apply to one trip, by route-specific or not, origin
+// and destination among the ids the trip's stops are known by (1..keys) or any (0):
+// the highest rule_priority (Fares v2), then the cheapest rule of each.
+class FareRules {
+public:
+    bool available = false; // the fare tables were read
+
+    void build(Loader& l, const FareModel& model, const QString& routeId, QVector<TripStop>& tripStops) {
+        available = model.system != FareModel::System::None;
+        std::vector<int> local(size_t(model.keyIndex.size()) + 1, 0);
+        m_keys = 0;
+        for (TripStop& s : tripStops) {
+            s.fareKeyIndexes.clear();
+            for (const QString& k : std::as_const(s.fareKeys)) {
+                const int g = model.keyIndex.value(k, 0);
+                if (g == 0)
+                    continue; // no rule names it
+                if (local[size_t(g)] == 0)
+                    local[size_t(g)] = ++m_keys;
+                s.fareKeyIndexes << local[size_t(g)];
+            }
         }
+        m_fares = &model.fares;
+        m_cells.assign(size_t(2) * (m_keys + 1) * (m_keys + 1), Cell{});
+        if (!available)
+            return;
+        const auto add = [&](const std::vector<FareModel::Rule>& rules, bool routeSpecific) {
+            for (const FareModel::Rule& r : rules) {
+                const int o = r.origin == 0 ? 0 : local[size_t(r.origin)];
+                const int d = r.destination == 0 ? 0 : local[size_t(r.destination)];
+                if ((r.origin != 0 && o == 0) || (r.destination != 0 && d == 0))
+                    continue; // no stop of the trip is known by that id
+                Cell& cell = m_cells[cellOf(routeSpecific, o, d)];
+                const qint64 price = model.fares[r.fare].price;
+                if (cell.fare < 0 || r.priority > cell.priority ||
+                    (r.priority == cell.priority && price < cell.price))
+                    cell = Cell{price, r.fare, r.priority};
+            }
+        };
+        add(model.byGroup[0], false);
+        for (const int group : model.groupsOf.value(routeId))
+            add(model.byGroup[size_t(group)], true);
+        const int contains = model.containsRules.value(routeId) + model.containsRules.value(QString());
+        if (contains > 0)
+            l.report << QStringLiteral(
+                            "fare_rules.txt: %1 rules of route %2 use contains_id, which the import "
+                            "does not support; they are ignored")
+                            .arg(contains)
+                            .arg(routeId);
     }
-    fares.load(l, routeId, keyIndex);
-}
+
+    // The fare from a stop known by `from` ids to a stop known by `to` ids: the rule of
+    // the highest priority, then naming the most of route, origin and destination, then
+    // the cheapest.
+    std::optional<FareMatch> find(const QList<int>& from, const QList<int>& to) const {
+        std::optional<FareMatch> best;
+        for (const bool routeSpecific : {true, false}) {
+            for (const int o : from + QList<int>{0}) {
+                for (const int d : to + QList<int>{0}) {
+                    const Cell& cell = m_cells[cellOf(routeSpecific, o, d)];
+                    if (cell.fare < 0)
+                        continue;
+                    const int specificity = (routeSpecific ? 1 : 0) + (o > 0 ? 1 : 0) + (d > 0 ? 1 : 0);
+                    const auto key = std::make_tuple(cell.priority, specificity, -cell.price);
+                    if (!best || key > std::make_tuple(best->priority, best->specificity, -best->price))
+                        best = FareMatch{cell.price, (*m_fares)[cell.fare].id, cell.priority, specificity};
+                }
+            }
+        }
+        return best;
+    }
+
+private:
+    struct Cell {
+        qint64 price = 0;
+        int fare = -1; // none
+        int priority = 0;
+    };
+
+    size_t cellOf(bool routeSpecific, int origin, int destination) const {
+        const size_t side = size_t(m_keys) + 1;
+        return ((routeSpecific ? side : 0) + size_t(origin)) * side + size_t(destination);
+    }
+
+    const QVector<FareModel::Fare>* m_fares = nullptr;
+    int m_keys = 0;
+    std::vector<Cell> m_cells; // by route-specific, origin, destination
+};
+
+struct FareIssue {
+    QString fareId;
+    qint64 price = 0;
+    int uses = 0;
+    QString example;
+};
 
 // One report line for each fare above what the displays show: what becomes of it.
 void reportLargeFares(Loader& l, const QVector<FareIssue>& issues) {
@@ -1088,18 +1532,128 @@ void fareRows(Loader& l, const QVector<TripStop>& tripStops, const Tickets& tick
 // first (the bus stands at the first stop when the route is set). The destination is
 // the reading given for the trip's headsign, else the reading of the headsign's text or
 // that text itself, else the last stop's spoken name.
-QVector<TapeEntry> announcements(const QVector<TripStop>& tripStops, const TripNames& names,
-                                 const QString& tripId) {
+QVector<TapeEntry> announcements(const QVector<TripStop>& tripStops, const TripNames& names) {
     QVector<TapeEntry> tape;
-    QString dest = names.readings.byTripId.value(tripId);
-    if (dest.isEmpty() && !names.headsign.isEmpty())
-        dest = names.readings.byText.value(names.headsign, names.headsign);
+    QString dest = names.spokenHeadsign;
     if (dest.isEmpty())
         dest = tripStops.last().spoken;
     tape.append(TapeEntry{toShiftJis(tapeText(destinationText(dest))), 0, 1});
     for (int i = 1; i < tripStops.size(); ++i)
         tape.append(TapeEntry{QStringLiteral("次は、%1です。").arg(tripStops[i].spoken), 1, 2});
     return tape;
+}
+
+// The sign of the route: see SignText.
+SignText signText(const FeedRoutes::Model& m, int trip, const TripNames& names,
+                  const QVector<TripStop>& tripStops, const ImportResult& result) {
+    int ignored = 0; // the sign is UTF-8: only control characters are dropped
+    const Trip& t = m.trips.list[trip];
+    const QString tripId = QString::fromUtf8(t.id);
+    const int routeIndex = m.routeById.value(result.routeId, -1);
+    const Route* route = routeIndex < 0 ? nullptr : &m.routes[routeIndex];
+    SignText sign;
+    sign.number = route ? feedText(route->shortName, ignored) : QString();
+    if (sign.number.isEmpty())
+        sign.number = QString::number(result.routeNumber);
+
+    const Translations& en = m.english;
+    auto [destination, via] = splitVia(names.headsign, false);
+    QString enHeadsign = Translations::clean(Translations::find(en.byHeadsign, tripId), ignored);
+    if (enHeadsign.isEmpty())
+        enHeadsign = en.forText(names.headsign, ignored);
+    auto [destinationEn, viaEn] = splitVia(enHeadsign, true);
+    if (!destination.isEmpty()) {
+        if (const QString d = en.forText(destination, ignored); !d.isEmpty() && destination != names.headsign)
+            destinationEn = d;
+    } else {
+        // No headsign: the last stop.
+        const TripStop& last = tripStops.last();
+        destination = last.written;
+        destinationEn = en.forStop(last.id, last.parent, last.written, ignored);
+    }
+    const QString desc = feedText(t.desc, ignored);
+    if (!desc.isEmpty()) {
+        via = desc;
+        viaEn = QString();
+    } else if (via.isEmpty()) {
+        // routes_jp.txt: the stops the route runs by, "鷲別/東町ターミナル".
+        QString stops = feedText(m.jp.viaStop.value(result.routeId), ignored);
+        stops.replace(QLatin1Char('/'), QChar(0x30FB)).replace(QChar(0xFF0F), QChar(0x30FB));
+        if (!stops.isEmpty())
+            via = stops.endsWith(QStringLiteral("経由")) ? stops : stops + QStringLiteral("経由");
+    }
+    if (!via.isEmpty()) {
+        QString e = Translations::clean(Translations::find(en.byDesc, tripId), ignored);
+        if (e.isEmpty())
+            e = en.forText(via, ignored);
+        if (!e.isEmpty())
+            viaEn = e;
+    } else {
+        viaEn = QString();
+    }
+    sign.destination = destination;
+    sign.via = via;
+    sign.destinationEn = destinationEn;
+    sign.viaEn = viaEn;
+
+    QStringList from{QStringLiteral("route %1").arg(result.routeId)};
+    if (route && !route->parentRoute.isEmpty())
+        from.last() += QStringLiteral(" (of %1)").arg(route->parentRoute);
+    from << QStringLiteral("trip %1").arg(tripId);
+    if (route) {
+        if (const QString a = feedText(m.jp.agencyName.value(route->agency), ignored); !a.isEmpty())
+            from << a;
+    }
+    if (const QString o = feedText(m.jp.officeName.value(t.office), ignored); !o.isEmpty())
+        from << o;
+    sign.source = from.join(QStringLiteral(", "));
+    return sign;
+}
+
+// One trip as a route under `number`: the rows, the announcements and the sign, with
+// the trip's own report lines (the feed's are the model's).
+ImportResult buildTrip(const FeedRoutes::Model& m, int trip, int number, bool numberDerived) {
+    ImportResult result;
+    Loader l{m.feed, {}, {}};
+    const Trip& t = m.trips.list[trip];
+    result.tripId = QString::fromUtf8(t.id);
+    result.routeId = m.trips.routeOf(trip);
+    result.direction = t.direction;
+    result.routeNumber = number;
+    result.numberDerived = numberDerived;
+    const auto fail = [&] {
+        result.error = l.error;
+        result.report = l.report;
+        return result;
+    };
+    const TripTimes times = tripTimes(m, trip);
+    Dropped dropped;
+    describeRoute(l, m, times, result, dropped.routeNames);
+    const TripNames names = tripNames(m, times, trip, dropped);
+    result.headsign = names.headsign;
+    QVector<TripStop> tripStops;
+    if (!loadTripStops(l, m, times, names, result.tripId, dropped.readings, tripStops))
+        return fail();
+    dropped.report(l.report);
+    if (times.stops > DataIo::FareTableRowCount)
+        result.cutStops = times.stops - DataIo::FareTableRowCount;
+
+    // The ticket numbers and the fare rules, then the rows, the announcements, the sign.
+    const Tickets tickets = issueTickets(l, tripStops);
+    result.ticketCount = tickets.count();
+    result.cutTickets = tickets.count() - tickets.shown();
+    FareRules fares;
+    fares.build(l, m.fares, result.routeId, tripStops);
+    fareRows(l, tripStops, tickets, fares, result);
+    result.tape = announcements(tripStops, names);
+    result.sign = signText(m, trip, names, tripStops, result);
+    result.report = l.report;
+    return result;
+}
+
+QString routeShortName(const FeedRoutes::Model& m, const QString& routeId) {
+    const int i = m.routeById.value(routeId, -1);
+    return i < 0 ? QString() : text(m.routes[i].shortName);
 }
 
 } // namespace
@@ -1145,34 +1699,103 @@ QString toShiftJis(const QString& in, bool* changed) {
     return out;
 }
 
+FeedRoutes::FeedRoutes(const GtfsFeed& feed) : m(std::make_unique<Model>(feed)) {}
+FeedRoutes::~FeedRoutes() = default;
+
+bool FeedRoutes::load() {
+    return m->loadAll([](const QString&, const QByteArray&) { return true; }, [] { return true; });
+}
+
+const QString& FeedRoutes::error() const {
+    return m->l.error;
+}
+
+const QStringList& FeedRoutes::report() const {
+    return m->l.report;
+}
+
+QVector<PlannedRoute> FeedRoutes::plan(bool patterns) const {
+    // Route and direction: its kept trips in trips.txt order.
+    std::map<std::pair<QString, int>, QVector<int>> groups;
+    for (int i = 0; i < m->trips.list.size(); ++i) {
+        if (m->trips.list[i].kept)
+            groups[{m->trips.routeOf(i), m->trips.list[i].direction}] << i;
+    }
+    QVector<PlannedRoute> planned;
+    for (const auto& [group, tripsOf] : groups) {
+        const int derived = deriveRouteNumber(group.first, routeShortName(*m, group.first));
+        const auto add = [&](int trip, int pattern) {
+            planned.append(PlannedRoute{group.first, group.second, pattern, trip,
+                                        QString::fromUtf8(m->trips.list[trip].id), m->trips.list[trip].stops,
+                                        derived});
+        };
+        int longest = tripsOf.first();
+        for (const int i : tripsOf) {
+            if (m->trips.list[i].stops > m->trips.list[longest].stops)
+                longest = i;
+        }
+        if (!patterns) {
+            add(longest, 0);
+            continue;
+        }
+        // Each distinct sequence of stops (in stop_sequence order, repeats left out), as
+        // its first trip; the longest trip's pattern first, then the longer ones.
+        struct Pattern {
+            QList<int> stops;
+            int trip = 0;
+        };
+        QVector<Pattern> found;
+        QHash<QList<int>, int> seen;
+        for (const int i : tripsOf) {
+            std::map<qint64, int> bySequence;
+            for (int r = m->firstTime[size_t(i)]; r < m->firstTime[size_t(i) + 1]; ++r)
+                bySequence.emplace(m->stopTimes[size_t(r)].sequence, m->stopTimes[size_t(r)].stop);
+            QList<int> stops;
+            for (const auto& [sequence, stop] : bySequence)
+                stops << stop;
+            if (seen.contains(stops))
+                continue;
+            seen.insert(stops, static_cast<int>(found.size()));
+            found.append(Pattern{stops, i});
+        }
+        std::stable_sort(found.begin(), found.end(), [&](const Pattern& a, const Pattern& b) {
+            const bool aLongest = a.trip == longest;
+            const bool bLongest = b.trip == longest;
+            if (aLongest != bLongest)
+                return aLongest;
+            return a.stops.size() > b.stops.size();
+        });
+        for (int p = 0; p < found.size(); ++p)
+            add(found[p].trip, p);
+    }
+    return planned;
+}
+
+ImportResult FeedRoutes::build(const PlannedRoute& route, int number) const {
+    return buildTrip(*m, route.trip, number, false);
+}
+
 ListResult listRoutes(const GtfsFeed& feed) {
     ListResult result;
-    Loader l{feed, {}, {}};
+    FeedRoutes routes(feed);
+    FeedRoutes::Model& m = *routes.m;
     Dropped dropped;
-    QHash<QString, int> byRoute;
-    {
-        QVector<Route> routes;
-        if (!loadRoutes(l, routes)) {
-            result.error = l.error;
-            return result;
-        }
-        for (const Route& r : std::as_const(routes)) {
-            if (byRoute.contains(r.id))
-                continue;
-            byRoute.insert(r.id, static_cast<int>(result.routes.size()));
-            result.routes.append(RouteListing{r.id, r.name(dropped.routeNames), 0, 0, 0,
-                                              deriveRouteNumber(r.id, text(r.shortName))});
-        }
-    }
-    Trips trips;
-    TripTimes none;
-    if (!loadTrips(l, trips) || !loadStopTimes(l, trips, true, {}, -1, none)) {
-        result.error = l.error;
-        result.routes.clear();
+    if (!m.loadRoutes() || !m.loadTrips([](const QString&, const QByteArray&) { return false; }) ||
+        !m.loadStopTimes()) {
+        result.error = m.l.error;
+        result.report = m.l.report;
         return result;
     }
-    for (const Trip& t : std::as_const(trips.list)) {
-        const int i = byRoute.value(trips.routeIds.at(t.route), -1);
+    QHash<QString, int> byRoute;
+    for (const Route& r : std::as_const(m.routes)) {
+        if (byRoute.contains(r.id))
+            continue;
+        byRoute.insert(r.id, static_cast<int>(result.routes.size()));
+        result.routes.append(RouteListing{r.id, r.name(dropped.routeNames), 0, 0, 0,
+                                          deriveRouteNumber(r.id, text(r.shortName))});
+    }
+    for (const Trip& t : std::as_const(m.trips.list)) {
+        const int i = byRoute.value(m.trips.routeIds.at(t.route), -1);
         if (i < 0)
             continue;
         RouteListing& r = result.routes[i];
@@ -1180,50 +1803,70 @@ ListResult listRoutes(const GtfsFeed& feed) {
         r.maxStops = std::max(r.maxStops, t.stops);
         ++r.trips;
     }
-    dropped.report(l.report);
-    result.report = l.report;
+    dropped.report(m.l.report);
+    result.report = m.l.report;
     return result;
 }
 
 ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request) {
-    ImportResult result;
-    Loader l{feed, {}, {}};
-    // A refusal: the error and what was reported before it.
-    const auto fail = [&] {
-        result.error = l.error;
-        result.report = l.report;
-        return result;
+    FeedRoutes routes(feed);
+    FeedRoutes::Model& m = *routes.m;
+    const QByteArray tripKey = request.tripId.toUtf8();
+    const auto keep = [&](const QString& routeId, const QByteArray& tripId) {
+        return !request.tripId.isEmpty() ? tripId == tripKey : routeId == request.routeId;
     };
-
-    // The tables: the trip and its stop times, its route, the names of its stops.
-    TripTimes times;
-    QByteArray tripKey;
-    Dropped dropped;
-    {
-        QVector<Route> routes;
-        if (!loadRoutes(l, routes) || !chooseTrip(l, routes, request, result, tripKey, times))
-            return fail();
-        describeRoute(l, routes, request, times, result, dropped.routeNames);
+    // The trips that may be chosen, in trips.txt order; the request refused before the
+    // stop times are read when it names no trip.
+    QList<int> candidates;
+    const auto choose = [&] {
+        const auto refuse = [&](const QString& error) {
+            m.l.error = error;
+            return false;
+        };
+        if (!request.tripId.isEmpty()) {
+            const int i = m.trips.byId.value(tripKey, -1);
+            if (i < 0)
+                return refuse(QStringLiteral("trip %1 is not in trips.txt").arg(request.tripId));
+            candidates << i;
+            return true;
+        }
+        if (request.routeId.isEmpty())
+            return refuse(QStringLiteral(
+                "no trip chosen: give --trip TRIP_ID or --route ROUTE_ID (--list shows them)"));
+        bool routeKnown = m.routeById.contains(request.routeId);
+        const int route = static_cast<int>(m.trips.routeIds.indexOf(request.routeId));
+        for (int i = 0; route >= 0 && i < m.trips.list.size(); ++i) {
+            if (m.trips.list[i].route != route)
+                continue;
+            routeKnown = true;
+            if (request.direction < 0 || m.trips.list[i].direction == request.direction)
+                candidates << i;
+        }
+        if (!routeKnown)
+            return refuse(QStringLiteral("route %1 is not in routes.txt").arg(request.routeId));
+        if (candidates.isEmpty())
+            return refuse(request.direction < 0
+                              ? QStringLiteral("route %1 has no trips").arg(request.routeId)
+                              : QStringLiteral("route %1 has no trips in direction %2")
+                                    .arg(request.routeId, QString::number(request.direction)));
+        return true;
+    };
+    if (!m.loadAll(keep, choose)) {
+        ImportResult result;
+        result.error = m.l.error;
+        result.report = m.l.report;
+        return result;
     }
-    TripNames names;
-    if (!loadTripNames(l, times, tripKey, result.tripId, names, dropped))
-        return fail();
-    QVector<TripStop> tripStops;
-    if (!loadTripStops(l, times, names, result.tripId, tripStops))
-        return fail();
-    dropped.report(l.report);
-
-    // The ticket numbers and the fare rules, then the rows and the announcements.
-    const Tickets tickets = issueTickets(l, tripStops);
-    result.ticketCount = tickets.count();
-    FareRules fares;
-    loadTripFares(l, result.routeId, tripStops, fares);
-    if (!l.error.isEmpty())
-        return fail();
-    fareRows(l, tripStops, tickets, fares, result);
-    result.tape = announcements(tripStops, names, result.tripId);
-
-    result.report = l.report;
+    int chosen = candidates.first();
+    for (const int i : std::as_const(candidates)) {
+        if (m.trips.list[i].stops > m.trips.list[chosen].stops)
+            chosen = i;
+    }
+    const QString routeId = m.trips.routeOf(chosen);
+    const bool derived = request.number <= 0;
+    const int number = derived ? deriveRouteNumber(routeId, routeShortName(m, routeId)) : request.number;
+    ImportResult result = buildTrip(m, chosen, number, derived);
+    result.report = m.l.report + result.report;
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <memory>
 
 // Turns one trip of a GTFS-JP feed (標準的なバス情報フォーマット) into a route: the rows of
 // its route file and the entries of its announcement list, with a report of
@@ -45,11 +46,27 @@ struct ImportRequest {
     int number = 0;     // the route number; 0: derive one from the route
 };
 
+// What a destination sign shows for a route (written as N.sign by GtfsCli): the
+// number box (route_short_name, else the route number), the destination (the trip's
+// headsign without its via part, else the last stop), the via text (jp_trip_desc, the
+// via part of the headsign, else routes_jp.txt's via_stop) and their English names
+// from the `en` translations. Empty texts are left out of the file.
+struct SignText {
+    QString number;
+    QString destination;
+    QString via;
+    QString destinationEn;
+    QString viaEn;
+    QString source; // one line: where it came from
+};
+
 struct ImportResult {
     QString error; // non-empty: refused, nothing is to be written
     QString routeId;
     QString routeName;
     QString tripId;
+    QString headsign; // trip_headsign as cleaned for the board
+    int direction = -1;
     int routeNumber = 0;
     bool numberDerived = false;
     int feedStops = 0;    // stops of the trip in the feed (before any cut)
@@ -57,10 +74,61 @@ struct ImportResult {
     int missingFares = 0; // fares that should exist but have no fare rule (-1)
     QVector<DataIo::RouteRow> rows;
     QVector<TapeEntry> tape;
+    SignText sign;
     QStringList report; // one line each, naming the stop or rule
+    int cutStops = 0;   // stops past the route file's rows
+    int cutTickets = 0; // ticket numbers past the board's fare displays
 };
 
 ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request);
+
+// One route of a whole-feed import: a route and direction and, with patterns, one
+// distinct stop pattern of it, as its first trip in trips.txt.
+struct PlannedRoute {
+    QString routeId;
+    int direction = -1; // direction_id 0 or 1; -1 where the trips give none
+    int pattern = 0;    // 0 the longest pattern (the trip --route would take), then 1, 2...
+    int trip = 0;       // the trip (FeedRoutes::build)
+    QString tripId;
+    int stops = 0;         // stop times of the trip
+    int derivedNumber = 0; // deriveRouteNumber of the route
+};
+
+// A whole feed read once, each table one time, stop times indexed by trip, and the
+// routes built from it one after the other. Keeps what the routes need and no more:
+// the stop times of the trips that may be imported, the stops, the readings and English
+// names of their texts, the fare rules that can apply to them.
+class FeedRoutes {
+public:
+    explicit FeedRoutes(const GtfsFeed& feed);
+    ~FeedRoutes();
+    FeedRoutes(const FeedRoutes&) = delete;
+    FeedRoutes& operator=(const FeedRoutes&) = delete;
+
+    // Reads the feed for every trip of every route. False with error() set when the
+    // feed is refused; report() holds the feed's own report lines either way (fare
+    // tables, readings).
+    bool load();
+    const QString& error() const;
+    const QStringList& report() const;
+
+    // The routes to import in a stable order: by route_id (as text), direction_id
+    // (none, 0, 1), then pattern. Without `patterns` each route and direction gives its
+    // trip with the most stops (the first in trips.txt of equally long ones); with it,
+    // every distinct sequence of stops gives its first trip, the longest first.
+    QVector<PlannedRoute> plan(bool patterns) const;
+
+    // The route file, announcements and sign of one planned route under `number`.
+    // A route that cannot be imported has its error set; the others are not affected.
+    ImportResult build(const PlannedRoute& route, int number) const;
+
+    struct Model;
+
+private:
+    friend ImportResult importTrip(const GtfsFeed& feed, const ImportRequest& request);
+    friend ListResult listRoutes(const GtfsFeed& feed);
+    std::unique_ptr<Model> m;
+};
 
 // The route number derived from a route: the digits of route_short_name, else of
 // route_id, else the last five digits of route_id, the first of these that is

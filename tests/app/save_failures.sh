@@ -9,7 +9,7 @@
 #             program's save message (saveErrorMessage: "エラー Code:N 内容:TEXT").
 #   png       `corvane script` with `png PATH` over an older, smaller picture
 #   route     `corvane route build FILE.csv -o FILE.hy3`
-#   gtfs      `corvane route import-gtfs FEED -o FOLDER`, writing 7.hy3 and 7tp.csv
+#   gtfs      `corvane route import-gtfs FEED -o FOLDER`, writing 7.hy3, 7tp.csv and 7.sign
 #
 # The small files beside the settings (voice.conf, display.conf, remote.conf and the
 # remote-control token) are never written by corvane: their failed saves are tested on
@@ -106,7 +106,7 @@ files_of() {
   settings) echo 508.in4 ;;
   png) echo board.png ;;
   route) echo 12.hy3 ;;
-  gtfs) echo 7.hy3 7tp.csv ;;
+  gtfs) echo 7.hy3 7tp.csv 7.sign ;;
   esac
 }
 

@@ -802,8 +802,9 @@ TEST(GtfsImportCommand, WritesTheRouteFileAndTheAnnouncementList) {
     const QString tp = QDir(out).filePath("1tp.csv");
     EXPECT_EQ(r.out, QStringLiteral("trip T1 of route R1 (橋めぐり線): 4 stops, 2 ticket numbers\n"
                                     "route number 1 (derived from the route; --number chooses another)\n"
-                                    "wrote %1 (4 stops)\nwrote %2 (4 announcements)\n")
-                         .arg(hy3, tp));
+                                    "wrote %1 (4 stops)\nwrote %2 (4 announcements)\n"
+                                    "wrote %3 (destination sign: 終点前)\n")
+                         .arg(hy3, tp, QDir(out).filePath("1.sign")));
     const DataIo::RouteFileContents file = DataIo::parseRouteFile(readFile(hy3));
     EXPECT_EQ(file.count, 4);
     EXPECT_EQ(file.records, import(baseFeed()).result.rows);
@@ -881,7 +882,13 @@ TEST(GtfsImportCommand, ListAndUsage) {
     } usage[] = {
         {{}, "no feed given"},
         {{feed, "--trip", "T1"}, "no output folder given (-o FOLDER)"},
-        {{feed, "-o", "x"}, "choose a trip with --trip or a route with --route (--list shows them)"},
+        {{feed, "-o", "x"},
+         "choose a trip with --trip or a route with --route, or --all (--list shows them)"},
+        {{feed, "--all", "--route", "R1", "-o", "x"},
+         "--all imports every route: not with --trip, --route or --number"},
+        {{feed, "--first-number", "5", "--trip", "T1", "-o", "x"}, "--first-number goes with --all"},
+        {{feed, "--all", "--first-number", "0", "-o", "x"},
+         "--first-number takes a route number 1..99999, not \"0\""},
         {{feed, "--trip", "T1", "--route", "R1", "-o", "x"}, "give --trip or --route, not both"},
         {{feed, "--trip", "T1", "--direction", "1", "-o", "x"}, "--direction goes with --route"},
         {{feed, "--route", "R1", "--direction", "2"}, "--direction takes 0 or 1, not \"2\""},

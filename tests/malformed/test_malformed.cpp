@@ -353,7 +353,7 @@ TEST(Malformed, GtfsFeeds) {
             EXPECT_EQ(snapshot(dir.path()), before);
         } else {
             EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                      QStringList({"7.hy3", "7tp.csv"}));
+                      QStringList({"7.hy3", "7.sign", "7tp.csv"}));
         }
     }
 }
