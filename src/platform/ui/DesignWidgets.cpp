@@ -1,5 +1,6 @@
 #include "platform/ui/DesignWidgets.h"
 
+#include "platform/LineBreaks.h"
 #include "platform/Twips.h"
 #include "platform/ui/QtColor.h"
 
@@ -51,6 +52,25 @@ void joinContainerGroup(QAbstractButton* button, QWidget* parent) {
     group->addButton(button);
 }
 
+// Where each wrapping control draws its caption.
+QRect pushButtonTextArea(const QPushButton& b) {
+    return b.rect().adjusted(3, 3, -3, -3);
+}
+
+QRect indicatorRect(const QAbstractButton& b, QStyle::SubElement indicator) {
+    QStyleOptionButton option;
+    option.initFrom(&b);
+    return b.style()->subElementRect(indicator, &option, &b);
+}
+
+QRect buttonTextArea(const QAbstractButton& b, QStyle::SubElement indicator) {
+    return b.rect().adjusted(indicatorRect(b, indicator).right() + 5, 0, 0, 0);
+}
+
+QRect labelTextArea(const QLabel& l) {
+    return l.contentsRect().adjusted(l.margin(), l.margin(), -l.margin(), -l.margin());
+}
+
 QHash<QString, Factory>& registeredKinds() {
     static QHash<QString, Factory> kinds;
     return kinds;
@@ -71,7 +91,7 @@ QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
         return f;
     }
     if (kind == QLatin1String("Label")) {
-        auto* l = new QLabel(caption, parent);
+        auto* l = new WrapLabel(caption, parent);
         l->setWordWrap(props::boolean(p, QStringLiteral("WordWrap"), false));
         const int align = props::int16(p, QStringLiteral("Alignment"), 0);
         l->setAlignment(
@@ -114,7 +134,7 @@ QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
             t->setReadOnly(props::boolean(p, QStringLiteral("Locked"), false));
             w = t;
         } else {
-            auto* t = new QLineEdit(parent);
+            auto* t = new ElidingLineEdit(parent);
             t->setReadOnly(props::boolean(p, QStringLiteral("Locked"), false));
             w = t;
         }
@@ -165,6 +185,22 @@ QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Fa
     return out;
 }
 
+QStringList captionLines(const QWidget* control) {
+    const auto lines = [control](const QString& caption, int width) {
+        const QFontMetrics fm = control->fontMetrics();
+        return linebreak::wrap(caption, width, [&fm](const QString& t) { return fm.horizontalAdvance(t); });
+    };
+    if (const auto* b = qobject_cast<const WrapPushButton*>(control))
+        return lines(b->text(), pushButtonTextArea(*b).width());
+    if (const auto* b = qobject_cast<const WrapCheckBox*>(control))
+        return lines(b->text(), buttonTextArea(*b, QStyle::SE_CheckBoxIndicator).width());
+    if (const auto* b = qobject_cast<const WrapRadioButton*>(control))
+        return lines(b->text(), buttonTextArea(*b, QStyle::SE_RadioButtonIndicator).width());
+    if (const auto* l = qobject_cast<const WrapLabel*>(control); l && l->wordWrap())
+        return lines(l->text(), labelTextArea(*l).width());
+    return {};
+}
+
 } // namespace designui
 
 namespace {
@@ -177,15 +213,16 @@ void paintWrapped(QAbstractButton& b, QStyleOptionButton option, QStyle::Primiti
     option.text.clear();
     QRect ind = b.style()->subElementRect(indicatorRect, &option, &b);
     const QRect textArea = b.rect().adjusted(ind.right() + 5, 0, 0, 0);
-    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
-    const QRect used = b.fontMetrics().boundingRect(textArea, flags, b.text());
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter;
+    const QString caption = designui::captionLines(&b).join(QLatin1Char('\n'));
+    const QRect used = b.fontMetrics().boundingRect(textArea, flags, caption);
     // A caption of several lines puts the indicator beside its first line.
     if (used.height() > b.fontMetrics().height() + 1)
         ind.moveTop(qMax(0, used.top() + (b.fontMetrics().height() - ind.height()) / 2));
     option.rect = ind;
     p.drawPrimitive(indicator, option);
     p.setPen(b.palette().color(b.isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    p.drawText(textArea, flags, b.text());
+    p.drawText(textArea, flags, caption);
     if (b.hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(&b);
@@ -204,7 +241,49 @@ void WrapPushButton::paintEvent(QPaintEvent*) {
     option.text.clear();
     p.drawControl(QStyle::CE_PushButton, option);
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    p.drawText(rect().adjusted(3, 3, -3, -3), Qt::AlignCenter | Qt::TextWordWrap, caption);
+    p.drawText(rect().adjusted(3, 3, -3, -3), Qt::AlignCenter,
+               designui::captionLines(this).join(QLatin1Char('\n')));
+}
+
+void WrapLabel::paintEvent(QPaintEvent* event) {
+    if (!wordWrap() || textFormat() == Qt::RichText) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    drawFrame(&p);
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    style()->drawItemText(&p, area, int(alignment()), palette(), isEnabled(),
+                          designui::captionLines(this).join(QLatin1Char('\n')), foregroundRole());
+}
+
+ElidingLineEdit::ElidingLineEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { setToolTip(text); });
+}
+
+QRect ElidingLineEdit::textArea() const {
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    // QLineEdit keeps two pixels between its frame's contents and the text.
+    return style()->subElementRect(QStyle::SE_LineEditContents, &option, this).adjusted(2, 0, -2, 0);
+}
+
+QString ElidingLineEdit::shownText() const {
+    return hasFocus() ? text() : fontMetrics().elidedText(text(), Qt::ElideMiddle, textArea().width());
+}
+
+void ElidingLineEdit::paintEvent(QPaintEvent* event) {
+    const QString shown = shownText();
+    if (shown == text()) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    QPainter p(this);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &p, this);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    p.drawText(textArea(), Qt::AlignLeft | Qt::AlignVCenter, shown);
 }
 
 void WrapCheckBox::paintEvent(QPaintEvent*) {

@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QHash>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QString>
@@ -13,12 +15,12 @@
 // The standard controls of a stored design, built as widgets:
 //
 //   Frame          QGroupBox (Caption; no caption and BorderStyle 0: a plain area)
-//   Label          QLabel (Caption, WordWrap, Alignment 0 left / 1 right / 2 centre,
+//   Label          WrapLabel (Caption, WordWrap, Alignment 0 left / 1 right / 2 centre,
 //                  BorderStyle 1 sunken, BackColor)
 //   CheckBox       WrapCheckBox (Caption)
 //   OptionButton   WrapRadioButton (Caption); Style 1: a latching WrapPushButton
 //   CommandButton  QPushButton (Caption); Style 1 with BackColor: a ColourSwatch
-//   TextBox        QLineEdit; MultiLine True: QPlainTextEdit (BackColor, Locked)
+//   TextBox        ElidingLineEdit; MultiLine True: QPlainTextEdit (BackColor, Locked)
 //   ComboBox       QComboBox (a drop-down list)
 //   ListBox        QListWidget
 //
@@ -43,7 +45,14 @@ bool registerKind(const QString& kind, const Factory& factory);
 // A kind the builder does not know is made by `factory`, else by a registered kind.
 QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory = {});
 
+// The lines in which a wrapping control (WrapPushButton, WrapCheckBox, WrapRadioButton,
+// a WrapLabel with word wrap) draws its caption at its present width.
+QStringList captionLines(const QWidget* control);
+
 } // namespace designui
+
+// The captions below wrap between words only (platform/LineBreaks): a Japanese
+// caption, which has no spaces, breaks between its phrases.
 
 // A push button whose caption wraps onto more lines when it does not fit (a wide
 // space is where a line may break as well).
@@ -66,6 +75,33 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
+};
+
+// A label whose caption, with word wrap set, wraps between words.
+class WrapLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A one-line text box that shows a text too long for it elided in the middle while it
+// does not have the focus, so that a path keeps its start and its end; its tool
+// tip is the whole text.
+class ElidingLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit ElidingLineEdit(QWidget* parent = nullptr);
+    // The text as drawn: elided while the box does not have the focus.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QRect textArea() const;
 };
 
 // An option button whose caption wraps onto more lines when it does not fit.

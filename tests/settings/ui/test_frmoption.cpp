@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -308,20 +309,51 @@ TEST_F(OptionsDialog, EveryCaptionFitsItsControl) {
         QWidget* c = it.value();
         const QFontMetrics fm(c->font());
         SCOPED_TRACE(it.key().toStdString());
+        const auto height = [&fm](const QStringList& lines) {
+            return fm.height() + fm.lineSpacing() * int(qMax<qsizetype>(lines.size() - 1, 0));
+        };
         if (auto* frame = qobject_cast<QGroupBox*>(c)) {
             EXPECT_LE(fm.horizontalAdvance(frame->title()), c->width() - 12);
         } else if (auto* label = qobject_cast<QLabel*>(c)) {
-            const QRect need = fm.boundingRect(QRect(0, 0, c->width(), 1000),
-                                               label->wordWrap() ? Qt::TextWordWrap : 0, label->text());
-            EXPECT_LE(need.width(), c->width());
-            EXPECT_LE(need.height(), c->height());
+            const QStringList lines =
+                label->wordWrap() ? designui::captionLines(c) : QStringList{label->text()};
+            for (const QString& line : lines)
+                EXPECT_LE(fm.horizontalAdvance(line), c->width()) << line.toStdString();
+            EXPECT_LE(height(lines), c->height());
         } else if (auto* box = qobject_cast<QAbstractButton*>(c); box && !qobject_cast<ColourSwatch*>(c)) {
-            const int indicator = qobject_cast<QPushButton*>(c) ? 6 : 22;
-            const QRect need =
-                fm.boundingRect(QRect(0, 0, c->width() - indicator, 1000), Qt::TextWordWrap, box->text());
-            EXPECT_LE(need.height(), c->height());
+            const QStringList lines = designui::captionLines(c);
+            EXPECT_LE(height(lines.isEmpty() ? QStringList{box->text()} : lines), c->height());
         }
     }
+}
+
+// Captions wrap between words: Japanese ones between their phrases.
+TEST_F(OptionsDialog, CaptionsWrapBetweenWords) {
+    const struct {
+        const char* control;
+        const char* word;
+    } cases[] = {{"Check2", "付け足す"}, {"Label4(1)", "(文字色)"}, {"Option1(1)", "パネルと"}};
+    for (const auto& c : cases) {
+        const QStringList lines = designui::captionLines(options.control(QString::fromLatin1(c.control)));
+        EXPECT_GE(lines.size(), 2) << c.control;
+        EXPECT_TRUE(
+            std::any_of(lines.begin(), lines.end(),
+                        [&](const QString& line) { return line.contains(QString::fromUtf8(c.word)); }))
+            << c.control << ": " << lines.join(QLatin1Char('/')).toStdString();
+    }
+}
+
+// A path too long for its box keeps its start and its end; the tool tip holds all of it.
+TEST_F(OptionsDialog, LongPathsAreElidedInTheMiddle) {
+    const QString path = QStringLiteral("/home/someone/corvane/data/demo/panels/panel-off.png");
+    options.live().setText(Setting::PanelOffImage, path);
+    auto* box = w<ElidingLineEdit>("txtSelectPanel(0)");
+    const QString shown = box->shownText();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/home"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral(".png"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_EQ(box->text(), path);
+    EXPECT_EQ(box->toolTip(), path);
 }
 
 TEST_F(OptionsDialog, NoControlCoversAnother) {
