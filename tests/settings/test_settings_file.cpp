@@ -160,6 +160,14 @@ TEST(SettingsLoad, AFullFileLoads) {
     EXPECT_FALSE(r.error.isError());
 }
 
+// The options dialog's font list shows the demo's choice rather than nothing.
+TEST(SettingsLoad, TheDemoSettingsChooseAFontOption) {
+    const mdlIniIo::LoadResult r =
+        mdlIniIo::loadSettingsFile(QStringLiteral(CORVANE_SOURCE_DIR "/data/demo/demo-settings.in4"));
+    ASSERT_EQ(r.status, mdlIniIo::LoadStatus::Loaded);
+    EXPECT_EQ(r.record.StopNameSettings.StopNameFontMode, 0);
+}
+
 TEST(SettingsLoad, AShortFileLoadsWithDefaultsForTheRest) {
     QTemporaryDir tmp;
     const QString path = tmp.filePath(QStringLiteral("508.in4"));
