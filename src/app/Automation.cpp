@@ -393,10 +393,19 @@ QString ScriptRunner::cmdFormat(const QStringList& args) {
 
 void ScriptRunner::addSignCommands() {
     add("sign", [this](const QStringList& a, const QString&) {
+        if (a.size() == 2 && a[0] == QLatin1String("colour")) {
+            const std::optional<signs::LedColour> colour = signs::colourFromName(a[1]);
+            if (!colour)
+                return QStringLiteral("sign colour needs amber, white, green or full");
+            m_program.signs().setColour(*colour, false);
+            QApplication::processEvents();
+            return QString();
+        }
         const std::optional<signs::SignKind> kind = a.size() == 2 ? signs::kindFromName(a[1]) : std::nullopt;
         if (!kind || (a[0] != QLatin1String("open") && a[0] != QLatin1String("close") &&
                       a[0] != QLatin1String("dots")))
-            return QStringLiteral("sign needs open, close or dots and front, side or rear");
+            return QStringLiteral(
+                "sign needs open, close or dots and front, side or rear, or colour and a colour");
         SignSet& signSet = m_program.signs();
         if (a[0] == QLatin1String("dots")) {
             if (!signSet.isOpen(*kind))

@@ -115,7 +115,7 @@ void Program::start() {
     else
         board.show();
     startExtraBoards();
-    m_signs->start();
+    m_signs->start(board.frameGeometry().bottomLeft() + QPoint(0, 16));
 }
 
 Form1& Program::board(int number) {

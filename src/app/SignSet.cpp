@@ -28,7 +28,8 @@ SignSet::SignSet(ConsoleModel& console, const DisplayConfig& display, bool persi
 
 SignSet::~SignSet() = default;
 
-void SignSet::start() {
+void SignSet::start(QPoint firstPlace) {
+    m_firstPlace = firstPlace;
     for (signs::SignKind kind : signs::kAllSigns) {
         if (m_display.sign(kind).open)
             setOpen(kind, true, false);
@@ -45,8 +46,17 @@ void SignSet::setOpen(signs::SignKind kind, bool open, bool saveNow) {
         w = std::make_unique<SignWindow>(kind);
         w->setColour(m_display.signColour);
         w->setDotPixels(m_display.signDotPixels);
-        if (const std::optional<QPoint>& at = m_display.sign(kind).position)
+        if (const std::optional<QPoint>& at = m_display.sign(kind).position) {
             w->move(*at);
+        } else {
+            QPoint place = m_firstPlace;
+            for (signs::SignKind before : signs::kAllSigns) {
+                if (before == kind)
+                    break;
+                place.ry() += (signs::signSize(before).height() + 4) * m_display.signDotPixels + 8;
+            }
+            w->move(place);
+        }
         connect(w.get(), &SignWindow::moved, this, [this, kind](QPoint at) {
             if (m_display.sign(kind).position == at)
                 return;
@@ -73,7 +83,7 @@ void SignSet::setOpen(signs::SignKind kind, bool open, bool saveNow) {
         save();
 }
 
-void SignSet::setColour(signs::LedColour colour) {
+void SignSet::setColour(signs::LedColour colour, bool saveNow) {
     m_display.signColour = colour;
     m_driver.setSettings(m_display.signSettings(), now());
     for (signs::SignKind kind : signs::kAllSigns) {
@@ -83,7 +93,8 @@ void SignSet::setColour(signs::LedColour colour) {
         }
     }
     schedule();
-    save();
+    if (saveNow)
+        save();
 }
 
 void SignSet::addMenu(QMenu& parent) {

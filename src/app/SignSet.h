@@ -25,13 +25,14 @@ public:
     SignSet(ConsoleModel& console, const DisplayConfig& display, bool persist, QObject* parent = nullptr);
     ~SignSet() override;
 
-    // Opens the signs display.conf or the command line asked for.
-    void start();
+    // Opens the signs display.conf or the command line asked for. A sign without a
+    // place of its own opens at `firstPlace` (front, side, rear one under the other).
+    void start(QPoint firstPlace);
 
     // Opens or closes a sign's window; `save` writes display.conf.
     void setOpen(signs::SignKind kind, bool open, bool save = true);
     bool isOpen(signs::SignKind kind) const;
-    void setColour(signs::LedColour colour);
+    void setColour(signs::LedColour colour, bool save = true);
     signs::LedColour colour() const { return m_display.signColour; }
 
     // What a sign shows: its number, its text and language, its dots.
@@ -59,4 +60,5 @@ private:
     QElapsedTimer m_clock;
     QTimer m_timer;
     QTimer m_saveLater; // a moved sign's place is written once it rests
+    QPoint m_firstPlace;
 };

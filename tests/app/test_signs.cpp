@@ -96,7 +96,9 @@ TEST(Signs, CommandErrors) {
         const char* error;
     };
     for (const Case& c :
-         {Case{"sign open middle\n", "error: 1: sign needs open, close or dots and front, side or rear"},
+         {Case{"sign open middle\n",
+               "error: 1: sign needs open, close or dots and front, side or rear, or colour and a colour"},
+          Case{"sign colour red\n", "error: 1: sign colour needs amber, white, green or full"},
           Case{"sign dots rear\n", "error: 1: the rear sign is not open"},
           Case{"png-sign front\n", "error: 1: png-sign needs front, side or rear and a file name"},
           Case{"png-sign side /tmp/x.png\n", "error: 1: the side sign is not open"}}) {
