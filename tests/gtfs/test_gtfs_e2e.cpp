@@ -5,7 +5,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -104,6 +106,62 @@ TEST(GtfsEndToEnd, ImportARealTripAndStepThroughItsFares) {
     // The late-night fare doubles them.
     EXPECT_EQ(display(s[3], 1), QStringLiteral(" 580"));
     EXPECT_EQ(display(s[3], 10), QStringLiteral(" 500"));
+}
+
+// Every route of the feed at once: each route and direction's longest trip, listed in
+// routes.csv; a second run gives the same numbers and the same bytes.
+TEST(GtfsEndToEnd, ImportEveryRouteOfTheRealFeed) {
+    if (!QDir(kFeed).exists())
+        GTEST_SKIP() << "the real feed is not at " << kFeed.toStdString();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString out = dir.filePath("all");
+    const auto filesOf = [&] {
+        QMap<QString, QByteArray> files;
+        for (const QString& name :
+             QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            QFile f(QDir(out).filePath(name));
+            files.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+        }
+        return files;
+    };
+    const ToolRun first = corvane({"route", "import-gtfs", kFeed, "--all", "-o", out}, dir.path());
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.startsWith("wrote 74 routes into ")) << first.out.toStdString();
+    EXPECT_TRUE(first.out.contains("skipped: 0 routes\n"));
+    const QMap<QString, QByteArray> files = filesOf();
+    const QStringList rows = QString::fromUtf8(files.value("routes.csv")).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 75);
+    EXPECT_EQ(rows[0],
+              QStringLiteral("number,route_id,direction_id,trip_id,headsign,stops,tickets,warnings"));
+    EXPECT_TRUE(rows.contains(QStringLiteral("9000,109000,1,109000_weekday_1,,24,23,0")));
+    QSet<QString> routeIds;
+    for (const QString& row : rows.mid(1)) {
+        const QString n = row.section(',', 0, 0);
+        routeIds.insert(row.section(',', 1, 1));
+        for (const QString& name : {n + ".hy3", n + "tp.csv", n + ".sign"})
+            EXPECT_TRUE(files.contains(name)) << name.toStdString();
+    }
+    EXPECT_EQ(routeIds.size(), 74); // every route of routes.txt
+    EXPECT_EQ(files.size(), 74 * 3 + 1);
+    // The route file of 9000 is the one a single import writes.
+    const ToolRun single =
+        corvane({"route", "import-gtfs", kFeed, "--route", "109000", "-o", dir.filePath("one")}, dir.path());
+    ASSERT_EQ(single.status, 0);
+    for (const char* name : {"9000.hy3", "9000tp.csv", "9000.sign"}) {
+        QFile f(QDir(dir.filePath("one")).filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), files.value(name)) << name;
+    }
+    EXPECT_EQ(
+        QString::fromUtf8(files.value("9000.sign")),
+        QStringLiteral("# imported from GTFS: route 109000 (of 東室蘭駅東口地球岬団地線), trip "
+                       "109000_weekday_1, 道南バス株式会社\n[sign]\nnumber=9000\ndestination=地球岬団地\n"
+                       "via=母恋駅前経由\n"));
+
+    const ToolRun second = corvane({"route", "import-gtfs", kFeed, "--all", "-o", out}, dir.path());
+    ASSERT_EQ(second.status, 0);
+    EXPECT_EQ(filesOf(), files);
 }
 
 } // namespace
