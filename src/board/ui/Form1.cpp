@@ -2,6 +2,7 @@
 
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
+#include "board/ui/PanelArt.h"
 #include "board/ui/PanelSwitch.h"
 #include "board/ui/mdl508_000.h"
 #include "platform/Twips.h"
@@ -10,10 +11,12 @@
 
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSvgRenderer>
 #include <QTime>
 #include <QWindow>
 #include <cmath>
@@ -253,8 +256,13 @@ void Form1::buildFromDesign() {
             auto* l = new Label(this);
             l->setObjectName(QStringLiteral("%1(%2)").arg(node.name).arg(node.index));
             l->ReadProperties(bag);
-            if (node.name == QLatin1String("lblSeiriNum") && node.index >= 0 && node.index <= kFareDisplays)
+            if (node.name == QLatin1String("lblSeiriNum") && node.index >= 0 && node.index <= kFareDisplays) {
                 m_labels[node.index] = l;
+                // The number sits in the middle of the band it is printed on: the label
+                // less a pixel above, two at the sides and, below, the three that the
+                // display's window under it covers.
+                l->setInkCentred(QMargins(2, 1, 2, 4));
+            }
             made = l;
         }
         if (made) {
@@ -291,6 +299,8 @@ QRect Form1::designGeometry(const QString& name, int index) const {
 void Form1::setPicture(const QImage& picture, const QString& source) {
     m_picture = picture;
     m_pictureSource = source;
+    m_sharpPicture = QImage();
+    m_sharpScale = 0;
     update();
 }
 
@@ -343,10 +353,22 @@ void Form1::applyDisplay(const DisplayConfig& display) {
     const QSize board = designSize();
     const QRect area = screen ? (display.fullScreen ? screen->geometry() : screen->availableGeometry())
                               : QRect(QPoint(0, 0), board);
-    const double fit =
-        qMax(1.0, qMin(double(area.width()) / board.width(), double(area.height()) / board.height()));
-    // Full screen and "fit" fill the monitor as far as the board's shape allows; a
-    // chosen scale is kept as chosen.
+    const auto fitIn = [&board](int width, int height) {
+        return qMin(double(width) / board.width(), double(height) / board.height());
+    };
+    // Full screen and "fit" fill the monitor as far as the board's shape allows, above
+    // or beside the console's room when that gives the larger board; a chosen scale is
+    // kept as chosen.
+    double fit = fitIn(area.width(), area.height());
+    bool roomBelow = false, roomBeside = false;
+    if (m_consoleRoom.isValid()) {
+        const double below = fitIn(area.width(), area.height() - m_consoleRoom.height());
+        const double beside = fitIn(area.width() - m_consoleRoom.width(), area.height());
+        fit = qMax(below, beside);
+        roomBelow = below >= beside;
+        roomBeside = !roomBelow;
+    }
+    fit = qMax(1.0, fit);
     m_scale = display.fitsScreen() || display.fullScreen ? fit : display.scale;
     const QSize drawn(qRound(board.width() * m_scale), qRound(board.height() * m_scale));
 
@@ -356,7 +378,8 @@ void Form1::applyDisplay(const DisplayConfig& display) {
         if (screen && windowHandle())
             windowHandle()->setScreen(screen);
         setGeometry(area);
-        m_origin = QPoint((area.width() - drawn.width()) / 2, (area.height() - drawn.height()) / 2);
+        m_origin = QPoint(roomBeside ? 0 : (area.width() - drawn.width()) / 2,
+                          roomBelow ? 0 : (area.height() - drawn.height()) / 2);
         layoutControls();
         if (isVisible())
             showFullScreen();
@@ -373,6 +396,12 @@ void Form1::applyDisplay(const DisplayConfig& display) {
         layoutControls();
     }
     shapeWindow();
+}
+
+QRect Form1::drawnArea() const {
+    const QSize board = designSize();
+    return QRect(mapToGlobal(m_origin),
+                 QSize(qRound(board.width() * m_scale), qRound(board.height() * m_scale)));
 }
 
 void Form1::Timer1_Timer() {
@@ -418,10 +447,36 @@ void Form1::paintEvent(QPaintEvent*) {
         p.drawImage(m_origin, m_picture);
         return;
     }
-    // The picture from the top-left corner at its own size, cut off at the board's edge.
+    // The picture from the top-left corner at its own size, cut off at the board's edge:
+    // drawn anew at the scale where it can be, else a raster picture scaled smoothly.
     p.setClipRect(drawn);
+    const QImage& sharp = sharpPicture();
+    if (!sharp.isNull()) {
+        p.drawImage(m_origin, sharp);
+        return;
+    }
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(QRectF(m_origin, QSizeF(m_picture.size()) * m_scale), m_picture);
+}
+
+const QImage& Form1::sharpPicture() {
+    if (m_sharpScale == m_scale)
+        return m_sharpPicture;
+    m_sharpScale = m_scale;
+    m_sharpPicture = QImage();
+    if (m_pictureSource == QLatin1String("builtin")) {
+        m_sharpPicture = panelart::image(0, m_scale);
+    } else if (QImageReader(m_pictureSource).format() == "svg") {
+        QSvgRenderer svg(m_pictureSource);
+        if (svg.isValid()) {
+            const QSize size(qRound(m_picture.width() * m_scale), qRound(m_picture.height() * m_scale));
+            m_sharpPicture = QImage(size, QImage::Format_ARGB32_Premultiplied);
+            m_sharpPicture.fill(Qt::transparent);
+            QPainter p(&m_sharpPicture);
+            svg.render(&p, QRectF(QPointF(0, 0), QSizeF(size)));
+        }
+    }
+    return m_sharpPicture;
 }
 
 bool Form1::pressMovesWindow(const QPoint& pos) const {

@@ -71,11 +71,16 @@ public:
     QRegion windowRegion() const;
 
     // How the board is shown: its scale, full screen on a monitor, the stop-name dots.
-    // The board is drawn afresh at the scale (digits, dots and labels stay sharp; the
-    // panel picture is scaled smoothly). Full screen draws it as large as it fits,
-    // centred on black.
+    // The board is drawn afresh at the scale (digits, dots, labels and the built-in
+    // panel stay sharp; a bitmap panel picture is scaled smoothly). Full screen draws it
+    // as large as it fits, centred on black; with room kept for the console, as large as
+    // it fits beside or above that room.
     const DisplayConfig& display() const { return m_display; }
     void applyDisplay(const DisplayConfig& display);
+    // The console's size: full screen and "fit" leave room for it on the board's screen.
+    void setConsoleRoom(const QSize& room) { m_consoleRoom = room; }
+    // Where the board is drawn, in screen coordinates.
+    QRect drawnArea() const;
     // The scale the board is drawn at (1 as designed) and where its top-left corner
     // stands in the window.
     double scale() const { return m_scale; }
@@ -129,6 +134,7 @@ public:
 
     // Adds the wiring's own entries (the destination signs) to the right-click menu.
     void setMenuExtension(std::function<void(QMenu&)> extend) { m_menuExtension = std::move(extend); }
+
     // Whether a left press at `pos` (board coordinates) moves the window: only on the
     // board's own surface, never on a display, a label or the stop-name strip.
     bool pressMovesWindow(const QPoint& pos) const;
@@ -141,6 +147,9 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The panel at the board's scale, drawn sharp where the picture can be (the built-in
+    // panel, an SVG picture); a null image for a raster picture of the user's.
+    const QImage& sharpPicture();
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -159,6 +168,10 @@ private:
     QImage m_imgRes[3];
     QImage m_picture;
     QString m_pictureSource;
+    // The panel drawn at the board's scale (the built-in panel in shapes, an SVG
+    // picture rendered): remade when the picture or the scale changes.
+    QImage m_sharpPicture;
+    double m_sharpScale = 0;
     QPointer<QWidget> m_controller;
     QVector<QPair<QWidget*, QRect>> m_placed; // each control and its design rectangle (pixels)
     DisplayConfig m_display;
@@ -168,6 +181,7 @@ private:
     bool m_clockShown = true;
     double m_scale = 1.0;
     QPoint m_origin;
+    QSize m_consoleRoom;
 };
 
 // A rounded-rectangle region from (0, 0) to (right, bottom) with the given corner

@@ -3,6 +3,8 @@
 #include "platform/ui/Fonts.h"
 #include "platform/ui/QtColor.h"
 
+#include <QPainter>
+
 Label::Label(QWidget* parent) : QLabel(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
@@ -59,4 +61,36 @@ void Label::setScale(double scale) {
 
 void Label::applyFont() {
     setFont(fonts::uiFont(m_fontName, m_fontSize * m_scale, m_fontBold));
+}
+
+void Label::setInkCentred(const QMargins& inset) {
+    m_inkCentred = true;
+    m_inset = inset;
+    update();
+}
+
+void Label::paintEvent(QPaintEvent* event) {
+    if (!m_inkCentred) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    const QString shown = text();
+    if (shown.isEmpty())
+        return;
+    const QRectF tile = QRectF(rect()).adjusted(m_inset.left() * m_scale, m_inset.top() * m_scale,
+                                                -m_inset.right() * m_scale, -m_inset.bottom() * m_scale);
+    // A number taller than its band is drawn smaller, to fit.
+    QFont shownFont = font();
+    QRectF ink = QFontMetricsF(shownFont).tightBoundingRect(shown);
+    if (ink.height() > tile.height() && ink.height() > 0) {
+        shownFont.setPointSizeF(shownFont.pointSizeF() * tile.height() / ink.height());
+        ink = QFontMetricsF(shownFont).tightBoundingRect(shown);
+    }
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(shownFont);
+    p.setPen(palette().color(QPalette::WindowText));
+    // The baseline and start that put the ink's centre on the tile's centre.
+    const QPointF at(tile.center().x() - ink.center().x(), tile.center().y() - ink.center().y());
+    p.drawText(at, shown);
 }

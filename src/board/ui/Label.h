@@ -26,6 +26,12 @@ public:
     // Drawn larger for a big screen: the font's size times `scale`.
     void setScale(double scale);
     void setForeColor(std::uint32_t color);
+    // The text's ink (not its line box) centred in the label's tile: the label inset
+    // by `inset` pixels at 1x, as the panel's band under a ticket number is.
+    void setInkCentred(const QMargins& inset);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void applyFont();
@@ -35,4 +41,6 @@ private:
     double m_scale = 1.0;
     bool m_fontBold = false;
     std::uint32_t m_foreColor = 0;
+    bool m_inkCentred = false;
+    QMargins m_inset;
 };

@@ -1,13 +1,17 @@
 #include "board/ui/Form1.h"
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
+#include "board/ui/PanelArt.h"
 #include "board/ui/mdl508_000.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/ModalDialogs.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 
 #include <QDialog>
+#include <QPainter>
 #include <QSpinBox>
+#include <QSvgGenerator>
+#include <QTemporaryDir>
 #include <QTime>
 #include <gtest/gtest.h>
 
@@ -200,6 +204,67 @@ TEST_F(BoardTest, ClockTickShowsHoursAndMinutes) {
     EXPECT_TRUE(board.TimeDegit(1)->shownPlaces() == places(before.minute()) ||
                 board.TimeDegit(1)->shownPlaces() == places(after.minute()));
     EXPECT_EQ(board.Timer1().interval(), 1000);
+}
+
+// The built-in picture is the drawing at 1x; larger boards draw it anew, and so an SVG
+// picture of the user's: a one-pixel rule is three whole pixels at 3x, not a blur.
+TEST_F(BoardTest, PanelIsDrawnAtTheScaleNotStretched) {
+    EXPECT_EQ(panelart::image(0), Form1::builtInPanel()) << "panel.png is the drawing (scripts/make-panel)";
+    QTemporaryDir dir;
+    const QString svgPath = dir.filePath(QStringLiteral("panel.svg"));
+    {
+        QFile svg(svgPath);
+        ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
+        svg.write(panelart::svg(0));
+    }
+    ASSERT_EQ(QImage(svgPath).size(), QSize(panelart::kWidth, panelart::kHeight));
+    const QColor rule(48, 48, 52); // the rule between the first and second rows, y = 60
+    for (const QString& source : {QStringLiteral("builtin"), svgPath}) {
+        board.setPicture(source == svgPath ? QImage(svgPath) : Form1::builtInPanel(), source);
+        DisplayConfig three;
+        three.scale = 3;
+        board.applyDisplay(three);
+        const QImage shot = board.grab(QRect(600, 170, 3, 20)).toImage();
+        board.applyDisplay(DisplayConfig{});
+        int ruleRows = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor c = shot.pixelColor(1, y);
+            const bool isRule = qAbs(c.red() - rule.red()) <= 2 && qAbs(c.blue() - rule.blue()) <= 2;
+            ruleRows += isRule;
+            if (!isRule)
+                EXPECT_TRUE(c.red() < 40 || c.red() > 56)
+                    << "a blurred edge at row " << y << " of " << source.toStdString();
+        }
+        EXPECT_EQ(ruleRows, 3) << source.toStdString();
+    }
+}
+
+// Ticket numbers sit in the middle of their bands, whatever the scale.
+TEST_F(BoardTest, TicketNumbersAreCentredInTheirBands) {
+    for (double scale : {1.0, 3.0}) {
+        DisplayConfig display;
+        display.scale = int(scale);
+        board.applyDisplay(display);
+        for (int k : {1, 10, 50}) {
+            Label* label = board.lblSeiriNum(k);
+            label->setForeColor(0xFFFFFF);
+            const QImage shot = label->grab().toImage();
+            int top = shot.height(), bottom = -1;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (qGray(shot.pixel(x, y)) > 128 && qAlpha(shot.pixel(x, y)) > 128) {
+                        top = qMin(top, y);
+                        bottom = qMax(bottom, y);
+                    }
+            ASSERT_GE(bottom, 0) << k;
+            // The band shows from a pixel under the label's top to four above its bottom.
+            const double band = (scale * 1 + shot.height() - scale * 4 - 1) / 2.0;
+            (shot.height() - 1) / 2.0; // the band is the label less 1 px (x scale) each side
+            EXPECT_NEAR((top + bottom) / 2.0, band, scale) << "label " << k << " at " << scale;
+            EXPECT_GE(top, int(scale)) << "the number crosses the band's top edge";
+        }
+    }
+    board.applyDisplay(DisplayConfig{});
 }
 
 TEST_F(BoardTest, WindowIsCutToARoundedOutline) {
