@@ -8,6 +8,7 @@
 #include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
 #include "platform/ui/Fonts.h"
+#include "platform/WindowPlacement.h"
 #include "platform/ui/MessageBox.h"
 #include "settings/SettingViews.h"
 #include "settings/ui/frmOption.h"
@@ -108,12 +109,23 @@ void Program::start() {
         keepOnScreen(controller);
         keepOnScreen(board);
     }
+    // A board on the whole screen or fitted to it leaves room for the console.
+    board.setConsoleRoom(controller.frameGeometry().size());
     if (m_startOptions.display != DisplayConfig{})
         board.applyDisplay(m_startOptions.display);
     if (m_startOptions.display.fullScreen)
         board.showFullScreen();
     else
         board.show();
+    // The console opens where it leaves the board in view.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect outer = controller.frameGeometry();
+        const QPoint at =
+            placement::beside(screen->geometry(), board.drawnArea(), outer.size(), outer.topLeft());
+        controller.move(controller.pos() + (at - outer.topLeft()));
+    }
+    controller.raise();
+    controller.activateWindow();
     startExtraBoards();
     m_signs->start(board.frameGeometry().bottomLeft() + QPoint(0, 16));
 }
