@@ -1,11 +1,13 @@
 // The controller driven through corvane script, on routes built for each test.
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -284,6 +286,33 @@ TEST_F(ControllerTest, DemoRouteStartsFromTheDemoFolderWithEmptySettings) {
     EXPECT_EQ(displays(r.states[0])[0], QStringLiteral(" 170"));
     EXPECT_TRUE(messages(r.states[0]).isEmpty());
     EXPECT_GT(r.states[0].value("tape").toObject().value("count").toInt(), 0);
+}
+
+// The demo's ticket numbers can be read in every backlight state: their colour against
+// the band under them has a contrast ratio of at least 4.5 (WCAG's measure).
+TEST_F(ControllerTest, DemoTicketNumbersAreReadableInEveryBacklightState) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    QString script = QStringLiteral("settings demo-settings.in4\n");
+    for (int state = 0; state < 3; ++state)
+        script += QStringLiteral("backlight %1\nstate\npng %2\n")
+                      .arg(state)
+                      .arg(file("b.png").replace(".png", QString::number(state) + ".png"));
+    const Result r = run(script, QStringLiteral(CORVANE_SOURCE_DIR "/data/demo"));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    for (int state = 0; state < 3; ++state) {
+        const QColor label(r.states[state].value("labels").toArray()[1].toObject().value("color").toString());
+        const QImage board(file("b.png").replace(".png", QString::number(state) + ".png"));
+        const QColor band = board.pixelColor(100, 32); // the band of label 1, beside its number
+        const double a = luminance(label), b = luminance(band);
+        EXPECT_GE((qMax(a, b) + 0.05) / (qMin(a, b) + 0.05), 4.5)
+            << "backlight " << state << ": " << label.name().toStdString() << " on "
+            << band.name().toStdString();
+    }
 }
 
 struct BadCommand {
