@@ -9,6 +9,7 @@
 #include "sound/mdlSndAPI.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
 #include <cstdio>
@@ -143,8 +144,11 @@ std::unique_ptr<RemoteControl> startRemoteControl(Program& program, const Progra
         if (fromCommandLine) {
             exitStatus = 2;
         } else {
-            msgbox::show(nullptr, QStringLiteral("リモート操作の待ち受けを開始できません。\n%1").arg(problem),
-                         QString(), msgbox::Icon::Exclamation);
+            msgbox::show(
+                nullptr,
+                QCoreApplication::translate("RemoteControl", "リモート操作の待ち受けを開始できません。\n%1")
+                    .arg(problem),
+                QString(), msgbox::Icon::Exclamation);
         }
     };
     const QString tokenPath =

@@ -1,5 +1,7 @@
 #include "controller/AboutText.h"
 
+#include <QCoreApplication>
+
 namespace controller {
 
 namespace {
@@ -17,9 +19,10 @@ QString yearSpan(int year) {
 
 QString aboutText(const QString& executableName, const QString& version, int year) {
     const QString crlf = QStringLiteral("\r\n");
-    return QStringLiteral("型番：") + executableName + crlf + QStringLiteral("バージョン：") + version +
-           crlf + crlf + QStringLiteral("配布元：Corvane プロジェクト") + crlf +
-           QStringLiteral("開  発：Corvane 開発チーム ") + yearSpan(year) + crlf;
+    return QCoreApplication::translate("AboutText", "型番：") + executableName + crlf +
+           QCoreApplication::translate("AboutText", "バージョン：") + version + crlf + crlf +
+           QCoreApplication::translate("AboutText", "配布元：Corvane プロジェクト") + crlf +
+           QCoreApplication::translate("AboutText", "開  発：Corvane 開発チーム ") + yearSpan(year) + crlf;
 }
 
 QString aboutCredits() {

@@ -1,5 +1,6 @@
 #include "platform/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <fcntl.h>
@@ -79,28 +80,30 @@ QString describe(int error) {
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-        return QStringLiteral("指定されたパスが見つかりません。");
+        return QCoreApplication::translate("RegularFile", "指定されたパスが見つかりません。");
     case EISDIR:
-        return QStringLiteral("指定されたパスはフォルダーです。ファイルとして開くことはできません。");
+        return QCoreApplication::translate(
+            "RegularFile", "指定されたパスはフォルダーです。ファイルとして開くことはできません。");
     case EACCES:
     case EPERM:
-        return QStringLiteral("アクセスが拒否されました。");
+        return QCoreApplication::translate("RegularFile", "アクセスが拒否されました。");
     case EIO:
-        return QStringLiteral("デバイス I/O エラーです。");
+        return QCoreApplication::translate("RegularFile", "デバイス I/O エラーです。");
     case ENAMETOOLONG:
-        return QStringLiteral("ファイル名が長すぎます。");
+        return QCoreApplication::translate("RegularFile", "ファイル名が長すぎます。");
     case ELOOP:
-        return QStringLiteral("シンボリック リンクの参照が多すぎます。");
+        return QCoreApplication::translate("RegularFile", "シンボリック リンクの参照が多すぎます。");
     case EMFILE:
     case ENFILE:
-        return QStringLiteral("開いているファイルが多すぎます。");
+        return QCoreApplication::translate("RegularFile", "開いているファイルが多すぎます。");
     case ENXIO:
     case ENODEV:
-        return QStringLiteral("デバイスの準備ができていません。");
+        return QCoreApplication::translate("RegularFile", "デバイスの準備ができていません。");
     case ENOMEM:
-        return QStringLiteral("メモリが不足しています。");
+        return QCoreApplication::translate("RegularFile", "メモリが不足しています。");
     default:
-        return QStringLiteral("ファイルを開けませんでした（エラー番号 %1）。").arg(error);
+        return QCoreApplication::translate("RegularFile", "ファイルを開けませんでした（エラー番号 %1）。")
+            .arg(error);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "plugins/PluginInfo.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 #include <array>
 
@@ -13,7 +14,8 @@ std::array<qint32*, kPluginInfoFields> fields(PluginInfo& i) {
 }
 
 QString verdict(qint32 value) {
-    return value == 1 ? QStringLiteral("---> 可能") : QStringLiteral("---> 不可");
+    return value == 1 ? QCoreApplication::translate("PluginInfo", "---> 可能")
+                      : QCoreApplication::translate("PluginInfo", "---> 不可");
 }
 
 } // namespace
@@ -43,22 +45,27 @@ PluginInfo fromRecord(const QByteArray& bytes) {
 
 QStringList capabilityLines(const PluginInfo& info) {
     QStringList lines;
-    lines << QStringLiteral("日付の印字 ") + verdict(info.CanPrintDate)
-          << QStringLiteral("時刻の印字 ") + verdict(info.CanPrintTime)
-          << QStringLiteral("系統番号の印字 ") + verdict(info.CanPrintRoute)
-          << QStringLiteral("停名の印字 ") + verdict(info.CanPrintStop)
-          << QStringLiteral("バーコード印字 ") + verdict(info.CanPrintBarcode);
+    lines << QCoreApplication::translate("PluginInfo", "日付の印字 ") + verdict(info.CanPrintDate)
+          << QCoreApplication::translate("PluginInfo", "時刻の印字 ") + verdict(info.CanPrintTime)
+          << QCoreApplication::translate("PluginInfo", "系統番号の印字 ") + verdict(info.CanPrintRoute)
+          << QCoreApplication::translate("PluginInfo", "停名の印字 ") + verdict(info.CanPrintStop)
+          << QCoreApplication::translate("PluginInfo", "バーコード印字 ") + verdict(info.CanPrintBarcode);
     if (info.CanPrintBarcode == 1) {
-        lines << QStringLiteral("バーコード本数 ---> ") + QString::number(info.BarcodeCount)
-              << QStringLiteral("バーコード系統方式 ") + (info.BarcodeRouteMode == 1
-                                                              ? QStringLiteral("---> 連番式")
-                                                              : QStringLiteral("---> 系統番号＋往復フラグ"))
-              << QStringLiteral("設定可能な系統範囲 ---> 1 ～ ") + QString::number(info.MaxRoute)
-              << QStringLiteral("停留所認識範囲 ---> ") + QString::number(info.StopRangeFirst) +
-                     QStringLiteral(" ～ ") + QString::number(info.StopRangeLast);
+        lines << QCoreApplication::translate("PluginInfo", "バーコード本数 ---> ") +
+                     QString::number(info.BarcodeCount)
+              << QCoreApplication::translate("PluginInfo", "バーコード系統方式 ") +
+                     (info.BarcodeRouteMode == 1
+                          ? QCoreApplication::translate("PluginInfo", "---> 連番式")
+                          : QCoreApplication::translate("PluginInfo", "---> 系統番号＋往復フラグ"))
+              << QCoreApplication::translate("PluginInfo", "設定可能な系統範囲 ---> 1 ～ ") +
+                     QString::number(info.MaxRoute)
+              << QCoreApplication::translate("PluginInfo", "停留所認識範囲 ---> ") +
+                     QString::number(info.StopRangeFirst) +
+                     QCoreApplication::translate("PluginInfo", " ～ ") + QString::number(info.StopRangeLast);
     }
-    lines << QStringLiteral("社名切り替え:") +
-                 (info.CompanyCount > 0 ? QStringLiteral("---> 可能") : QStringLiteral("---> 不可"));
+    lines << QCoreApplication::translate("PluginInfo", "社名切り替え:") +
+                 (info.CompanyCount > 0 ? QCoreApplication::translate("PluginInfo", "---> 可能")
+                                        : QCoreApplication::translate("PluginInfo", "---> 不可"));
     return lines;
 }
 

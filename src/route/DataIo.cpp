@@ -4,6 +4,7 @@
 #include "platform/RegularFile.h"
 #include "route/RouteFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +13,6 @@
 #include <limits>
 
 namespace DataIo {
-
 
 namespace {
 
@@ -172,24 +172,27 @@ QString RouteFilePath(const QString& fareFolder, const QString& routeNumber) {
 }
 
 QString MissingRouteMessage() {
-    return QStringLiteral("指定した系統のデータがありません...");
+    return QCoreApplication::translate("DataIo", "指定した系統のデータがありません...");
 }
 
 QString ZeroRecordsMessage() {
-    return QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります...");
+    return QCoreApplication::translate("DataIo", "指定した系統はデータの数が0(未登録)の可能性があります...");
 }
 
 QString SectionTooLargeMessage() {
-    return QStringLiteral(
-        "指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.");
+    return QCoreApplication::translate("DataIo", "指定した区間はデータの数よりも多いです...") +
+           QStringLiteral("\r\n") +
+           QCoreApplication::translate("DataIo", "  解決法：正しい区間を入力して下さい.");
 }
 
 QString TooManyRecordsMessage() {
-    return QStringLiteral("指定した系統のデータが多すぎます(最大301件)...");
+    return QCoreApplication::translate("DataIo", "指定した系統のデータが多すぎます(最大301件)...");
 }
 
 QString TruncatedRouteMessage(int record) {
-    return QStringLiteral("指定した系統のデータが足りません(%1件目の停留所で終わっています)...").arg(record);
+    return QCoreApplication::translate("DataIo",
+                                       "指定した系統のデータが足りません(%1件目の停留所で終わっています)...")
+        .arg(record);
 }
 
 LoadResult LoadRoute(RouteState& state, const QString& fareFolder) {

@@ -4,6 +4,7 @@
 #include "platform/Cp932.h"
 #include "settings/SettingsLayout.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QRegularExpression>
 #include <type_traits>
@@ -130,8 +131,9 @@ QString unsavableTextMessage(const QString& characters) {
         quoted << QStringLiteral("「%1」").arg(characters.mid(i, width));
         i += width;
     }
-    return QStringLiteral("%1 はShift_JISで表せない文字のため、設定ファイルに保存できません。"
-                          "この文字を含まない名前を指定してください。")
+    return QCoreApplication::translate("LiveSettings",
+                                       "%1 はShift_JISで表せない文字のため、設定ファイルに保存できません。"
+                                       "この文字を含まない名前を指定してください。")
         .arg(quoted.join(QString()));
 }
 

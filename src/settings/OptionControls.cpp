@@ -1,5 +1,6 @@
 #include "settings/OptionControls.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <array>
 #include <utility>
@@ -102,23 +103,33 @@ QStringList ticketNumberStyleItems() {
         int last;
     };
     static constexpr Item kItems[] = {
-        {"1,2,3...", 50},           {"0,1,2...", 49},           {"「なし」、1,2...", 49},
-        {"「なし」、2,3...", 50},   {"「無券」、1,2...", 49},   {"「無券」、2,3...", 50},
-        {"「券なし」、1,2...", 49}, {"「券なし」、2,3...", 50}, {"「券無し」、1,2...", 49},
-        {"「券無し」、2,3...", 50}, {"(無地)、1,2...", 49},     {"(無地)、2,3...", 50},
+        {QT_TRANSLATE_NOOP("OptionControls", "1,2,3..."), 50},
+        {QT_TRANSLATE_NOOP("OptionControls", "0,1,2..."), 49},
+        {QT_TRANSLATE_NOOP("OptionControls", "「なし」、1,2..."), 49},
+        {QT_TRANSLATE_NOOP("OptionControls", "「なし」、2,3..."), 50},
+        {QT_TRANSLATE_NOOP("OptionControls", "「無券」、1,2..."), 49},
+        {QT_TRANSLATE_NOOP("OptionControls", "「無券」、2,3..."), 50},
+        {QT_TRANSLATE_NOOP("OptionControls", "「券なし」、1,2..."), 49},
+        {QT_TRANSLATE_NOOP("OptionControls", "「券なし」、2,3..."), 50},
+        {QT_TRANSLATE_NOOP("OptionControls", "「券無し」、1,2..."), 49},
+        {QT_TRANSLATE_NOOP("OptionControls", "「券無し」、2,3..."), 50},
+        {QT_TRANSLATE_NOOP("OptionControls", "(無地)、1,2..."), 49},
+        {QT_TRANSLATE_NOOP("OptionControls", "(無地)、2,3..."), 50},
     };
     QStringList out;
     for (const Item& item : kItems)
-        out << QString::fromUtf8(item.text) + QLatin1Char(' ') + QString::number(item.last);
-    out[0] += QStringLiteral(" （既定の表示）");
+        out << QCoreApplication::translate("OptionControls", item.text) + QLatin1Char(' ') +
+                   QString::number(item.last);
+    out[0] += QCoreApplication::translate("OptionControls", " （既定の表示）");
     return out;
 }
 
 QStringList fontModeItems() {
-    return {QStringLiteral("ゴシック体"), QStringLiteral("明朝体"),
-            QStringLiteral("漢字はゴシック、それ以外は明朝"),
-            QStringLiteral("漢字は明朝、それ以外はゴシック"),
-            QStringLiteral("英数字はゴシック、それ以外は明朝")};
+    return {QCoreApplication::translate("OptionControls", "ゴシック体"),
+            QCoreApplication::translate("OptionControls", "明朝体"),
+            QCoreApplication::translate("OptionControls", "漢字はゴシック、それ以外は明朝"),
+            QCoreApplication::translate("OptionControls", "漢字は明朝、それ以外はゴシック"),
+            QCoreApplication::translate("OptionControls", "英数字はゴシック、それ以外は明朝")};
 }
 
 QStringList numberItems(int last) {
@@ -153,37 +164,37 @@ QVector<DependentState> dependentStates(const LiveSettings& live) {
 QString textCaption(Setting setting) {
     switch (setting) {
     case Setting::FareDataFolder:
-        return QStringLiteral("運賃データのフォルダー");
+        return QCoreApplication::translate("OptionControls", "運賃データのフォルダー");
     case Setting::TapeDataFolder:
-        return QStringLiteral("放送用データのフォルダー");
+        return QCoreApplication::translate("OptionControls", "放送用データのフォルダー");
     case Setting::PanelOffImage:
-        return QStringLiteral("バックライトOFF時の画像");
+        return QCoreApplication::translate("OptionControls", "バックライトOFF時の画像");
     case Setting::PanelOn1Image:
-        return QStringLiteral("ON1の画像");
+        return QCoreApplication::translate("OptionControls", "ON1の画像");
     case Setting::PanelOn2Image:
-        return QStringLiteral("ON2の画像");
+        return QCoreApplication::translate("OptionControls", "ON2の画像");
     case Setting::RouteSetSound:
-        return QStringLiteral("系統設定時のサウンド");
+        return QCoreApplication::translate("OptionControls", "系統設定時のサウンド");
     case Setting::ResetSound:
-        return QStringLiteral("リセット時のサウンド");
+        return QCoreApplication::translate("OptionControls", "リセット時のサウンド");
     case Setting::StepSoundFixed:
-        return QStringLiteral("送り・戻し時のサウンド");
+        return QCoreApplication::translate("OptionControls", "送り・戻し時のサウンド");
     case Setting::StepSound1:
     case Setting::StepSound2:
     case Setting::StepSound3:
-        return QStringLiteral("送り・戻し時のサウンド（「%1」の場合）")
+        return QCoreApplication::translate("OptionControls", "送り・戻し時のサウンド（「%1」の場合）")
             .arg(static_cast<int>(setting) - static_cast<int>(Setting::StepSound1) + 1);
     case Setting::PreAnnounceFixed:
-        return QStringLiteral("放送前のサウンド");
+        return QCoreApplication::translate("OptionControls", "放送前のサウンド");
     case Setting::PreAnnounceSound1:
     case Setting::PreAnnounceSound2:
     case Setting::PreAnnounceSound3:
-        return QStringLiteral("放送前のサウンド（「%1」の場合）")
+        return QCoreApplication::translate("OptionControls", "放送前のサウンド（「%1」の場合）")
             .arg(static_cast<int>(setting) - static_cast<int>(Setting::PreAnnounceSound1) + 1);
     case Setting::TicketPluginPath:
-        return QStringLiteral("整理券プラグイン");
+        return QCoreApplication::translate("OptionControls", "整理券プラグイン");
     case Setting::TicketFixedDate:
-        return QStringLiteral("整理券の日付");
+        return QCoreApplication::translate("OptionControls", "整理券の日付");
     default:
         return {};
     }
@@ -197,12 +208,15 @@ QString refusedTextMessage(Setting setting, const QString& text) {
     case TextRefusal::Kind::Unencodable:
         return unsavableTextMessage(refused.characters);
     case TextRefusal::Kind::ControlCharacter:
-        return QStringLiteral("「%1」の名前に制御文字（%2）が含まれているため、設定ファイルに保存できません。"
-                              "制御文字を含まない名前を指定してください。")
+        return QCoreApplication::translate(
+                   "OptionControls",
+                   "「%1」の名前に制御文字（%2）が含まれているため、設定ファイルに保存できません。"
+                   "制御文字を含まない名前を指定してください。")
             .arg(textCaption(setting), characterCode(refused.characters.at(0)));
     case TextRefusal::Kind::TooLong:
-        return QStringLiteral("「%1」の名前が長すぎるため、設定ファイルに保存できません。"
-                              "名前はShift_JISで%2バイトまでです（指定した名前は%3バイト）。")
+        return QCoreApplication::translate("OptionControls",
+                                           "「%1」の名前が長すぎるため、設定ファイルに保存できません。"
+                                           "名前はShift_JISで%2バイトまでです（指定した名前は%3バイト）。")
             .arg(textCaption(setting))
             .arg(MaxStoredTextBytes)
             .arg(refused.bytes);

@@ -1,27 +1,29 @@
 #include "settings/SettingsError.h"
 
+#include <QCoreApplication>
+
 namespace settings_error {
 
 QString description(int number) {
     switch (number) {
     case Overflow:
-        return QStringLiteral("オーバーフローしました。");
+        return QCoreApplication::translate("SettingsError", "オーバーフローしました。");
     case BadFileNameOrNumber:
-        return QStringLiteral("ファイル名または番号が不正です。");
+        return QCoreApplication::translate("SettingsError", "ファイル名または番号が不正です。");
     case FileNotFound:
-        return QStringLiteral("ファイルが見つかりません。");
+        return QCoreApplication::translate("SettingsError", "ファイルが見つかりません。");
     case DeviceIoError:
-        return QStringLiteral("デバイス I/O エラーです。");
+        return QCoreApplication::translate("SettingsError", "デバイス I/O エラーです。");
     case InputPastEndOfFile:
-        return QStringLiteral("ファイルにこれ以上データがありません。");
+        return QCoreApplication::translate("SettingsError", "ファイルにこれ以上データがありません。");
     case PermissionDenied:
-        return QStringLiteral("書き込みできません。");
+        return QCoreApplication::translate("SettingsError", "書き込みできません。");
     case PathFileAccessError:
-        return QStringLiteral("パス名が無効です。");
+        return QCoreApplication::translate("SettingsError", "パス名が無効です。");
     case PathNotFound:
-        return QStringLiteral("パスが見つかりません。");
+        return QCoreApplication::translate("SettingsError", "パスが見つかりません。");
     case InvalidPropertyValue:
-        return QStringLiteral("プロパティの値が不正です。");
+        return QCoreApplication::translate("SettingsError", "プロパティの値が不正です。");
     default:
         return {};
     }

@@ -2,6 +2,7 @@
 
 #include "platform/SaveFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,8 +45,8 @@ QString programSettingsPath(const QString& executablePath) {
 
 QString installedSettingsPath(const QString& executablePath) {
     const QFileInfo exe(executablePath);
-    return QDir::cleanPath(exe.absolutePath() + QStringLiteral("/../share/corvane/") + exe.completeBaseName() +
-                           QStringLiteral(".in4"));
+    return QDir::cleanPath(exe.absolutePath() + QStringLiteral("/../share/corvane/") +
+                           exe.completeBaseName() + QStringLiteral(".in4"));
 }
 
 QString userSettingsFolder(const QProcessEnvironment& env) {
@@ -183,13 +184,13 @@ SettingsError saveProgramSettings(const QString& executablePath, const QByteArra
 }
 
 QString loadErrorMessage(const SettingsError& error) {
-    return QStringLiteral("エラー Code:") + QString::number(error.number) + QStringLiteral("\r\n内容:") +
-           error.description + QStringLiteral("\r\nモジュール:mdlIniIo.LoadIni()");
+    return saveErrorMessage(error) + QStringLiteral("\r\n") +
+           QCoreApplication::translate("mdlIniIo", "モジュール:") + QStringLiteral("mdlIniIo.LoadIni()");
 }
 
 QString saveErrorMessage(const SettingsError& error) {
-    return QStringLiteral("エラー Code:") + QString::number(error.number) + QStringLiteral("\r\n内容:") +
-           error.description;
+    return QCoreApplication::translate("mdlIniIo", "エラー Code:") + QString::number(error.number) +
+           QStringLiteral("\r\n") + QCoreApplication::translate("mdlIniIo", "内容:") + error.description;
 }
 
 } // namespace mdlIniIo

@@ -119,7 +119,7 @@ void InitTape() {
     TapeState& s = state();
     if (GetOsInfo() == kSpeechUnavailableOs) {
         s.SpeechReady = false;
-        setCaption(QStringLiteral("音合使用不可"));
+        setCaption(QCoreApplication::translate("mdlM_Tape", "音合使用不可"));
         setEnabled(TapeControl::grpM_Tape, false);
         return;
     }
@@ -128,11 +128,11 @@ void InitTape() {
     s.engine = factory();
     if (s.engine) {
         setEnabled(TapeControl::grpM_Tape, true);
-        setCaption(QStringLiteral("音合使用可"));
+        setCaption(QCoreApplication::translate("mdlM_Tape", "音合使用可"));
         s.SpeechReady = true;
     } else {
         s.SpeechReady = false;
-        setCaption(QStringLiteral("音合使用不可"));
+        setCaption(QCoreApplication::translate("mdlM_Tape", "音合使用不可"));
         setEnabled(TapeControl::grpM_Tape, false);
     }
 }
@@ -142,21 +142,22 @@ QString failedListToolTip(const QString& path, const tapelist::FileLoad& load) {
     QString why;
     switch (load.fileStatus) {
     case regularfile::Status::Missing:
-        return QStringLiteral("放送用データがありません：") + shown;
+        return QCoreApplication::translate("mdlM_Tape", "放送用データがありません：") + shown;
     case regularfile::Status::NotRegular:
-        why = QStringLiteral("通常のファイルではありません。");
+        why = QCoreApplication::translate("mdlM_Tape", "通常のファイルではありません。");
         break;
     case regularfile::Status::TooLarge:
-        why = QStringLiteral("ファイルが大きすぎます。");
+        why = QCoreApplication::translate("mdlM_Tape", "ファイルが大きすぎます。");
         break;
     case regularfile::Status::Failed:
         why = regularfile::describe(load.error);
         break;
     case regularfile::Status::Read:
-        why = QStringLiteral("%1行目を読めません。").arg(load.list.failedLine);
+        why = QCoreApplication::translate("mdlM_Tape", "%1行目を読めません。").arg(load.list.failedLine);
         break;
     }
-    return QStringLiteral("放送用データを読み込めませんでした：") + shown + QLatin1Char('\n') + why;
+    return QCoreApplication::translate("mdlM_Tape", "放送用データを読み込めませんでした：") + shown +
+           QLatin1Char('\n') + why;
 }
 
 QString tapeFilePath(const QString& Folder, const QString& RouteNo) {

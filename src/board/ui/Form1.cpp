@@ -485,7 +485,7 @@ bool Form1::pressMovesWindow(const QPoint& pos) const {
 
 void Form1::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QMenu* size = menu.addMenu(QStringLiteral("表示の大きさ"));
+    QMenu* size = menu.addMenu(tr("表示の大きさ"));
     const auto choice = [&](QMenu* in, const QString& text, bool checked, auto change) {
         QAction* a = in->addAction(text);
         a->setCheckable(true);
@@ -496,26 +496,24 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
             chooseDisplay(d);
         });
     };
-    const QString sizes[] = {QStringLiteral("等倍"), QStringLiteral("2倍"), QStringLiteral("3倍"),
-                             QStringLiteral("4倍")};
+    const QString sizes[] = {tr("等倍"), tr("2倍"), tr("3倍"), tr("4倍")};
     for (int k = 1; k <= DisplayConfig::kMaxScale; ++k)
         choice(size, sizes[k - 1], m_display.scale == k, [k](DisplayConfig& d) { d.scale = k; });
-    choice(size, QStringLiteral("画面に合わせる"), m_display.fitsScreen(),
-           [](DisplayConfig& d) { d.scale = 0; });
-    choice(&menu, QStringLiteral("全画面表示"), m_display.fullScreen,
+    choice(size, tr("画面に合わせる"), m_display.fitsScreen(), [](DisplayConfig& d) { d.scale = 0; });
+    choice(&menu, tr("全画面表示"), m_display.fullScreen,
            [](DisplayConfig& d) { d.fullScreen = !d.fullScreen; });
     const QList<QScreen*> screens = QGuiApplication::screens();
     if (screens.size() > 1) {
-        QMenu* monitors = menu.addMenu(QStringLiteral("表示するモニター"));
+        QMenu* monitors = menu.addMenu(tr("表示するモニター"));
         for (int i = 0; i < screens.size(); ++i)
-            choice(monitors, QStringLiteral("モニター%1（%2）").arg(i + 1).arg(screens[i]->name()),
-                   m_display.screen == i, [i](DisplayConfig& d) { d.screen = i; });
+            choice(monitors, tr("モニター%1（%2）").arg(i + 1).arg(screens[i]->name()), m_display.screen == i,
+                   [i](DisplayConfig& d) { d.screen = i; });
     }
     menu.addSeparator();
-    QMenu* dots = menu.addMenu(QStringLiteral("停名のドット"));
-    choice(dots, QStringLiteral("四角"), !m_display.roundDots, [](DisplayConfig& d) { d.roundDots = false; });
-    choice(dots, QStringLiteral("丸"), m_display.roundDots, [](DisplayConfig& d) { d.roundDots = true; });
-    choice(&menu, QStringLiteral("消灯しているドットをうっすら光らせる"), m_display.glow,
+    QMenu* dots = menu.addMenu(tr("停名のドット"));
+    choice(dots, tr("四角"), !m_display.roundDots, [](DisplayConfig& d) { d.roundDots = false; });
+    choice(dots, tr("丸"), m_display.roundDots, [](DisplayConfig& d) { d.roundDots = true; });
+    choice(&menu, tr("消灯しているドットをうっすら光らせる"), m_display.glow,
            [](DisplayConfig& d) { d.glow = !d.glow; });
     if (m_menuExtension) {
         menu.addSeparator();
@@ -531,9 +529,10 @@ void Form1::chooseDisplay(const DisplayConfig& display) {
     DisplayConfig kept = DisplayConfig::load();
     kept.takeBoardLook(display);
     if (!kept.save())
-        msgbox::show(
-            this, QStringLiteral("表示の設定を保存できませんでした。\r\n%1").arg(DisplayConfig::filePath()),
-            QStringLiteral("エラー"), msgbox::Icon::Exclamation);
+        msgbox::show(this,
+                     tr("表示の設定を保存できませんでした。") + QStringLiteral("\r\n") +
+                         DisplayConfig::filePath(),
+                     tr("エラー"), msgbox::Icon::Exclamation);
 }
 
 void Form1::mousePressEvent(QMouseEvent* event) {

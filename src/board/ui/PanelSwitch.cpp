@@ -5,6 +5,7 @@
 #include "board/ui/PictureFile.h"
 #include "platform/ui/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,8 +18,8 @@ void showBacklight(Form1& board, int index, const BacklightLook& look) {
             int errorNumber = 0;
             const QImage picture = loadPicture(look.pictureFile, errorNumber);
             if (errorNumber != 0)
-                msgbox::show(&board, pictureErrorMessage(errorNumber), QStringLiteral("エラー"),
-                             msgbox::Icon::Critical);
+                msgbox::show(&board, pictureErrorMessage(errorNumber),
+                             QCoreApplication::translate("PanelSwitch", "エラー"), msgbox::Icon::Critical);
             else
                 board.setPicture(picture, QDir::cleanPath(QFileInfo(look.pictureFile).absoluteFilePath()));
         }

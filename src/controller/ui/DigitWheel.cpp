@@ -1,5 +1,6 @@
 #include "controller/ui/DigitWheel.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -11,7 +12,8 @@ DigitWheel::DigitWheel(QWidget* parent) : QListWidget(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setCursor(Qt::PointingHandCursor);
-    setToolTip(QStringLiteral("上半分のクリックで上の数字、下半分のクリックで下の数字に回ります"));
+    setToolTip(QCoreApplication::translate(
+        "DigitWheel", "上半分のクリックで上の数字、下半分のクリックで下の数字に回ります"));
     // The wheel is redrawn whenever its selection changes, also from the keyboard.
     connect(this, &QListWidget::itemSelectionChanged, viewport(), qOverload<>(&QWidget::update));
 }

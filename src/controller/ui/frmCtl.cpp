@@ -123,7 +123,7 @@ frmCtl::frmCtl(Form1& board, frmOption& options, ConsoleModel& model, QWidget* p
                           Qt::MSWindowsFixedSizeDialogHint),
       m_board(board), m_options(options), m_model(model) {
     setObjectName(QStringLiteral("frmCtl"));
-    setWindowTitle(QStringLiteral("集中操作盤"));
+    setWindowTitle(tr("集中操作盤"));
     setFont(fonts::uiFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     buildControls();
     setUpKeys();
@@ -144,11 +144,11 @@ void frmCtl::buildControls() {
     QGroupBox* wheels = Frame1[0];
     QGroupBox* keypad = Frame1[1];
 
-    auto* title = label(wheels, QStringLiteral("Label5"), QStringLiteral("系統設定"));
+    auto* title = label(wheels, QStringLiteral("Label5"), tr("系統設定"));
     title->setAlignment(Qt::AlignCenter);
     place(title, 225, 195, 1530, 375);
-    place(label(wheels, QStringLiteral("Label6"), QStringLiteral("系　統")), 240, 645, 705, 240);
-    place(label(wheels, QStringLiteral("Label7"), QStringLiteral("区間")), 1425, 645, 360, 240);
+    place(label(wheels, QStringLiteral("Label6"), tr("系　統")), 240, 645, 705, 240);
+    place(label(wheels, QStringLiteral("Label7"), tr("区間")), 1425, 645, 360, 240);
     for (int k = 0; k < 5; ++k) {
         List2[k] = wheel(wheels, QStringLiteral("List2(%1)").arg(k));
         place(List2[k], 105 + k * 240, 900, 225, 480);
@@ -159,7 +159,7 @@ void frmCtl::buildControls() {
         place(List3[k], 1275 + k * 225, 900, 210, 480);
         connect(List3[k], &QListWidget::itemClicked, this, [this, k] { List3_Click(k); });
     }
-    Command1[0] = button(wheels, QStringLiteral("Command1(0)"), QStringLiteral("リセット"));
+    Command1[0] = button(wheels, QStringLiteral("Command1(0)"), tr("リセット"));
     place(Command1[0], 105, 1455 - 60, 1845, 315);
 
     Label2[0] = label(keypad, QStringLiteral("Label2(0)"), QString());
@@ -184,25 +184,24 @@ void frmCtl::buildControls() {
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 3; ++c) {
             const int k = layout[r][c];
-            const QString caption =
-                k == 10 ? QStringLiteral("系統") : (k == 11 ? QStringLiteral("区間") : QString::number(k));
+            const QString caption = k == 10 ? tr("系統") : (k == 11 ? tr("区間") : QString::number(k));
             CommandButton1[k] = button(keypad, QStringLiteral("CommandButton1(%1)").arg(k), caption);
             place(CommandButton1[k], columns[c], rows[r] - 60, 450, 390);
             connect(CommandButton1[k], &QPushButton::clicked, this, [this, k] { CommandButton1_Click(k); });
         }
     }
-    Command1[1] = button(keypad, QStringLiteral("Command1(1)"), QStringLiteral("リセット"));
+    Command1[1] = button(keypad, QStringLiteral("Command1(1)"), tr("リセット"));
     place(Command1[1], 330, 2250 - 60, 1380, 315);
     for (int i = 0; i < 2; ++i)
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { SetRoute(i); });
 
-    Check1 = new QCheckBox(QStringLiteral("表示消去"), this);
+    Check1 = new QCheckBox(tr("表示消去"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
     place(Check1, 2130, 75, 1275, 375);
     connect(Check1, &QCheckBox::clicked, this, &frmCtl::Check1_Click);
 
-    Command2[0] = new WrapPushButton(QStringLiteral("データ戻し"), this);
-    Command2[1] = new WrapPushButton(QStringLiteral("データ送り"), this);
+    Command2[0] = new WrapPushButton(tr("データ戻し"), this);
+    Command2[1] = new WrapPushButton(tr("データ送り"), this);
     Command2[0]->setObjectName(QStringLiteral("Command2(0)"));
     Command2[1]->setObjectName(QStringLiteral("Command2(1)"));
     place(Command2[0], 2070, 495, 645, 750);
@@ -210,12 +209,12 @@ void frmCtl::buildControls() {
     connect(Command2[0], &QPushButton::clicked, this, [this] { StepStop(0); });
     connect(Command2[1], &QPushButton::clicked, this, [this] { StepStop(1); });
 
-    grpM_Tape = frame(this, "grpM_Tape", QStringLiteral("音合使用不可"));
+    grpM_Tape = frame(this, "grpM_Tape", tr("音合使用不可"));
     place(grpM_Tape, 2085, 1260, 1290, 1275);
-    cmdTapeBack = button(grpM_Tape, QStringLiteral("cmdTapeBack"), QStringLiteral("戻し"));
-    cmdTapeNext = button(grpM_Tape, QStringLiteral("cmdTapeNext"), QStringLiteral("送り"));
+    cmdTapeBack = button(grpM_Tape, QStringLiteral("cmdTapeBack"), tr("戻し"));
+    cmdTapeNext = button(grpM_Tape, QStringLiteral("cmdTapeNext"), tr("送り"));
     cmdTapeStop = button(grpM_Tape, QStringLiteral("cmdTapeStop"), QStringLiteral("■"));
-    cmdTapeSet = button(grpM_Tape, QStringLiteral("cmdTapeSet"), QStringLiteral("調整"));
+    cmdTapeSet = button(grpM_Tape, QStringLiteral("cmdTapeSet"), tr("調整"));
     place(cmdTapeBack, 75, 225, 585, 690);
     place(cmdTapeNext, 660, 225, 570, 690);
     place(cmdTapeStop, 75, 930, 585, 300);
@@ -225,7 +224,7 @@ void frmCtl::buildControls() {
     connect(cmdTapeStop, &QPushButton::clicked, this, &frmCtl::cmdTapeStop_Click);
     connect(cmdTapeSet, &QPushButton::clicked, this, &frmCtl::cmdTapeSet_Click);
 
-    Frame2 = frame(this, "Frame2", QStringLiteral("バックライト"));
+    Frame2 = frame(this, "Frame2", tr("バックライト"));
     place(Frame2, 3465, 60, 1695, 720);
     const char* const lights[3] = {"OFF", "ON1", "ON2"};
     const int lightLeft[3] = {75, 615, 1140};
@@ -242,13 +241,13 @@ void frmCtl::buildControls() {
 
     Frame6 = frame(this, "Frame6", QString());
     place(Frame6, 3450, 780, 1725, 1410);
-    Label3[0] = label(Frame6, QStringLiteral("Label3(0)"), QStringLiteral("ｽｸﾛｰﾙ速度"));
+    Label3[0] = label(Frame6, QStringLiteral("Label3(0)"), tr("ｽｸﾛｰﾙ速度"));
     Label1[0] = label(Frame6, QStringLiteral("Label1(0)"), QString());
     HScroll1[0] = new QScrollBar(Qt::Horizontal, Frame6);
     place(Label3[0], 60, 150, 975, 210);
     place(Label1[0], 1050, 135, 570, 240);
     place(HScroll1[0], 120, 405, 1440, 180);
-    Label3[1] = label(Frame6, QStringLiteral("Label3(1)"), QStringLiteral("ｽｸﾛｰﾙ間隔"));
+    Label3[1] = label(Frame6, QStringLiteral("Label3(1)"), tr("ｽｸﾛｰﾙ間隔"));
     Label1[1] = label(Frame6, QStringLiteral("Label1(1)"), QString());
     HScroll1[1] = new QScrollBar(Qt::Horizontal, Frame6);
     place(Label3[1], 60, 645, 960, 210);
@@ -270,7 +269,7 @@ void frmCtl::buildControls() {
         Label1[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         connect(HScroll1[i], &QScrollBar::valueChanged, this, [this, i] { HScroll1_Change(i); });
     }
-    Check2 = new QCheckBox(QStringLiteral("深夜料金"), Frame6);
+    Check2 = new QCheckBox(tr("深夜料金"), Frame6);
     Check2->setObjectName(QStringLiteral("Check2"));
     place(Check2, 105, 1125, 1515, 270);
     connect(Check2, &QCheckBox::toggled, this, [this](bool on) { m_model.setLateNight(on); });
@@ -283,8 +282,8 @@ void frmCtl::buildControls() {
         Check1->setEnabled(true);
     });
 
-    Command4 = button(this, QStringLiteral("Command4"), QStringLiteral("設定..."));
-    Command8 = button(this, QStringLiteral("Command8"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
+    Command4 = button(this, QStringLiteral("Command4"), tr("設定..."));
+    Command8 = button(this, QStringLiteral("Command8"), tr("ﾊﾞｰｼﾞｮﾝ"));
     place(Command4, 3450, 2250, 840, 300);
     place(Command8, 4290, 2250, 870, 300);
     connect(Command4, &QPushButton::clicked, this, &frmCtl::Command4_Click);
@@ -292,7 +291,7 @@ void frmCtl::buildControls() {
 
     Check4 = button(this, QStringLiteral("Check4"), QStringLiteral(">>"));
     Check4->setCheckable(true);
-    Check4->setToolTip(QStringLiteral("整理券プレビューを開きます"));
+    Check4->setToolTip(tr("整理券プレビューを開きます"));
     place(Check4, 4935, 45, 330, 300);
     connect(Check4, &QPushButton::clicked, this, [this] {
         Check4_Click();
@@ -303,7 +302,7 @@ void frmCtl::buildControls() {
             keepRightEdgeOnScreen();
     });
 
-    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("整理券プレビュー"));
+    Label4 = label(this, QStringLiteral("Label4"), tr("整理券プレビュー"));
     place(Label4, 5370, 135, 1350, 225);
     picSeirikenPrev = new PreviewPicture(this);
     picSeirikenPrev->setObjectName(QStringLiteral("picSeirikenPrev"));
@@ -313,7 +312,7 @@ void frmCtl::buildControls() {
     place(Combo1, 5430, 2160, 3000, 300);
 
     MnuHide = new QMenu(this);
-    MnuHideCopy = MnuHide->addAction(QStringLiteral("コピー(&C)"));
+    MnuHideCopy = MnuHide->addAction(tr("コピー(&C)"));
     connect(MnuHideCopy, &QAction::triggered, this, &frmCtl::MnuHideCopy_Click);
     connect(picSeirikenPrev, &PreviewPicture::rightPressed, this,
             [this](const QPoint& at) { MnuHide->popup(at); });
@@ -383,7 +382,7 @@ void frmCtl::openGuide() {
 }
 
 void frmCtl::Form_Load() {
-    m_board.setWindowTitle(QStringLiteral("Corvane - 型番:") +
+    m_board.setWindowTitle(tr("Corvane - 型番:") +
                            QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     for (int i = 0; i < 12; ++i) {
         KeypadRegions[i] = roundRectRegion(26, 23, 2, 2).translated(2, 2);
@@ -593,8 +592,7 @@ void frmCtl::Check4_Click() {
     const bool open = Check4->isChecked();
     setFolded(!open);
     Check4->setText(open ? QStringLiteral("<<") : QStringLiteral(">>"));
-    Check4->setToolTip(open ? QStringLiteral("整理券プレビューを隠します")
-                            : QStringLiteral("整理券プレビューを開きます"));
+    Check4->setToolTip(open ? tr("整理券プレビューを隠します") : tr("整理券プレビューを開きます"));
 }
 
 void frmCtl::Command4_Click() {
@@ -644,8 +642,8 @@ bool frmCtl::QueryUnload() {
     if (m_ending)
         return true;
     const auto answer =
-        msgbox::show(this, QStringLiteral("Corvaneを終了しますか？"), QStringLiteral("Corvaneの終了確認"),
-                     msgbox::Icon::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        msgbox::show(this, tr("Corvaneを終了しますか？"), tr("Corvaneの終了確認"), msgbox::Icon::Question,
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return false;
     m_ending = true;

@@ -6,6 +6,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,9 +77,11 @@ QHash<QString, Factory>& registeredKinds() {
     return kinds;
 }
 
-QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
+QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory, const char* context) {
     const PropertyBag& p = node.properties;
-    const QString caption = props::text(p, QStringLiteral("Caption"));
+    QString caption = props::text(p, QStringLiteral("Caption"));
+    if (context && !caption.isEmpty())
+        caption = QCoreApplication::translate(context, caption.toUtf8().constData());
     const QString& kind = node.kind;
     if (kind == QLatin1String("Frame")) {
         auto* f = new QGroupBox(caption, parent);
@@ -151,10 +154,10 @@ QWidget* make(const DesignNode& node, QWidget* parent, const Factory& factory) {
     return registered ? registered(node, parent) : nullptr;
 }
 
-void buildInto(const DesignNode& node, QWidget* parent, const Factory& factory,
+void buildInto(const DesignNode& node, QWidget* parent, const Factory& factory, const char* context,
                QHash<QString, QWidget*>& out) {
     for (const DesignNode& child : node.children) {
-        QWidget* w = make(child, parent, factory);
+        QWidget* w = make(child, parent, factory, context);
         if (!w)
             continue;
         const QString name = controlName(child);
@@ -164,7 +167,7 @@ void buildInto(const DesignNode& node, QWidget* parent, const Factory& factory,
             w->hide();
         w->setEnabled(props::boolean(child.properties, QStringLiteral("Enabled"), true));
         out.insert(name, w);
-        buildInto(child, w, factory, out);
+        buildInto(child, w, factory, context, out);
     }
 }
 
@@ -179,9 +182,10 @@ bool registerKind(const QString& kind, const Factory& factory) {
     return true;
 }
 
-QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory) {
+QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory,
+                               const char* translationContext) {
     QHash<QString, QWidget*> out;
-    buildInto(form, parent, factory, out);
+    buildInto(form, parent, factory, translationContext, out);
     return out;
 }
 

@@ -43,7 +43,10 @@ bool registerKind(const QString& kind, const Factory& factory);
 
 // Builds the children of `form` into `parent`; returns every widget by control name.
 // A kind the builder does not know is made by `factory`, else by a registered kind.
-QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory = {});
+// With a translation context, every caption is translated in it (the captions are
+// listed for translators by tools/translations.py).
+QHash<QString, QWidget*> build(const DesignNode& form, QWidget* parent, const Factory& factory = {},
+                               const char* translationContext = nullptr);
 
 // The lines in which a wrapping control (WrapPushButton, WrapCheckBox, WrapRadioButton,
 // a WrapLabel with word wrap) draws its caption at its present width.

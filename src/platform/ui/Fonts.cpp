@@ -1,5 +1,6 @@
 #include "platform/ui/Fonts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QHash>
@@ -62,9 +63,10 @@ QString digitFontDirectory() {
 bool registerDigitFonts(QString* problem) {
     if (g_registered) {
         if (!g_available && problem)
-            *problem = QStringLiteral("7セグメント表示用のフォント(DSEG)が見つかりません。\n"
-                                      "fonts-dseg をインストールしてください。\n場所: %1")
-                           .arg(g_dir);
+            *problem =
+                QCoreApplication::translate("Fonts", "7セグメント表示用のフォント(DSEG)が見つかりません。\n"
+                                                     "fonts-dseg をインストールしてください。\n場所: %1")
+                    .arg(g_dir);
         return g_available;
     }
     g_registered = true;

@@ -75,13 +75,13 @@ QMessageBox::StandardButton show(QWidget* parent, const QString& text, const QSt
         return answer;
     }
     const auto japanese = [](QMessageBox& box) {
-        // The program speaks Japanese whatever the system's language.
+        // The buttons speak the program's language (Japanese unless it was translated).
         if (QAbstractButton* b = box.button(QMessageBox::Yes))
-            b->setText(QStringLiteral("はい(&Y)"));
+            b->setText(QCoreApplication::translate("MessageBox", "はい(&Y)"));
         if (QAbstractButton* b = box.button(QMessageBox::No))
-            b->setText(QStringLiteral("いいえ(&N)"));
+            b->setText(QCoreApplication::translate("MessageBox", "いいえ(&N)"));
         if (QAbstractButton* b = box.button(QMessageBox::Cancel))
-            b->setText(QStringLiteral("キャンセル"));
+            b->setText(QCoreApplication::translate("MessageBox", "キャンセル"));
     };
     if (g_withoutWaiting) {
         g_open.removeIf([](const QPointer<QMessageBox>& b) { return b.isNull(); });

@@ -2,6 +2,7 @@
 
 #include "platform/ui/ModalDialogs.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFont>
@@ -12,7 +13,7 @@ qint32 Call_dlg110(QWidget* owner, qint32 style, const QString& text, const QStr
     Q_UNUSED(style);
     QDialog dialog(owner);
     dialog.setObjectName(QStringLiteral("dlg110"));
-    dialog.setWindowTitle(QStringLiteral("バージョン情報"));
+    dialog.setWindowTitle(QCoreApplication::translate("AboutDialog", "バージョン情報"));
     auto* label = new QLabel(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")), &dialog);
     label->setObjectName(QStringLiteral("text"));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -5,6 +5,7 @@
 
 #include <QCalendarWidget>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -129,14 +130,15 @@ qint32 Call_dlg111(QWidget* owner, SystemTime& date) {
         chosen = answer->has_value() ? parseDate(**answer) : QDate();
     } else {
         QDialog dialog(owner);
-        dialog.setWindowTitle(QStringLiteral("日付の選択"));
+        dialog.setWindowTitle(QCoreApplication::translate("Choosers", "日付の選択"));
         auto* layout = new QVBoxLayout(&dialog);
         auto* calendar = new QCalendarWidget(&dialog);
         calendar->setObjectName(QStringLiteral("calendar"));
         calendar->setSelectedDate(QDate::currentDate());
         layout->addWidget(calendar);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        buttons->button(QDialogButtonBox::Cancel)
+            ->setText(QCoreApplication::translate("Choosers", "キャンセル"));
         layout->addWidget(buttons);
         QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
         QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

@@ -2,6 +2,7 @@
 
 #include "platform/ui/ModalDialogs.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -14,13 +15,13 @@ namespace {
 QString zeroModeText(int mode) {
     switch (mode) {
     case 0:
-        return QStringLiteral("0: 0と空白は表示しない");
+        return QCoreApplication::translate("DigitFormatDialog", "0: 0と空白は表示しない");
     case 1:
-        return QStringLiteral("1: 0と空白は「0」");
+        return QCoreApplication::translate("DigitFormatDialog", "1: 0と空白は「0」");
     case 2:
-        return QStringLiteral("2: -1は「0」、0は表示しない");
+        return QCoreApplication::translate("DigitFormatDialog", "2: -1は「0」、0は表示しない");
     case 3:
-        return QStringLiteral("3: -1・0・空白は「0」");
+        return QCoreApplication::translate("DigitFormatDialog", "3: -1・0・空白は「0」");
     default:
         return QString();
     }
@@ -30,7 +31,7 @@ QString zeroModeText(int mode) {
 
 DigitFormatDialog::DigitFormatDialog(QWidget* owner, int keta, int zeroMode, int shift, int fillZero)
     : QDialog(owner), m_keta(qMax(1, keta)) {
-    setWindowTitle(QStringLiteral("表示形式の設定"));
+    setWindowTitle(QCoreApplication::translate("DigitFormatDialog", "表示形式の設定"));
     setModal(true);
 
     m_zeroMode = new QSpinBox(this);
@@ -52,13 +53,14 @@ DigitFormatDialog::DigitFormatDialog(QWidget* owner, int keta, int zeroMode, int
     m_example->setObjectName(QStringLiteral("zeroModeText"));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("ゼロ表示モード(&Z):"), m_zeroMode);
+    form->addRow(QCoreApplication::translate("DigitFormatDialog", "ゼロ表示モード(&Z):"), m_zeroMode);
     form->addRow(QString(), m_example);
-    form->addRow(QStringLiteral("右詰め空白桁数(&S):"), m_shift);
-    form->addRow(QStringLiteral("ゼロ埋め桁数(&F):"), m_fillZero);
+    form->addRow(QCoreApplication::translate("DigitFormatDialog", "右詰め空白桁数(&S):"), m_shift);
+    form->addRow(QCoreApplication::translate("DigitFormatDialog", "ゼロ埋め桁数(&F):"), m_fillZero);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)
+        ->setText(QCoreApplication::translate("DigitFormatDialog", "キャンセル"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

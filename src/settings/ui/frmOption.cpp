@@ -16,6 +16,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,7 +28,9 @@
 namespace {
 
 const QString kDesign = QStringLiteral(":/settings/frmOption.design");
-const QString kTitle = QStringLiteral("オプション");
+QString title() {
+    return QCoreApplication::translate("frmOption", "オプション");
+}
 
 // A button that shows a glyph of the Marlett symbol font: "r" is a cross.
 class SymbolButton : public QPushButton {
@@ -44,7 +47,8 @@ protected:
     }
 };
 
-// The runs of spaces (ASCII or ideographic) of a caption: start and length.
+// The gaps of a caption: its runs of two or more spaces, or of ideographic spaces
+// (start and length).
 QVector<QPair<qsizetype, qsizetype>> spaceRuns(const QString& caption) {
     QVector<QPair<qsizetype, qsizetype>> runs;
     qsizetype i = 0;
@@ -56,7 +60,9 @@ QVector<QPair<qsizetype, qsizetype>> spaceRuns(const QString& caption) {
         const qsizetype start = i;
         while (i < caption.size() && (caption.at(i) == QLatin1Char(' ') || caption.at(i) == QChar(0x3000)))
             ++i;
-        runs.append({start, i - start});
+        // A single space between words is no gap.
+        if (i - start >= 2 || caption.at(start) == QChar(0x3000))
+            runs.append({start, i - start});
     }
     return runs;
 }
@@ -72,7 +78,7 @@ void collect(const DesignNode& node, QVector<const DesignNode*>& out) {
 
 frmOption::frmOption(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmOption"));
-    setWindowTitle(kTitle);
+    setWindowTitle(title());
     setModal(true);
     setFont(fonts::uiFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     build();
@@ -93,13 +99,13 @@ void frmOption::build() {
     setFixedSize(twips::toPixels(props::int32(form.properties, QStringLiteral("ClientWidth"), 9570)),
                  twips::toPixels(props::int32(form.properties, QStringLiteral("ClientHeight"), 5610)));
     // The preview display ("M_Degit") is the board's own kind of control.
-    m_controls = designui::build(form, this);
+    m_controls = designui::build(form, this, {}, "frmOption");
     // The cross of the clear button is a glyph of a symbol font.
     if (auto* old = qobject_cast<QPushButton*>(control(QStringLiteral("Command11")))) {
         auto* cross = new SymbolButton(old->text(), old->parentWidget());
         cross->setObjectName(old->objectName());
         cross->setGeometry(old->geometry());
-        cross->setToolTip(QStringLiteral("プラグインの指定を解除します"));
+        cross->setToolTip(tr("プラグインの指定を解除します"));
         m_controls.insert(cross->objectName(), cross);
         delete old;
     }
@@ -291,7 +297,7 @@ void frmOption::enter(Setting setting, const QString& text, QWidget* editor) {
         problem = m_live.setText(setting, text);
     if (problem.isEmpty())
         return;
-    msgbox::show(this, problem, kTitle, msgbox::Icon::Exclamation);
+    msgbox::show(this, problem, title(), msgbox::Icon::Exclamation);
     // The previous value stays.
     if (auto* edit = qobject_cast<QLineEdit*>(editor))
         edit->setText(m_live.text(setting));
@@ -320,7 +326,7 @@ SettingsError frmOption::SetOptionInfo(const SettingsRecord& record) {
 }
 
 QString frmOption::GetPathString() {
-    return Zelk3FolderDlg(this, QStringLiteral("フォルダーを選択してください"));
+    return Zelk3FolderDlg(this, tr("フォルダーを選択してください"));
 }
 
 void frmOption::GetBtnColor(ColourSwatch& button) {
@@ -382,10 +388,10 @@ void frmOption::Command10_Click(int index) {
 }
 
 void frmOption::cmdSelectSound_Click(int index) {
-    const QString file = chooseFile(QStringLiteral("サウンドの選択"),
-                                    {{QStringLiteral("Waveサウンド(*.wav)"), QStringLiteral("*.wav")},
-                                     {QStringLiteral("MP3サウンド(*.mp3)"), QStringLiteral("*.mp3")},
-                                     {QStringLiteral("MIDIシーケンス(*.mid)"), QStringLiteral("*.mid")}});
+    const QString file =
+        chooseFile(tr("サウンドの選択"), {{tr("Waveサウンド(*.wav)"), QStringLiteral("*.wav")},
+                                          {tr("MP3サウンド(*.mp3)"), QStringLiteral("*.mp3")},
+                                          {tr("MIDIシーケンス(*.mid)"), QStringLiteral("*.mid")}});
     if (file.isEmpty())
         return;
     const QString name = QStringLiteral("txtSelectSound(%1)").arg(index);
@@ -394,10 +400,10 @@ void frmOption::cmdSelectSound_Click(int index) {
 }
 
 void frmOption::Command6_Click(int index) {
-    const QString file = chooseFile(QStringLiteral("パネル画像の選択"),
-                                    {{QStringLiteral("ビットマップ(*.bmp)"), QStringLiteral("*.bmp")},
-                                     {QStringLiteral("GIF画像(*.gif)"), QStringLiteral("*.gif")},
-                                     {QStringLiteral("JPEG画像(*.jpg)"), QStringLiteral("*.jpg")}});
+    const QString file =
+        chooseFile(tr("パネル画像の選択"), {{tr("ビットマップ(*.bmp)"), QStringLiteral("*.bmp")},
+                                            {tr("GIF画像(*.gif)"), QStringLiteral("*.gif")},
+                                            {tr("JPEG画像(*.jpg)"), QStringLiteral("*.jpg")}});
     if (file.isEmpty())
         return;
     const QString name = QStringLiteral("txtSelectPanel(%1)").arg(index);
@@ -419,13 +425,13 @@ void frmOption::Command11_Click() {
 }
 
 void frmOption::Command1_Click() {
-    const QString file = chooseFile(QStringLiteral("プラグインの選択"),
-                                    {{QStringLiteral("整理券プラグイン(*.4SP)"), QStringLiteral("*.4SP")}});
+    const QString file =
+        chooseFile(tr("プラグインの選択"), {{tr("整理券プラグイン(*.4SP)"), QStringLiteral("*.4SP")}});
     if (m_previewHost)
         m_previewHost->companyList()->clear();
     if (const QString refused = option_controls::refusedTextMessage(Setting::TicketPluginPath, file);
         !refused.isEmpty()) {
-        msgbox::show(this, refused, kTitle, msgbox::Icon::Exclamation);
+        msgbox::show(this, refused, title(), msgbox::Icon::Exclamation);
         return;
     }
     const qint32 result = SetPlgin(file);
@@ -435,8 +441,8 @@ void frmOption::Command1_Click() {
     }
     // A cancelled choice is not an error.
     if (!file.isEmpty())
-        msgbox::show(this, QStringLiteral("指定したファイルはプラグインでないか、内容が不正です"),
-                     QStringLiteral("プラグインロードエラー"), msgbox::Icon::Critical);
+        msgbox::show(this, tr("指定したファイルはプラグインでないか、内容が不正です"),
+                     tr("プラグインロードエラー"), msgbox::Icon::Critical);
 }
 
 void frmOption::Command4_Click() {

@@ -4,6 +4,7 @@
 #include "sound/SpeechEngine.h"
 #include "sound/mdlM_Tape.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -28,25 +29,25 @@ QDoubleSpinBox* makeSpin(QWidget* parent, const char* name, double low, double h
 } // namespace
 
 VoiceDialog::VoiceDialog(const VoiceSettings& voice, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("音声の調節"));
+    setWindowTitle(QCoreApplication::translate("VoiceDialog", "音声の調節"));
     m_speed = makeSpin(this, "speed", VoiceSettings::kSpeedMin, VoiceSettings::kSpeedMax, 0.1, 2,
-                       QStringLiteral(" 倍"));
+                       QCoreApplication::translate("VoiceDialog", " 倍"));
     m_pitch = makeSpin(this, "pitch", VoiceSettings::kPitchMin, VoiceSettings::kPitchMax, 1.0, 1,
-                       QStringLiteral(" 半音"));
+                       QCoreApplication::translate("VoiceDialog", " 半音"));
     m_volume = makeSpin(this, "volume", VoiceSettings::kVolumeMin, VoiceSettings::kVolumeMax, 1.0, 1,
                         QStringLiteral(" dB"));
     m_tone = makeSpin(this, "tone", VoiceSettings::kToneMin, VoiceSettings::kToneMax, 0.01, 2, QString());
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("話す速さ(&S)："), m_speed);
-    form->addRow(QStringLiteral("声の高さ(&P)："), m_pitch);
-    form->addRow(QStringLiteral("音量(&V)："), m_volume);
-    form->addRow(QStringLiteral("声質(&T)："), m_tone);
+    form->addRow(QCoreApplication::translate("VoiceDialog", "話す速さ(&S)："), m_speed);
+    form->addRow(QCoreApplication::translate("VoiceDialog", "声の高さ(&P)："), m_pitch);
+    form->addRow(QCoreApplication::translate("VoiceDialog", "音量(&V)："), m_volume);
+    form->addRow(QCoreApplication::translate("VoiceDialog", "声質(&T)："), m_tone);
 
-    auto* preview = new QPushButton(QStringLiteral("試聴"), this);
+    auto* preview = new QPushButton(QCoreApplication::translate("VoiceDialog", "試聴"), this);
     preview->setObjectName(QStringLiteral("preview"));
     preview->setAutoDefault(false);
-    auto* defaults = new QPushButton(QStringLiteral("標準に戻す"), this);
+    auto* defaults = new QPushButton(QCoreApplication::translate("VoiceDialog", "標準に戻す"), this);
     defaults->setObjectName(QStringLiteral("defaults"));
     defaults->setAutoDefault(false);
     auto* row = new QHBoxLayout;
@@ -56,7 +57,8 @@ VoiceDialog::VoiceDialog(const VoiceSettings& voice, QWidget* parent) : QDialog(
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)
+        ->setText(QCoreApplication::translate("VoiceDialog", "キャンセル"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -106,7 +108,7 @@ namespace mdlM_Tape {
 
 void ShowVoiceDlg(QWidget* owner) {
     if (SpeechEngine* engine = Engine())
-        showVoiceDialog(*engine, owner, QStringLiteral("音声の調節"));
+        showVoiceDialog(*engine, owner, QCoreApplication::translate("VoiceDialog", "音声の調節"));
 }
 
 } // namespace mdlM_Tape
