@@ -1,0 +1,146 @@
+#include "web/WebFrame.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+namespace web {
+namespace {
+
+QJsonArray rectJson(const Rect& r) {
+    return QJsonArray{r.x, r.y, r.w, r.h};
+}
+
+QJsonObject digitJson(const DigitLayout& d) {
+    return QJsonObject{{"rect", rectJson(d.rect)},
+                       {"places", d.places},
+                       {"place", QJsonArray{d.placeWidth, d.placeHeight}},
+                       {"gap", d.gap},
+                       {"glyphs", d.glyphSet}};
+}
+
+// A member of an object's text: "KEY":VALUE.
+QByteArray member(const char* key, const QJsonValue& value) {
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QByteArray("\"") + key + "\":" + wrapped.mid(1, wrapped.size() - 2);
+}
+
+QString hexRow(quint64 bits) {
+    return QStringLiteral("%1").arg(bits, 10, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+bool ViewState::sameAs(const ViewState& o) const {
+    return displays == o.displays && formats == o.formats && fares == o.fares && labels == o.labels &&
+           stopName == o.stopName && stopNameSerial == o.stopNameSerial && stripHeight == o.stripHeight &&
+           stripRows == o.stripRows && stripScrolls == o.stripScrolls && scrollSpeed == o.scrollSpeed &&
+           scrollWait == o.scrollWait && clockVisible == o.clockVisible && clockShown == o.clockShown &&
+           backlight == o.backlight && panel == o.panel && digitBack == o.digitBack &&
+           digitUnlit == o.digitUnlit && digitLit == o.digitLit && stripBack == o.stripBack &&
+           stripFore == o.stripFore && roundDots == o.roundDots && glow == o.glow;
+}
+
+QString cssColor(std::uint32_t c) {
+    return QStringLiteral("#%1%2%3")
+        .arg(c & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((c >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((c >> 16) & 0xFF, 2, 16, QLatin1Char('0'));
+}
+
+QByteArray encodeLayout(const BoardLayout& layout) {
+    QJsonArray displays, clock, labels, glyphSets;
+    for (const DigitLayout& d : layout.displays)
+        displays << digitJson(d);
+    for (const DigitLayout& d : layout.clock)
+        clock << digitJson(d);
+    for (const LabelLayout& l : layout.labels)
+        labels << QJsonObject{{"rect", rectJson(l.rect)}, {"points", l.points}, {"bold", l.bold}};
+    for (const GlyphSet& set : layout.glyphSets) {
+        QJsonObject outlines;
+        for (auto it = set.begin(); it != set.end(); ++it)
+            outlines.insert(it.key(), it.value());
+        glyphSets << outlines;
+    }
+    const QJsonObject o{{"type", "layout"},
+                        {"size", QJsonArray{layout.width, layout.height}},
+                        {"displays", displays},
+                        {"clock", clock},
+                        {"labels", labels},
+                        {"strip", rectJson(layout.strip)},
+                        {"stripViewport", rectJson(layout.stripViewport)},
+                        {"glyphSets", glyphSets}};
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+QByteArray encodeFrameBody(const ViewState& s, int utcOffsetMinutes) {
+    QJsonArray formats, labels, rows;
+    for (const QList<int>& f : s.formats)
+        formats << QJsonArray::fromVariantList({f.value(0), f.value(1), f.value(2)});
+    for (const LabelState& l : s.labels)
+        labels << QJsonObject{{"text", l.text}, {"visible", l.visible}, {"color", cssColor(l.color)}};
+    QString dots;
+    dots.reserve(s.stripRows.size() * 10);
+    for (quint64 r : s.stripRows)
+        dots += hexRow(r);
+    const QJsonObject strip{{"height", s.stripHeight},
+                            {"rows", dots},
+                            {"scrolls", s.stripScrolls},
+                            {"speed", s.scrollSpeed},
+                            {"wait", s.scrollWait},
+                            {"back", cssColor(s.stripBack)},
+                            {"fore", cssColor(s.stripFore)},
+                            {"roundDots", s.roundDots},
+                            {"glow", s.glow}};
+    const QJsonObject look{{"backlight", s.backlight},
+                           {"panel", s.panel},
+                           {"digitBack", cssColor(s.digitBack)},
+                           {"digitUnlit", cssColor(s.digitUnlit)},
+                           {"digitLit", cssColor(s.digitLit)}};
+    const QJsonObject clock{{"visible", s.clockVisible},
+                            {"shown", s.clockShown},
+                            {"places", QJsonArray::fromStringList(s.clockPlaces)},
+                            {"utcOffset", utcOffsetMinutes}};
+    QByteArray out;
+    out += member("displays", QJsonArray::fromStringList(s.displays)) + ',';
+    out += member("formats", formats) + ',';
+    out += member("fares", s.fares) + ',';
+    out += member("labels", labels) + ',';
+    out += member("stopName", s.stopName) + ',';
+    out += member("stopNameSerial", QString::number(s.stopNameSerial)) + ',';
+    out += member("strip", strip) + ',';
+    out += member("clock", clock) + ',';
+    out += member("look", look);
+    return out;
+}
+
+QByteArray stampFrame(const QByteArray& body, quint64 sequence, qint64 sentMs) {
+    return "{\"type\":\"frame\",\"seq\":" + QByteArray::number(sequence) +
+           ",\"sent\":" + QByteArray::number(sentMs) + ',' + body + '}';
+}
+
+void PathText::add(QChar op, std::initializer_list<double> values) {
+    m_text += op;
+    for (double v : values) {
+        const double rounded = std::round(v * 100.0) / 100.0;
+        if (!m_text.endsWith(op))
+            m_text += QLatin1Char(' ');
+        m_text += QString::number(rounded == 0 ? 0.0 : rounded, 'g', 8);
+    }
+}
+
+void PathText::moveTo(double x, double y) {
+    add(QLatin1Char('M'), {x, y});
+}
+void PathText::lineTo(double x, double y) {
+    add(QLatin1Char('L'), {x, y});
+}
+void PathText::cubicTo(double x1, double y1, double x2, double y2, double x, double y) {
+    add(QLatin1Char('C'), {x1, y1, x2, y2, x, y});
+}
+void PathText::close() {
+    m_text += QLatin1Char('Z');
+}
+
+} // namespace web
