@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/SignSet.h"
+#include "app/WebView.h"
 #include "board/ui/Form1.h"
 #include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
@@ -118,6 +119,14 @@ ScriptRunner::ScriptRunner(Program& program, QTextStream& out) : m_program(progr
     });
     addControllerCommands();
     addOptionsCommands();
+    add("web", [this](const QStringList& a, const QString&) {
+        if (!a.isEmpty())
+            return QStringLiteral("web takes no arguments");
+        const QString page = servedBoardPage();
+        m_out << (page.isEmpty() ? QStringLiteral("not serving") : page) << '\n';
+        m_out.flush();
+        return QString();
+    });
     add("png", [this](const QStringList& a, const QString& rest) {
         if (a.isEmpty())
             return QStringLiteral("png needs a file name");

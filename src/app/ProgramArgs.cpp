@@ -43,6 +43,20 @@ QString parseProgramArgs(const QStringList& args, ProgramArgs& out) {
             if (!takeValue() || value.isEmpty())
                 return QStringLiteral("--listen-token-file needs the path of a file");
             out.listenTokenFile = value;
+        } else if (arg == QLatin1String("--web")) {
+            if (!takeValue())
+                return QStringLiteral("--web needs a port number");
+            bool ok = false;
+            const uint port = value.toUInt(&ok);
+            if (!ok || port > 65535)
+                return QStringLiteral("--web needs a port number from 0 to 65535, not \"%1\"").arg(value);
+            out.webPort = quint16(port);
+        } else if (arg == QLatin1String("--web-address")) {
+            if (!takeValue())
+                return QStringLiteral("--web-address needs an address");
+            if (QHostAddress(value).isNull() && value != QLatin1String("localhost"))
+                return QStringLiteral("--web-address: \"%1\" is not an IP address").arg(value);
+            out.webAddress = value;
         } else if (arg == QLatin1String("--no-listen")) {
             out.noListen = true;
         } else {
@@ -56,6 +70,8 @@ QString parseProgramArgs(const QStringList& args, ProgramArgs& out) {
         return QStringLiteral("--listen and --no-listen contradict each other");
     if (!out.listenAddress.isEmpty() && !out.listenPort)
         return QStringLiteral("--listen-address needs --listen PORT");
+    if (!out.webAddress.isEmpty() && !out.webPort)
+        return QStringLiteral("--web-address needs --web PORT");
     return QString();
 }
 
@@ -72,6 +88,13 @@ QString remoteUsage() {
         "                           ~/.config/corvane/remote.token, made on first listen)\n"
         "  --no-listen              do not listen, even when ~/.config/corvane/remote.conf\n"
         "                           says enabled=true\n"
+        "\n"
+        "the board page for web browsers (see docs/web-view.md):\n"
+        "  --web PORT               serve the board page on PORT (0 picks a free port);\n"
+        "                           its address is printed on standard error\n"
+        "  --web-address ADDR       serve it on ADDR instead of 127.0.0.1 (anyone who can\n"
+        "                           reach ADDR can watch the board; the control page\n"
+        "                           needs the remote-control token)\n"
         "  --version                print the version\n"
         "  --help                   this text\n");
 }

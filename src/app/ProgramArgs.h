@@ -18,6 +18,10 @@ struct ProgramArgs {
     QString listenTokenFile;
     // --no-listen: no remote control, whatever remote.conf says.
     bool noListen = false;
+    // --web PORT: serve the board page on PORT (0: any free port).
+    std::optional<quint16> webPort;
+    // --web-address ADDR: where to serve it (with --web); loopback when empty.
+    QString webAddress;
 };
 
 // Reads the arguments after the program's name (Qt's own options already taken out).
@@ -25,5 +29,5 @@ struct ProgramArgs {
 // value, or options that contradict each other.
 QString parseProgramArgs(const QStringList& args, ProgramArgs& out);
 
-// The remote-control part of 508 --help.
+// The remote-control and board-page part of 508 --help.
 QString remoteUsage();

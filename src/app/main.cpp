@@ -2,6 +2,7 @@
 #include "app/Program.h"
 #include "app/ProgramArgs.h"
 #include "app/RemoteControl.h"
+#include "app/WebView.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -12,7 +13,8 @@ namespace {
 const char* const kUsage =
     "usage: 508 [--scale 1|2|3|4|fit] [--fullscreen | --windowed] [--screen N]\n"
     "           [--dots square|round] [--glow | --no-glow]\n"
-    "           [--listen PORT [--listen-address ADDR] | --no-listen] [--version]\n"
+    "           [--listen PORT [--listen-address ADDR] | --no-listen]\n"
+    "           [--web PORT [--web-address ADDR]] [--version]\n"
     "\n"
     "The fare board simulator. The display options override what the board's menu keeps\n"
     "in ~/.config/corvane/display.conf (right-click the board).\n"
@@ -54,6 +56,9 @@ int main(int argc, char** argv) {
     program.start();
     int status = 0;
     const std::unique_ptr<RemoteControl> remote = startRemoteControl(program, args, status);
+    if (status != 0)
+        return status;
+    const std::unique_ptr<WebView> web = startWebView(program, args, status);
     if (status != 0)
         return status;
     return QApplication::exec();

@@ -37,9 +37,9 @@ const QImage& DigitGlyphs::tinted(fonts::DigitFace face, bool bold, int pointSiz
     return m_tinted.insert(tkey, out).value();
 }
 
-QImage DigitGlyphs::render(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c) const {
+QPainterPath DigitGlyphs::outline(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c) {
     if (c.isSpace() || c == fonts::kDigitBlank || place.isEmpty())
-        return QImage();
+        return QPainterPath();
     // Outlines are taken at a large size and scaled down, so the fit does not depend
     // on how the face is hinted at small sizes.
     const int reference = 200;
@@ -50,7 +50,7 @@ QImage DigitGlyphs::render(fonts::DigitFace face, bool bold, int pointSize, QSiz
     glyph.addText(0, 0, font, QString(c));
     const QRectF box = eight.boundingRect();
     if (box.isEmpty())
-        return QImage();
+        return QPainterPath();
 
     // The point size sets the digit height as a share of the place: the larger
     // classes fill their place a little more, as the real faces do.
@@ -61,13 +61,20 @@ QImage DigitGlyphs::render(fonts::DigitFace face, bool bold, int pointSize, QSiz
     scale = qMin(scale, nominalPx * 0.8 / box.height());
     const double dx = (place.width() - box.width() * scale) / 2.0 - box.left() * scale;
     const double dy = (place.height() - box.height() * scale) / 2.0 - box.top() * scale;
+    QTransform fit;
+    fit.translate(dx, dy);
+    fit.scale(scale, scale);
+    return fit.map(glyph);
+}
 
+QImage DigitGlyphs::render(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c) const {
+    const QPainterPath glyph = outline(face, bold, pointSize, place, c);
+    if (glyph.isEmpty())
+        return QImage();
     QImage image(place, QImage::Format_Alpha8);
     image.fill(0);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.translate(dx, dy);
-    p.scale(scale, scale);
     p.fillPath(glyph, Qt::black);
     p.end();
     return image;

@@ -5,6 +5,7 @@
 #include <QChar>
 #include <QHash>
 #include <QImage>
+#include <QPainterPath>
 #include <QSize>
 
 namespace digitglyphs {
@@ -42,6 +43,10 @@ public:
 
     // The mask filled with a colour, ready to draw; cached as well.
     const QImage& tinted(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c, QRgb color);
+
+    // The outline a character is drawn with in a place of that size, in the place's
+    // pixels; empty for a blank character.
+    static QPainterPath outline(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c);
 
     void clear() {
         m_cache.clear();

@@ -215,6 +215,14 @@ std::int32_t M_Degit::ShowSetDlg() {
     return result;
 }
 
+QSize M_Degit::designPlaceSize() const {
+    return QSize(twips::toPixels(sizeClass(m_degitSize).placeTwips), qRound(height() / m_scale));
+}
+
+QPainterPath M_Degit::placeOutline(QChar c) const {
+    return DigitGlyphs::outline(face(), m_boldDigits, sizeClass(m_degitSize).pointSize, designPlaceSize(), c);
+}
+
 void M_Degit::ResetDegit(bool lampTest) {
     const qint16 shift = m_shift;
     const qint16 zeroMode = m_zeroMode;

@@ -6,6 +6,7 @@
 #include "platform/ui/Fonts.h"
 
 #include <QImage>
+#include <QPainterPath>
 #include <QSet>
 #include <QWidget>
 #include <cstdint>
@@ -69,6 +70,10 @@ public:
     void setScale(double scale);
 
     std::int32_t CharExtra() const { return m_charExtra; }
+    // The display drawn elsewhere (the board page): one place's size as designed (scale
+    // 1), and a character's outline in such a place as this display draws it.
+    QSize designPlaceSize() const;
+    QPainterPath placeOutline(QChar c) const;
     bool BoldDigits() const { return m_boldDigits; }
 
     // Opens the display-format dialog; stores the three values it returns and
