@@ -1,10 +1,12 @@
 // GTFS feeds. An input that begins as a zip archive ("PK\3\4") is opened as a zip
 // feed; any other input is a folder feed written from sections, each beginning with a
 // line "@@ NAME" (NAME one of the tables the import reads) and holding that table's
-// bytes up to the next such line. The routes are listed, and one of them and trip "T1"
-// are imported.
+// bytes up to the next such line. The routes are listed, one of them and trip "T1"
+// are imported, and the whole feed is read once and a few of its routes built from it
+// (every pattern, as --all --patterns does).
 #include "gtfs/GtfsFeed.h"
 #include "gtfs/GtfsImport.h"
+#include "gtfs/SignWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,8 +17,11 @@
 
 namespace {
 
-const char* const kTables[] = {"agency.txt",     "stops.txt",        "routes.txt",          "trips.txt",
-                               "stop_times.txt", "translations.txt", "fare_attributes.txt", "fare_rules.txt"};
+const char* const kTables[] = {
+    "agency.txt",         "stops.txt",          "routes.txt",          "trips.txt",
+    "stop_times.txt",     "translations.txt",   "fare_attributes.txt", "fare_rules.txt",
+    "fare_products.txt",  "fare_leg_rules.txt", "areas.txt",           "stop_areas.txt",
+    "route_networks.txt", "routes_jp.txt",      "agency_jp.txt",       "office_jp.txt"};
 
 // Small enough that a table is read quickly, large enough for any table of the inputs.
 constexpr qint64 kTableCap = 8 * 1024 * 1024;
@@ -98,5 +103,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gtfs::ImportRequest byTrip;
     byTrip.tripId = QStringLiteral("T1");
     (void)gtfs::importTrip(*feed, byTrip);
+    // The whole feed once, and the first routes of every pattern built from it, each
+    // with its sign.
+    gtfs::FeedRoutes routes(*feed);
+    if (routes.load()) {
+        const QVector<gtfs::PlannedRoute> plan = routes.plan(true);
+        for (qsizetype i = 0; i < plan.size() && i < 8; ++i)
+            (void)gtfs::signFileBytes(routes.build(plan[i], int(i) + 1).sign);
+    }
     return 0;
 }
