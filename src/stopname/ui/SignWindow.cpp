@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWindow>
 
@@ -43,27 +44,49 @@ void SignWindow::setDotPixels(int pixels) {
 }
 
 void SignWindow::showDots(const signs::DotImage& dots) {
-    if (dots == m_dots)
+    if (dots.width() != m_dots.width() || dots.height() != m_dots.height()) {
+        m_dots = dots;
+        render();
+        return;
+    }
+    // Only the dots that changed are drawn again, and only their part of the window is
+    // repainted: a scrolling line costs its own rows, not the whole sign.
+    QRect changed;
+    for (int y = 0; y < dots.height(); ++y) {
+        for (int x = 0; x < dots.width(); ++x) {
+            if (dots.at(x, y) != m_dots.at(x, y))
+                changed |= QRect(x, y, 1, 1);
+        }
+    }
+    if (changed.isEmpty())
         return;
     m_dots = dots;
-    render();
+    drawDots(changed);
+    const int p = m_dotPixels;
+    update(QRect((changed.x() + kMargin) * p, (changed.y() + kMargin) * p, changed.width() * p,
+                 changed.height() * p));
 }
 
 void SignWindow::render() {
     // Each dot a square with a pixel of dark to its right and below; the picture is
-    // drawn here once per change of the dots, and painted as it is.
+    // drawn here when the dots change, and painted as it is.
     const QSize size = sizeHint();
     if (m_picture.size() != size)
         m_picture = QImage(size, QImage::Format_RGB32);
     m_picture.fill(QColor::fromRgb(signs::kSignBackColour));
+    drawDots(QRect(QPoint(0, 0), signs::signSize(m_kind)));
+    update();
+}
+
+void SignWindow::drawDots(const QRect& area) {
     const int p = m_dotPixels;
     const int lit = p - 1;
-    const QSize grid = signs::signSize(m_kind);
+    const QRect grid = area & QRect(QPoint(0, 0), signs::signSize(m_kind));
     QRgb colours[5];
     for (int i = 0; i < 5; ++i)
         colours[i] = 0xFF000000u | signs::inkColour(m_colour, signs::Ink(i));
-    for (int y = 0; y < grid.height(); ++y) {
-        for (int x = 0; x < grid.width(); ++x) {
+    for (int y = grid.top(); y <= grid.bottom(); ++y) {
+        for (int x = grid.left(); x <= grid.right(); ++x) {
             const QRgb c = colours[int(m_dots.at(x, y))];
             const int left = (x + kMargin) * p;
             const int top = (y + kMargin) * p;
@@ -73,12 +96,12 @@ void SignWindow::render() {
             }
         }
     }
-    update();
 }
 
-void SignWindow::paintEvent(QPaintEvent*) {
+void SignWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.drawImage(0, 0, m_picture);
+    const QRect r = event->rect();
+    painter.drawImage(r.topLeft(), m_picture, r);
 }
 
 void SignWindow::mousePressEvent(QMouseEvent* event) {

@@ -43,6 +43,7 @@ protected:
 
 private:
     void render();
+    void drawDots(const QRect& area); // dots of the grid, into the picture
 
     signs::SignKind m_kind;
     signs::LedColour m_colour = signs::LedColour::Amber;
