@@ -191,20 +191,35 @@ bool isTerminal(QTextStream& stream) {
 // earlier route took it. 0: none is left.
 QVector<int> assignNumbers(const QVector<gtfs::PlannedRoute>& plan, int first) {
     QVector<int> numbers;
-    std::vector<bool> taken(size_t(gtfs::MaxRouteNumber) + 1, false);
+    // nextFree[n]: on the way to the lowest free number from n (MaxRouteNumber + 1: none),
+    // shortened as it is followed, so that many routes wanting one number stay quick.
+    std::vector<int> nextFree(size_t(gtfs::MaxRouteNumber) + 2);
+    for (size_t n = 0; n < nextFree.size(); ++n)
+        nextFree[n] = static_cast<int>(n);
+    const auto freeFrom = [&](int n) {
+        int root = n;
+        while (nextFree[size_t(root)] != root)
+            root = nextFree[size_t(root)];
+        while (nextFree[size_t(n)] != root) {
+            const int next = nextFree[size_t(n)];
+            nextFree[size_t(n)] = root;
+            n = next;
+        }
+        return root;
+    };
     for (int i = 0; i < plan.size(); ++i) {
         int n = 0;
         if (first > 0) {
             n = first + i <= gtfs::MaxRouteNumber ? first + i : 0;
         } else {
-            for (int k = 0; k < gtfs::MaxRouteNumber && n == 0; ++k) {
-                const int c = (plan[i].derivedNumber - 1 + k) % gtfs::MaxRouteNumber + 1;
-                if (!taken[size_t(c)])
-                    n = c;
-            }
+            n = freeFrom(plan[i].derivedNumber);
+            if (n > gtfs::MaxRouteNumber)
+                n = freeFrom(1);
+            if (n > gtfs::MaxRouteNumber)
+                n = 0;
         }
-        if (n > 0)
-            taken[size_t(n)] = true;
+        if (n > 0 && first == 0)
+            nextFree[size_t(n)] = n + 1;
         numbers << n;
     }
     return numbers;

@@ -162,6 +162,10 @@ TableCaps defaultCaps(const QString& name) {
         {"translations.txt", {64 * MB, 1'000'000, 1 * MB}},
         {"fare_attributes.txt", {16 * MB, 100'000, 1 * MB}},
         {"fare_rules.txt", {128 * MB, 2'000'000, 1 * MB}},
+        {"fare_products.txt", {16 * MB, 100'000, 1 * MB}},
+        {"fare_leg_rules.txt", {128 * MB, 2'000'000, 1 * MB}},
+        {"stop_areas.txt", {64 * MB, 500'000, 1 * MB}},
+        {"areas.txt", {16 * MB, 100'000, 1 * MB}},
     };
     for (const auto& c : kCaps) {
         if (name == QLatin1String(c.name))

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -270,11 +271,11 @@ struct StopTime {
 // the stop ids.
 struct StopTimeRow {
     qint64 sequence = 0;
-    qint64 line = 0;
-    int trip = 0;
-    int stop = 0;
-    qint16 pickup = 0;
-    qint16 dropOff = 0;
+    qint32 line = 0; // a table holds at most 256 MB
+    qint32 trip = 0;
+    qint32 stop = 0;
+    qint8 pickup = 0;
+    qint8 dropOff = 0;
 };
 
 // Texts in one language from translations.txt in either form: the older GTFS-JP one
@@ -368,7 +369,6 @@ struct FeedRoutes::Model {
     QHash<QString, StopRow> stops;
     Translations readings; // ja-Hrkt
     Translations english;  // en
-    bool englishSeen = false;
     FareModel fares;
     JpTables jp;
 
@@ -565,7 +565,6 @@ bool FeedRoutes::Model::loadStopTimes() {
     const int sequence = rows.column("stop_sequence");
     const int pickup = rows.column("pickup_type");
     const int dropOff = rows.column("drop_off_type");
-    std::vector<StopTimeRow> read;
     while (rows.next()) {
         const int index = trips.byId.value(key(rows.fieldView(trip)), -1);
         if (index < 0)
@@ -585,23 +584,23 @@ bool FeedRoutes::Model::loadStopTimes() {
         }
         st.trip = index;
         st.stop = internStop(text(rows.fieldView(stop)));
-        st.pickup = static_cast<qint16>(std::clamp(rows.fieldView(pickup).trimmed().toInt(), -1, 9));
-        st.dropOff = static_cast<qint16>(std::clamp(rows.fieldView(dropOff).trimmed().toInt(), -1, 9));
-        st.line = rows.line();
-        read.push_back(st);
+        st.pickup = static_cast<qint8>(std::clamp(rows.fieldView(pickup).trimmed().toInt(), -1, 9));
+        st.dropOff = static_cast<qint8>(std::clamp(rows.fieldView(dropOff).trimmed().toInt(), -1, 9));
+        st.line = static_cast<qint32>(std::min<qint64>(rows.line(), std::numeric_limits<qint32>::max()));
+        stopTimes.push_back(st);
     }
     if (!l.finish(t))
         return false;
-    // Indexed by trip: a counting sort keeps each trip's rows in the file's order.
+    // Indexed by trip, each trip's rows in the file's order, sorted where they lie.
+    std::sort(stopTimes.begin(), stopTimes.end(), [](const StopTimeRow& a, const StopTimeRow& b) {
+        return a.trip != b.trip ? a.trip < b.trip : a.line < b.line;
+    });
+    stopTimes.shrink_to_fit();
     firstTime.assign(size_t(trips.list.size()) + 1, 0);
-    for (const StopTimeRow& st : read)
+    for (const StopTimeRow& st : stopTimes)
         ++firstTime[size_t(st.trip) + 1];
     for (size_t i = 1; i < firstTime.size(); ++i)
         firstTime[i] += firstTime[i - 1];
-    stopTimes.resize(read.size());
-    std::vector<int> next(firstTime.begin(), firstTime.end() - 1);
-    for (const StopTimeRow& st : read)
-        stopTimes[size_t(next[size_t(st.trip)]++)] = st;
     return true;
 }
 
@@ -680,7 +679,6 @@ void FeedRoutes::Model::loadTranslations() {
     const int recordId = rows.column("record_id");
     const int fieldValue = rows.column("field_value");
     Translations found[2]; // ja-Hrkt, en
-    bool englishFound = false;
     while (rows.next()) {
         const QByteArrayView language = rows.fieldView(lang).trimmed();
         const int which = language == "ja-Hrkt" ? 0 : language == "en" ? 1 : -1;
@@ -692,41 +690,29 @@ void FeedRoutes::Model::loadTranslations() {
             continue;
         if (old) {
             const QString name = feedText(rows.fieldView(transId), ignored);
-            if (keys.texts.contains(name)) {
+            if (keys.texts.contains(name))
                 into.byText.insert(name, value);
-                englishFound |= which == 1;
-            }
             continue;
         }
         const QByteArrayView tableName = rows.fieldView(table).trimmed();
         const QByteArrayView fieldName = rows.fieldView(field).trimmed();
         const QString fv = feedText(rows.fieldView(fieldValue), ignored);
         const QString record = text(rows.fieldView(recordId));
-        bool used = false;
-        if (!fv.isEmpty() && keys.texts.contains(fv)) {
+        if (!fv.isEmpty() && keys.texts.contains(fv))
             into.byText.insert(fv, value);
-            used = true;
-        }
         if (!record.isEmpty() && tableName == "stops" && fieldName == "stop_name" &&
-            keys.stopIds.contains(record)) {
+            keys.stopIds.contains(record))
             into.byStopId.insert(record, value);
-            used = true;
-        }
         if (!record.isEmpty() && tableName == "trips" && keys.tripIds.contains(record)) {
-            if (fieldName == "trip_headsign") {
+            if (fieldName == "trip_headsign")
                 into.byHeadsign.insert(record, value);
-                used = true;
-            } else if (fieldName == "jp_trip_desc") {
+            else if (fieldName == "jp_trip_desc")
                 into.byDesc.insert(record, value);
-                used = true;
-            }
         }
-        englishFound |= used && which == 1;
     }
     if (l.finish(t)) {
         readings = std::move(found[0]);
         english = std::move(found[1]);
-        englishSeen = englishFound;
     }
 }
 
