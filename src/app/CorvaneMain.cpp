@@ -1,5 +1,6 @@
 #include "app/Automation.h"
 #include "app/DesktopIdentity.h"
+#include "app/Language.h"
 #include "app/Program.h"
 #include "gtfs/GtfsCli.h"
 #include "platform/BlockingWait.h"
@@ -43,7 +44,7 @@ const char* const kUsage =
 
 QString scriptHelp() {
     QString text =
-        QStringLiteral("usage: corvane script [FILE]\n"
+        QStringLiteral("usage: corvane script [--lang en|ja] [FILE]\n"
                        "\n"
                        "Reads commands from FILE (standard input when FILE is - or missing), one per line,\n"
                        "and runs them in order against one program instance started as 508 starts. No\n"
@@ -53,6 +54,9 @@ QString scriptHelp() {
                        "\n"
                        "A command that cannot be carried out prints 'error: LINE: reason' on standard error\n"
                        "and the tool exits with status 2; otherwise it exits 0.\n"
+                       "\n"
+                       "--lang en shows the windows in English (their captions, lists and messages, as\n"
+                       "'options state' and 'state' print them); they are Japanese by default.\n"
                        "\n"
                        "commands:\n");
     for (const QString& line : commands::helpLines())
@@ -85,12 +89,22 @@ int runScript(int argc, char** argv) {
         std::fputs(scriptHelp().toUtf8().constData(), stdout);
         return 0;
     }
-    if (argc > 3) {
+    QStringList args;
+    for (int i = 2; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    // The windows are Japanese unless --lang says otherwise: what a script compares
+    // does not change with the system's language.
+    std::optional<language::Language> lang;
+    if (const QString problem = language::takeArgument(args, lang); !problem.isEmpty()) {
+        std::fprintf(stderr, "corvane script: %s\n", problem.toUtf8().constData());
+        return 2;
+    }
+    if (args.size() > 1) {
         std::fputs("corvane script: too many arguments\n", stderr);
         return 2;
     }
     QFile input;
-    const QString path = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("-");
+    const QString path = args.isEmpty() ? QStringLiteral("-") : args.first();
     if (path == QLatin1String("-")) {
         if (!input.open(stdin, QIODevice::ReadOnly)) {
             std::fputs("corvane script: cannot read standard input\n", stderr);
@@ -99,7 +113,7 @@ int runScript(int argc, char** argv) {
     } else {
         input.setFileName(path);
         if (!input.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "corvane script: cannot open %s\n", argv[2]);
+            std::fprintf(stderr, "corvane script: cannot open %s\n", path.toLocal8Bit().constData());
             return 2;
         }
     }
@@ -113,6 +127,10 @@ int runScript(int argc, char** argv) {
     QApplication::setApplicationVersion(programVersion());
     desktop::applyIdentity();
 
+    if (!language::install(lang.value_or(language::Language::Japanese))) {
+        std::fputs("corvane script: the English translation cannot be loaded\n", stderr);
+        return 2;
+    }
     msgbox::setRecording(true);
     mdlSndAPI::setRecording(true);
     speech::setRecording(true);

@@ -1,4 +1,5 @@
 #include "app/DesktopIdentity.h"
+#include "app/Language.h"
 #include "app/Program.h"
 #include "app/ProgramArgs.h"
 #include "app/RemoteControl.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
             std::fputs(remoteUsage().toUtf8().constData(), stdout);
+            std::fputs(language::usage().toUtf8().constData(), stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -44,7 +46,11 @@ int main(int argc, char** argv) {
     QStringList rest = QApplication::arguments().mid(1);
     Program::Options options;
     options.display = DisplayConfig::load();
-    QString problem = options.display.takeArguments(rest);
+    // The language first: it names the windows' texts from the first window on.
+    std::optional<language::Language> lang;
+    QString problem = language::takeArgument(rest, lang);
+    if (problem.isEmpty())
+        problem = options.display.takeArguments(rest);
     ProgramArgs args;
     if (problem.isEmpty())
         problem = parseProgramArgs(rest, args);
@@ -52,6 +58,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "508: %s (see 508 --help)\n", problem.toUtf8().constData());
         return 2;
     }
+    language::install(lang.value_or(language::fromLocale(QLocale::system())));
     Program program(options);
     program.start();
     int status = 0;
