@@ -14,11 +14,14 @@ namespace {
 const char* const kUsage =
     "usage: 508 [--scale 1|2|3|4|fit] [--fullscreen | --windowed] [--screen N]\n"
     "           [--dots square|round] [--glow | --no-glow]\n"
+    "           [--sign front|side|rear]... [--sign-colour amber|white|green|full]\n"
+    "           [--alternate SECONDS] [--boards 1|2|3|4]\n"
     "           [--listen PORT [--listen-address ADDR] | --no-listen]\n"
     "           [--web PORT [--web-address ADDR]] [--version]\n"
     "\n"
     "The fare board simulator. The display options override what the board's menu keeps\n"
-    "in ~/.config/corvane/display.conf (right-click the board).\n"
+    "in ~/.config/corvane/display.conf (right-click the board). --sign opens a destination\n"
+    "sign (repeatable; docs/signs.md), --boards N shows N fare boards of the same console.\n"
     "\n";
 
 } // namespace
