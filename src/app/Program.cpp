@@ -165,9 +165,9 @@ void Program::startExtraBoards() {
         own.fullScreen = false; // only the first board fills its monitor
         if (own != DisplayConfig{})
             b.applyDisplay(own);
-        // Where it was left, else a step below and right of the board before it.
+        // Where it was left, else right of the board before it.
         const std::optional<QPoint>& at = display.boardPositions[size_t(number - 1)];
-        b.move(at ? *at : board(number - 1).pos() + QPoint(48, 48));
+        b.move(at ? *at : board(number - 1).frameGeometry().topRight() + QPoint(16, 0));
         b.show();
         if (m_startOptions.loadSettings)
             keepOnScreen(b);

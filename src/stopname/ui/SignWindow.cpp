@@ -105,13 +105,16 @@ void SignWindow::paintEvent(QPaintEvent* event) {
 }
 
 void SignWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && windowHandle())
+    if (event->button() == Qt::LeftButton && windowHandle()) {
+        m_dragged = true;
         windowHandle()->startSystemMove();
+    }
 }
 
 void SignWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    emit moved(pos());
+    if (m_dragged)
+        emit moved(pos());
 }
 
 void SignWindow::contextMenuEvent(QContextMenuEvent* event) {

@@ -30,7 +30,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    // The window was moved (by the window system: a drag or a placement).
+    // The window was moved by a drag (where the program or the window system placed it
+    // at first is not a choice to keep).
     void moved(QPoint position);
     // A right click asks for the menu at this screen position.
     void menuRequested(QPoint globalPos);
@@ -50,4 +51,5 @@ private:
     int m_dotPixels = kDefaultDotPixels;
     signs::DotImage m_dots;
     QImage m_picture;
+    bool m_dragged = false;
 };
