@@ -531,6 +531,64 @@ Error code: %1</translation>
     </message>
 </context>
 <context>
+    <name>SignSet</name>
+    <message>
+        <source>行先表示器</source>
+        <translation>Destination signs</translation>
+    </message>
+    <message>
+        <source>前面</source>
+        <translation>Front</translation>
+    </message>
+    <message>
+        <source>側面</source>
+        <translation>Side</translation>
+    </message>
+    <message>
+        <source>後面</source>
+        <translation>Rear</translation>
+    </message>
+    <message>
+        <source>アンバー</source>
+        <translation>Amber</translation>
+    </message>
+    <message>
+        <source>白</source>
+        <translation>White</translation>
+    </message>
+    <message>
+        <source>緑</source>
+        <translation>Green</translation>
+    </message>
+    <message>
+        <source>フルカラー</source>
+        <translation>Full colour</translation>
+    </message>
+    <message>
+        <source>表示の設定を保存できませんでした。</source>
+        <translation>The display settings could not be saved.</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>SignWindow</name>
+    <message>
+        <source>前面行先表示器</source>
+        <translation>Front destination sign</translation>
+    </message>
+    <message>
+        <source>側面行先表示器</source>
+        <translation>Side destination sign</translation>
+    </message>
+    <message>
+        <source>後面行先表示器</source>
+        <translation>Rear destination sign</translation>
+    </message>
+</context>
+<context>
     <name>VoiceDialog</name>
     <message>
         <source>音声の調節</source>
@@ -958,7 +1016,7 @@ Error code: %1</translation>
     </message>
     <message>
         <source>停留所の順番（区間・個数）を、&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;  コマ目に表示する。</source>
-        <translation>Show the stop&apos;s place (section, count) on display　　　　　　  .</translation>
+        <translation>Show the stop&apos;s place (section, count) on display&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;  .</translation>
     </message>
     <message>
         <source>0から数える</source>
@@ -966,15 +1024,15 @@ Error code: %1</translation>
     </message>
     <message>
         <source>整理券番号を、  &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;コマ目に表示する。</source>
-        <translation>Show the ticket number on display  　　　　　　.</translation>
+        <translation>Show the ticket number on display  &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;.</translation>
     </message>
     <message>
         <source>系統番号を、  &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;コマ目に表示する。</source>
-        <translation>Show the route number on display  　　　　　　.</translation>
+        <translation>Show the route number on display  &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;.</translation>
     </message>
     <message>
         <source>データの&#x3000;&#x3000;&#x3000;  &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;列目の値を、  &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;コマ目に表示する。</source>
-        <translation>Show column　　　  　　　　　of the data on display  　　　　　　.</translation>
+        <translation>Show column&#x3000;&#x3000;&#x3000;  &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;of the data on display  &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;.</translation>
     </message>
     <message>
         <source>デジタル数字の桁ずらし、ゼロ埋めの設定は各部品をダブルクリックして設定してください。また、これら情報用数字は運賃の表示よりも優先されます。</source>
@@ -1062,7 +1120,7 @@ Error code: %1</translation>
     </message>
     <message>
         <source>運賃データの                        &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;列目                     のデータが、</source>
-        <translation>When fare data column                        　　　　　　　　　                     holds</translation>
+        <translation>When fare data column                        &#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;                     holds</translation>
     </message>
     <message>
         <source>同期再生(サウンドが完全に再生された後で運賃切り替え)</source>

@@ -98,8 +98,8 @@ void SignSet::setColour(signs::LedColour colour, bool saveNow) {
 }
 
 void SignSet::addMenu(QMenu& parent) {
-    QMenu* menu = parent.addMenu(QStringLiteral("行先表示器"));
-    const QString names[] = {QStringLiteral("前面"), QStringLiteral("側面"), QStringLiteral("後面")};
+    QMenu* menu = parent.addMenu(tr("行先表示器"));
+    const QString names[] = {tr("前面"), tr("側面"), tr("後面")};
     for (signs::SignKind kind : signs::kAllSigns) {
         QAction* a = menu->addAction(names[int(kind)]);
         a->setCheckable(true);
@@ -107,8 +107,7 @@ void SignSet::addMenu(QMenu& parent) {
         connect(a, &QAction::triggered, this, [this, kind](bool on) { setOpen(kind, on); });
     }
     menu->addSeparator();
-    const QString colours[] = {QStringLiteral("アンバー"), QStringLiteral("白"), QStringLiteral("緑"),
-                               QStringLiteral("フルカラー")};
+    const QString colours[] = {tr("アンバー"), tr("白"), tr("緑"), tr("フルカラー")};
     auto* group = new QActionGroup(menu);
     for (signs::LedColour c : {signs::LedColour::Amber, signs::LedColour::White, signs::LedColour::Green,
                                signs::LedColour::Full}) {
@@ -168,8 +167,8 @@ void SignSet::save() {
     DisplayConfig kept = DisplayConfig::load();
     kept.takeSigns(m_display);
     if (!kept.save())
-        msgbox::show(
-            nullptr,
-            QStringLiteral("表示の設定を保存できませんでした。\r\n%1").arg(DisplayConfig::filePath()),
-            QStringLiteral("エラー"), msgbox::Icon::Exclamation);
+        msgbox::show(nullptr,
+                     tr("表示の設定を保存できませんでした。") + QStringLiteral("\r\n") +
+                         DisplayConfig::filePath(),
+                     tr("エラー"), msgbox::Icon::Exclamation);
 }

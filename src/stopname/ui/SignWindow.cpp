@@ -16,8 +16,7 @@ SignWindow::SignWindow(signs::SignKind kind, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_kind(kind) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setObjectName(QStringLiteral("Sign_") + signs::kindName(kind));
-    const QString titles[] = {QStringLiteral("前面行先表示器"), QStringLiteral("側面行先表示器"),
-                              QStringLiteral("後面行先表示器")};
+    const QString titles[] = {tr("前面行先表示器"), tr("側面行先表示器"), tr("後面行先表示器")};
     setWindowTitle(titles[int(kind)]);
     const QSize size = signs::signSize(kind);
     m_dots = signs::DotImage(size.width(), size.height());
