@@ -8,7 +8,8 @@ namespace controller {
 QStringList guideCandidates(const QString& executablePath) {
     const QString bin = QFileInfo(executablePath).absolutePath();
     QStringList out;
-    for (const char* folder : {"/../share/doc/corvane/guide/", "/../../docs/guide/", "/../docs/guide/"}) {
+    for (const char* folder :
+         {"/../share/doc/corvane/docs/guide/", "/../../docs/guide/", "/../docs/guide/"}) {
         for (const char* page : {"index.html", "README.md"})
             out << QDir::cleanPath(bin + QLatin1String(folder) + QLatin1String(page));
     }

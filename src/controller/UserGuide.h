@@ -6,7 +6,7 @@
 namespace controller {
 
 // Where the user guide is looked for, in this order: installed beside the program
-// (<prefix>/share/doc/corvane/guide/), then in the source tree of a program run from
+// (<prefix>/share/doc/corvane/docs/guide/), then in the source tree of a program run from
 // its build folder (<source>/build/bin/508 finds <source>/docs/guide/). Each folder is
 // tried for index.html, then README.md.
 QStringList guideCandidates(const QString& executablePath);

@@ -12,14 +12,16 @@ TEST(UserGuide, FoundInstalledThenInTheSourceTree) {
         std::initializer_list<const char*> pages;
         const char* found; // empty: no guide
     } cases[] = {
-        {"usr/bin/508", {"usr/share/doc/corvane/guide/README.md"}, "usr/share/doc/corvane/guide/README.md"},
+        {"usr/bin/508",
+         {"usr/share/doc/corvane/docs/guide/README.md"},
+         "usr/share/doc/corvane/docs/guide/README.md"},
         {"usr/bin/corvane-board",
-         {"usr/share/doc/corvane/guide/README.md", "usr/share/doc/corvane/guide/index.html"},
-         "usr/share/doc/corvane/guide/index.html"},
+         {"usr/share/doc/corvane/docs/guide/README.md", "usr/share/doc/corvane/docs/guide/index.html"},
+         "usr/share/doc/corvane/docs/guide/index.html"},
         {"src/build/bin/508", {"src/docs/guide/README.md"}, "src/docs/guide/README.md"},
         {"src/build/bin/508",
-         {"src/docs/guide/README.md", "src/build/share/doc/corvane/guide/README.md"},
-         "src/build/share/doc/corvane/guide/README.md"},
+         {"src/docs/guide/README.md", "src/build/share/doc/corvane/docs/guide/README.md"},
+         "src/build/share/doc/corvane/docs/guide/README.md"},
         {"opt/508", {"opt/guide/README.md"}, ""},
     };
     for (const auto& c : cases) {
