@@ -26,6 +26,12 @@
         <source>開  発：Corvane 開発チーム </source>
         <translation>Developed by: the Corvane developers </translation>
     </message>
+    <message>
+        <source>Corvane は MIT ライセンスのフリーソフトウェアです。
+路線 9000 (道南バス 東室蘭駅東口〜地球岬団地) のデータ: むろらんオープンデータライブラリ (CC BY 2.1 JP)、© OpenStreetMap contributors (CC BY-SA 3.0)、GTFS-JP 化 aruneko/DonanbusGTFS。この路線のファイルは CC BY-SA 3.0 です。</source>
+        <translation>Corvane is free software under the MIT licence.
+The data of route 9000 (Donan Bus, Higashi-Muroran Station east exit to Chikyumisaki Danchi): Muroran Open Data Library (CC BY 2.1 JP), © OpenStreetMap contributors (CC BY-SA 3.0), made GTFS-JP by aruneko/DonanbusGTFS. This route&apos;s files are CC BY-SA 3.0.</translation>
+    </message>
 </context>
 <context>
     <name>Choosers</name>

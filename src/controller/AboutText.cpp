@@ -26,7 +26,8 @@ QString aboutText(const QString& executableName, const QString& version, int yea
 }
 
 QString aboutCredits() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "AboutText",
         "Corvane は MIT ライセンスのフリーソフトウェアです。\n"
         "路線 9000 (道南バス 東室蘭駅東口〜地球岬団地) のデータ: むろらんオープンデータライブラリ "
         "(CC BY 2.1 JP)、© OpenStreetMap contributors (CC BY-SA 3.0)、GTFS-JP 化 aruneko/DonanbusGTFS。"
