@@ -15,6 +15,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 
 #ifndef CORVANE_VERSION
 #define CORVANE_VERSION "0.0.0"
@@ -151,6 +152,11 @@ void Program::startExtraBoards() {
         b.setMenuExtension([this](QMenu& menu) { m_signs->addMenu(menu); });
         b.applyLook(settings_views::boardLook(live, console.backlight()));
         b.setStopNameScroll(m_board->stopNameSpeed(), m_board->stopNameStartWait());
+        // The console's scroll bars set the first board's strip; the others follow it.
+        for (QScrollBar* bar : {m_controller->HScroll1[0], m_controller->HScroll1[1]})
+            QObject::connect(bar, &QScrollBar::valueChanged, &b, [this, &b] {
+                b.setStopNameScroll(m_board->stopNameSpeed(), m_board->stopNameStartWait());
+            });
         QObject::connect(m_console.get(), &ConsoleModel::frameChanged, &b, &Form1::showFrame);
         QObject::connect(&b, &Form1::displayFormatChosen, m_console.get(), &ConsoleModel::setAllDisplayFormats);
         QObject::connect(m_options, &frmOption::settingsApplied, &b,
