@@ -1,5 +1,12 @@
 // The destination signs end to end, through corvane script on the demo routes.
 #include "ToolRun.h"
+#include "app/Program.h"
+#include "app/SignSet.h"
+#include "board/ui/Form1.h"
+#include "controller/ConsoleModel.h"
+#include "platform/BlockingWait.h"
+#include "settings/ui/frmOption.h"
+#include "stopname/ui/SignWindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,6 +113,44 @@ TEST(Signs, CommandErrors) {
         EXPECT_EQ(r.status, 2) << c.script;
         EXPECT_EQ(r.err.trimmed(), QString::fromUtf8(c.error)) << c.script;
     }
+}
+
+// The windows in this process: a new route reaches every open sign within the frame
+// that sets it, and every board shows the same frames.
+TEST(Signs, RouteReachesEverySignAndBoardWithinItsFrame) {
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    blocking::setSkipWaits(true);
+    {
+        Program::Options options;
+        options.loadSettings = false;
+        options.display.boards = 3;
+        options.display.sign(signs::SignKind::Side).open = true;
+        Program program(options);
+        program.start();
+        ASSERT_EQ(program.boardCount(), 3);
+        SignSet& signSet = program.signs();
+        ASSERT_TRUE(signSet.isOpen(signs::SignKind::Side));
+        signSet.setOpen(signs::SignKind::Front, true, false);
+        EXPECT_EQ(signSet.window(signs::SignKind::Front)->shownDots().litCount(), 0);
+
+        program.options().live().set(Setting::FareDataFolder, kDemo);
+        ASSERT_TRUE(program.console().setRoute(QStringLiteral("9000"), QStringLiteral("1")).loaded());
+        // No event has run since: the windows show the route already.
+        for (signs::SignKind kind : {signs::SignKind::Front, signs::SignKind::Side}) {
+            EXPECT_GT(signSet.window(kind)->shownDots().litCount(), 0);
+            EXPECT_EQ(signSet.window(kind)->shownDots(), signSet.dots(kind));
+        }
+        EXPECT_EQ(signSet.text().destination, QStringLiteral("地球岬団地"));
+        for (int n = 1; n <= 3; ++n)
+            EXPECT_EQ(program.board(n).stopName(), QStringLiteral("東室蘭駅東口")) << "board " << n;
+        EXPECT_NE(program.board(2).pos(), program.board(1).pos());
+    }
+    blocking::setSkipWaits(false);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    // Nothing was chosen in a menu: display.conf is not written.
+    EXPECT_FALSE(QFile::exists(config.filePath(QStringLiteral("corvane/display.conf"))));
 }
 
 } // namespace
