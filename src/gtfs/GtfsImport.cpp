@@ -332,14 +332,14 @@ struct FareModel {
         int priority = 0; // rule_priority of Fares v2
     };
     QVector<Fare> fares;
-    QHash<QString, int> keyIndex;           // an id stops are known by -> 1..
+    QHash<QByteArray, int> keyIndex;        // an id stops are known by (UTF-8) -> 1..
     QHash<QString, QStringList> areasOf;    // Fares v2: stop id -> areas
     std::vector<std::vector<Rule>> byGroup; // group 0: any route; others: a route or a network
     QHash<QString, QList<int>> groupsOf;    // route id -> its groups
     QHash<QString, int> containsRules;      // route id -> rules with contains_id (ignored)
 
     int keyOf(const QString& id) {
-        int& k = keyIndex[id];
+        int& k = keyIndex[id.toUtf8()];
         if (k == 0)
             k = static_cast<int>(keyIndex.size());
         return k;
@@ -362,8 +362,9 @@ struct FeedRoutes::Model {
     QVector<Route> routes;
     QHash<QString, int> routeById;
     Trips trips;
-    QStringList stopIds; // the stops of the stop times kept, then their parents
-    QHash<QString, int> stopIndex;
+    QStringList stopIds;              // the stops of the stop times kept
+    QHash<QByteArray, int> stopIndex; // by the id's UTF-8 bytes
+    QStringList usedStops; // those a route file can hold: of the lowest stop_sequence values, and the last
     std::vector<StopTimeRow> stopTimes; // ordered by trip, then as in the file
     std::vector<int> firstTime;         // by trip: its first row in stopTimes (size trips + 1)
     QHash<QString, StopRow> stops;
@@ -383,13 +384,14 @@ struct FeedRoutes::Model {
     void loadJp();
     bool loadAll(const std::function<bool(const QString&, const QByteArray&)>& keep,
                  const std::function<bool()>& afterTrips);
-    int internStop(const QString& id) {
+    // `id` trimmed, looked up without a copy.
+    int internStop(const QByteArray& id) {
         const auto it = stopIndex.constFind(id);
         if (it != stopIndex.cend())
             return *it;
         const int i = static_cast<int>(stopIds.size());
-        stopIndex.insert(id, i);
-        stopIds << id;
+        stopIndex.insert(QByteArray(id.constData(), id.size()), i);
+        stopIds << QString::fromUtf8(id);
         return i;
     }
 };
@@ -583,7 +585,7 @@ bool FeedRoutes::Model::loadStopTimes() {
             return false;
         }
         st.trip = index;
-        st.stop = internStop(text(rows.fieldView(stop)));
+        st.stop = internStop(key(rows.fieldView(stop)));
         st.pickup = static_cast<qint8>(std::clamp(rows.fieldView(pickup).trimmed().toInt(), -1, 9));
         st.dropOff = static_cast<qint8>(std::clamp(rows.fieldView(dropOff).trimmed().toInt(), -1, 9));
         st.line = static_cast<qint32>(std::min<qint64>(rows.line(), std::numeric_limits<qint32>::max()));
@@ -601,6 +603,33 @@ bool FeedRoutes::Model::loadStopTimes() {
         ++firstTime[size_t(st.trip) + 1];
     for (size_t i = 1; i < firstTime.size(); ++i)
         firstTime[i] += firstTime[i - 1];
+    // The stops a route can show: only their names, readings and fares are looked for.
+    std::vector<bool> used(size_t(stopIds.size()), false);
+    std::vector<qint64> sequences;
+    for (size_t t = 0; t + 1 < firstTime.size(); ++t) {
+        const int first = firstTime[t], end = firstTime[t + 1];
+        qint64 highest = std::numeric_limits<qint64>::max();
+        qint64 last = highest;
+        if (end - first > DataIo::FareTableRowCount + 1) {
+            sequences.clear();
+            for (int i = first; i < end; ++i)
+                sequences.push_back(stopTimes[size_t(i)].sequence);
+            std::sort(sequences.begin(), sequences.end());
+            sequences.erase(std::unique(sequences.begin(), sequences.end()), sequences.end());
+            highest = sequences[std::min(sequences.size(), size_t(DataIo::FareTableRowCount + 1)) - 1];
+            last = sequences.back();
+        }
+        for (int i = first; i < end; ++i) {
+            const StopTimeRow& r = stopTimes[size_t(i)];
+            if (r.sequence <= highest || r.sequence == last)
+                used[size_t(r.stop)] = true;
+        }
+    }
+    for (size_t i = 0; i < used.size(); ++i) {
+        if (used[i])
+            usedStops << stopIds[qsizetype(i)];
+    }
+    stopIndex = {}; // the rows hold the stops' numbers from here on
     return true;
 }
 
@@ -630,7 +659,7 @@ void FeedRoutes::Model::loadTranslations() {
     // their headsigns and via texts, their trip ids.
     TranslationKeys keys;
     int ignored = 0;
-    for (const QString& id : std::as_const(stopIds)) {
+    for (const QString& id : std::as_const(usedStops)) {
         keys.stopIds.insert(id);
         const StopRow s = stops.value(id);
         keys.texts.insert(feedText(s.name, ignored));
@@ -776,7 +805,7 @@ void FeedRoutes::Model::loadFareAttributes() {
 
     // The ids the kept stops are known by: their zone, their own id, their station and
     // its zone.
-    for (const QString& id : std::as_const(stopIds)) {
+    for (const QString& id : std::as_const(usedStops)) {
         const StopRow s = stops.value(id);
         const StopRow p = stops.value(s.parent);
         for (const QString& k : {s.zone, id, s.parent, p.zone}) {
@@ -807,7 +836,7 @@ void FeedRoutes::Model::loadFareAttributes() {
     int unknownRules = 0;     // rules of fares not named
     // 0 for an empty id, -1 for one no stop kept is known by.
     const auto indexOf = [&](QByteArrayView field) {
-        const QString k = text(field);
+        const QByteArray k = key(field);
         return k.isEmpty() ? 0 : fares.keyIndex.value(k, -1);
     };
     while (rows.next()) {
@@ -968,7 +997,7 @@ void FeedRoutes::Model::loadLegRules() {
         l.report << QStringLiteral("stop_areas.txt: %1 rows name areas that are not in areas.txt; they "
                                    "are ignored")
                         .arg(unknownAreas);
-    for (const QString& id : std::as_const(stopIds)) {
+    for (const QString& id : std::as_const(usedStops)) {
         const StopRow s = stops.value(id);
         for (const QString& a : fares.areasOf.value(id) + fares.areasOf.value(s.parent))
             fares.keyOf(a);
@@ -990,7 +1019,7 @@ void FeedRoutes::Model::loadLegRules() {
     int timed = 0;
     int noRoute = 0;
     const auto indexOf = [&](QByteArrayView field) {
-        const QString k = text(field);
+        const QByteArray k = key(field);
         return k.isEmpty() ? 0 : fares.keyIndex.value(k, -1);
     };
     while (rows.next()) {
@@ -1362,7 +1391,7 @@ public:
         for (TripStop& s : tripStops) {
             s.fareKeyIndexes.clear();
             for (const QString& k : std::as_const(s.fareKeys)) {
-                const int g = model.keyIndex.value(k, 0);
+                const int g = model.keyIndex.value(k.toUtf8(), 0);
                 if (g == 0)
                     continue; // no rule names it
                 if (local[size_t(g)] == 0)
