@@ -63,6 +63,9 @@ void SignSet::setOpen(signs::SignKind kind, bool open, bool saveNow) {
             m_display.sign(kind).position = at;
             m_saveLater.start();
         });
+        // Closed by the window system: as the menu closes it, once the event is done.
+        connect(w.get(), &SignWindow::closeRequested, this,
+                [this, kind] { QTimer::singleShot(0, this, [this, kind] { setOpen(kind, false); }); });
         connect(w.get(), &SignWindow::menuRequested, this, [this](QPoint at) {
             QMenu menu;
             addMenu(menu);

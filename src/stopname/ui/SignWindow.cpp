@@ -1,5 +1,6 @@
 #include "stopname/ui/SignWindow.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -114,6 +115,11 @@ void SignWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (m_dragged)
         emit moved(pos());
+}
+
+void SignWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    emit closeRequested();
 }
 
 void SignWindow::contextMenuEvent(QContextMenuEvent* event) {

@@ -35,12 +35,15 @@ signals:
     void moved(QPoint position);
     // A right click asks for the menu at this screen position.
     void menuRequested(QPoint globalPos);
+    // The window system asked to close the window (it stays until its owner closes it).
+    void closeRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void render();

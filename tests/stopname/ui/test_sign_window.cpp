@@ -2,6 +2,7 @@
 // place exactly as a whole drawing would show it.
 #include "stopname/ui/SignWindow.h"
 
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace signs;
@@ -49,6 +50,15 @@ TEST(SignWindowTest, ChangedDotsDrawnInPlaceMatchAWholeDrawing) {
     whole.showDots(d);
     EXPECT_EQ(stepped.picture(), whole.picture());
     EXPECT_EQ(stepped.size(), QSize((kFrontWidth + 4) * 4, (kFrontHeight + 4) * 4));
+}
+
+TEST(SignWindowTest, CloseIsLeftToItsOwner) {
+    SignWindow w(SignKind::Side);
+    w.show();
+    QSignalSpy asked(&w, &SignWindow::closeRequested);
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(asked.count(), 1);
 }
 
 } // namespace
