@@ -1,7 +1,7 @@
 // The fare board in a web browser: the program sends the layout once and a frame for
-// each change over the WebSocket /live; the page draws the newest frame at the next
-// animation frame (a page that fell behind skips to it), runs the clock and scrolls the
-// stop-name strip itself, at the board's speed and pause.
+// each change over the WebSocket /live; the page draws each frame as it comes (a page
+// that was held up takes what waited and draws only the newest), runs the clock and
+// scrolls the stop-name strip itself, at the board's speed and pause.
 'use strict';
 (() => {
   const SVG = 'http://www.w3.org/2000/svg';
@@ -13,11 +13,16 @@
   const stripView = document.getElementById('strip-view');
   const dots = document.getElementById('strip-dots');
   const statusEl = document.getElementById('status');
+  const panelEl = document.getElementById('panel');
 
   // For measuring: sequence number -> Date.now() when painted.
   window.corvanePaints = {};
+  // For measuring: sequence number -> [the program's send time, arrival].
+  window.corvaneArrivals = {};
   let stripFrames = 0;
   window.corvaneStripFrames = () => stripFrames;
+  // The newest frame received, painted or not.
+  window.corvaneReceived = () => (latest ? latest.seq : 0);
 
   let layout = null;
   let latest = null;  // the newest frame received
@@ -73,8 +78,6 @@
     face.textContent = '';
     const [w, h] = layout.size;
     face.setAttribute('viewBox', `0 0 ${w} ${h}`);
-    el('rect', {width: w, height: h, fill: '#f0f0f0'}, face);
-    const panel = el('image', {x: 0, y: 0, width: w, height: h, preserveAspectRatio: 'xMinYMin slice'}, face);
     const displays = layout.displays.map((d, i) => {
       const digits = buildDigits(d, face);
       digits.g.setAttribute('data-display', String(i + 1));
@@ -99,7 +102,7 @@
       line(r[0] + 1, r[1] + 1, r[2] - 1, r[1] + 1, '#696969'); line(r[0] + 1, r[1] + 1, r[0] + 1, r[3] - 1, '#696969');
       line(r[0] + 1, r[3] - 1, r[2] - 1, r[3] - 1, '#e3e3e3'); line(r[2] - 1, r[1] + 1, r[2] - 1, r[3] - 1, '#e3e3e3');
     }
-    built = {panel, displays, clock, labels, stripBack, panelSrc: null};
+    built = {displays, clock, labels, stripBack, panelSrc: null};
     place();
   }
 
@@ -121,6 +124,10 @@
     Object.assign(stripView.style, {
       left: `${v[0] * scale}px`, top: `${v[1] * scale}px`, width: `${v[2] * scale}px`, height: `${v[3] * scale}px`,
     });
+    if (panelEl.naturalWidth) {
+      panelEl.style.width = `${panelEl.naturalWidth * scale}px`;
+      panelEl.style.height = `${panelEl.naturalHeight * scale}px`;
+    }
     if (painted) drawDots(painted);
   }
 
@@ -242,13 +249,8 @@
     });
     if (look.panel && look.panel !== built.panelSrc) {
       built.panelSrc = look.panel;
-      const img = new Image();
-      img.onload = () => {
-        built.panel.setAttribute('width', img.naturalWidth);
-        built.panel.setAttribute('height', img.naturalHeight);
-        built.panel.setAttribute('href', look.panel);
-      };
-      img.src = look.panel;
+      panelEl.onload = place;
+      panelEl.src = look.panel;
     }
     built.stripBack.setAttribute('fill', frame.strip.back);
     stripEl.dataset.stopName = frame.stopName;
@@ -291,15 +293,26 @@
     });
   }
 
+  // Animation frames only while something moves: a new frame to paint, or the strip
+  // rising. A pause or a name that stands still waits on a timer; the clock has its own.
   let frameRequested = false;
+  let wakeTimer = null;
+  let quickest = Infinity; // the shortest time a frame took to arrive, ms
+  let catchingUp = false;
+  let catchUpTimer = null;
   function tick(now) {
     frameRequested = false;
-    if (layout && latest && latest !== painted) paint(latest);
-    if (painted) {
-      moveStrip(now);
-      paintClock(painted);
+    if (layout && latest && latest !== painted && !catchingUp) paint(latest);
+    if (!painted) return;
+    moveStrip(now);
+    if (!motion) return;
+    const pausedFor = motion.pausedUntil - now;
+    if (pausedFor > 50) {
+      clearTimeout(wakeTimer);
+      wakeTimer = setTimeout(request, pausedFor - 20);
+    } else {
+      request();
     }
-    request();
   }
   function request() {
     if (!frameRequested && !document.hidden) {
@@ -307,6 +320,9 @@
       requestAnimationFrame(tick);
     }
   }
+  setInterval(() => {
+    if (painted && built) paintClock(painted);
+  }, 1000);
   // A hidden page gets no animation frames: it paints what arrives at once.
   document.addEventListener('visibilitychange', request);
   window.addEventListener('resize', () => {
@@ -343,7 +359,20 @@
         painted = null;
       } else if (m.type === 'frame') {
         m.receivedAt = Date.now();
+        window.corvaneArrivals[m.seq] = [m.sent, m.receivedAt];
         latest = m;
+        // A frame that comes far later than frames usually take: the page was held up
+        // and more may be waiting behind it. It paints once they are all taken.
+        const transit = m.receivedAt - m.sent;
+        quickest = Math.min(quickest, transit);
+        if (transit - quickest > 250) {
+          catchingUp = true;
+          clearTimeout(catchUpTimer);
+          catchUpTimer = setTimeout(() => {
+            catchingUp = false;
+            request();
+          }, 0);
+        }
       } else if (m.type === 'auth') {
         authenticated = true;
         showConsole();
@@ -354,11 +383,9 @@
         sessionStorage.removeItem('corvane-token');
         document.getElementById('token-problem').textContent = m.error;
       }
-      if (document.hidden) {
-        if (layout && latest && latest !== painted) paint(latest);
-      } else {
-        request();
-      }
+      // A frame on time is painted at once; the browser shows it with its next picture.
+      if (layout && latest && latest !== painted && !catchingUp) paint(latest);
+      request();
     };
     ws.onclose = ev => {
       if (socket === ws) socket = null;
