@@ -133,7 +133,14 @@ ConfinedLine confineFiles(const QString& line, const QString& folder) {
     ConfinedLine out;
     const QString command = commandName(line);
     const QString trimmed = line.trimmed();
-    const QString name = trimmed.mid(command.size()).trimmed();
+    QString name = trimmed.mid(command.size()).trimmed();
+    // png-sign names the sign before its file: the sign stays as it is.
+    QString before = command;
+    if (command == QLatin1String("png-sign")) {
+        const qsizetype space = name.indexOf(QLatin1Char(' '));
+        before = command + QLatin1Char(' ') + (space < 0 ? name : name.left(space));
+        name = space < 0 ? QString() : name.mid(space + 1).trimmed();
+    }
     if (command == QLatin1String("save")) {
         if (!name.isEmpty()) {
             out.error = QStringLiteral(
@@ -145,7 +152,8 @@ ConfinedLine confineFiles(const QString& line, const QString& folder) {
     }
     static const QStringList fileCommands{QStringLiteral("settings"),       QStringLiteral("png"),
                                           QStringLiteral("png-controller"), QStringLiteral("png-options"),
-                                          QStringLiteral("ticket"),         QStringLiteral("plugin")};
+                                          QStringLiteral("ticket"),         QStringLiteral("plugin"),
+                                          QStringLiteral("png-sign")};
     if (!fileCommands.contains(command) || name.isEmpty()) {
         out.line = line; // as the script runner takes it (a missing name is its to refuse)
         return out;
@@ -178,7 +186,7 @@ ConfinedLine confineFiles(const QString& line, const QString& folder) {
         if (!inside(QDir::cleanPath(resolved), root))
             return refuse(QStringLiteral("it leads outside %1 through a symbolic link").arg(root));
     }
-    out.line = command + QLatin1Char(' ') + parent + QLatin1Char('/') + info.fileName();
+    out.line = before + QLatin1Char(' ') + parent + QLatin1Char('/') + info.fileName();
     return out;
 }
 

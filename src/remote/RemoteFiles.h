@@ -29,7 +29,7 @@ TokenResult loadOrCreateToken(const QString& path);
 TokenResult readToken(const QString& path);
 
 // A command line as a remote client may run it. The commands that name a file
-// (settings, png, png-controller, png-options, ticket, plugin) get the file inside
+// (settings, png, png-controller, png-options, png-sign, ticket, plugin) get the file inside
 // `folder`, which is made when it is missing; `save` takes no file name and saves the
 // program's own settings file. Everything else is left as it is.
 struct ConfinedLine {

@@ -310,7 +310,7 @@ bool isHeavyCommand(const QString& command) {
     static const QStringList heavy{QStringLiteral("png"),         QStringLiteral("png-controller"),
                                    QStringLiteral("png-options"), QStringLiteral("ticket"),
                                    QStringLiteral("save"),        QStringLiteral("settings"),
-                                   QStringLiteral("plugin")};
+                                   QStringLiteral("plugin"),      QStringLiteral("png-sign")};
     return heavy.contains(command);
 }
 
