@@ -56,4 +56,37 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{{"route.hy3"}, "unknown argument \"route.hy3\"", -1, "", false},
         ArgsCase{{"--scale"}, "unknown argument \"--scale\"", -1, "", false}));
 
+// The board page's options.
+TEST(WebArgs, PortAndAddressOrTheReason) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* error;
+        int port; // -1: no --web
+        const char* address;
+    };
+    const Case cases[] = {
+        {{"--web", "5081"}, "", 5081, ""},
+        {{"--web=0", "--web-address", "0.0.0.0", "--listen", "5080"}, "", 0, "0.0.0.0"},
+        {{"--web"}, "--web needs a port number", -1, ""},
+        {{"--web", "65536"}, "--web needs a port number from 0 to 65535, not \"65536\"", -1, ""},
+        {{"--web", "1", "--web-address", "tv.local"},
+         "--web-address: \"tv.local\" is not an IP address",
+         -1,
+         ""},
+        {{"--web-address", "127.0.0.1"}, "--web-address needs --web PORT", -1, ""},
+        {{"--web-address", "127.0.0.1", "--listen", "1"}, "--web-address needs --web PORT", -1, ""},
+    };
+    for (const Case& c : cases) {
+        QStringList args;
+        for (const char* a : c.args)
+            args << QString::fromUtf8(a);
+        ProgramArgs out;
+        EXPECT_EQ(parseProgramArgs(args, out), QString::fromUtf8(c.error)) << args.join(' ').toStdString();
+        if (*c.error)
+            continue;
+        EXPECT_EQ(out.webPort.has_value() ? int(*out.webPort) : -1, c.port);
+        EXPECT_EQ(out.webAddress, QString::fromUtf8(c.address));
+    }
+}
+
 } // namespace
