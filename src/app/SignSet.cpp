@@ -1,5 +1,6 @@
 #include "app/SignSet.h"
 
+#include "app/Program.h"
 #include "board/BoardFrame.h"
 #include "controller/ConsoleModel.h"
 #include "platform/ui/MessageBox.h"
@@ -80,6 +81,9 @@ void SignSet::setOpen(signs::SignKind kind, bool open, bool saveNow) {
     if (w) {
         w->showDots(m_driver.dots(kind));
         w->show();
+        // A place kept on a larger screen would leave the sign out of reach.
+        if (m_persist)
+            keepOnScreen(*w);
     }
     schedule();
     if (saveNow)
