@@ -118,8 +118,10 @@ void Program::start() {
         board.showFullScreen();
     else
         board.show();
-    // The console opens where it leaves the board in view.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    // Over a board drawn larger than designed, the console opens where it leaves the
+    // board in view (at 1x the saved places stand as saved).
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && (board.scale() > 1.0 || board.display().fullScreen)) {
         const QRect outer = controller.frameGeometry();
         const QPoint at =
             placement::beside(screen->geometry(), board.drawnArea(), outer.size(), outer.topLeft());
