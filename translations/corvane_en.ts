@@ -865,6 +865,14 @@ Error code: %1</translation>
         <translation>JPEG picture (*.jpg)</translation>
     </message>
     <message>
+        <source>PNG画像(*.png)</source>
+        <translation>PNG picture (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG画像(*.svg)</source>
+        <translation>SVG picture (*.svg)</translation>
+    </message>
+    <message>
         <source>プラグインの選択</source>
         <translation>Choose a plug-in</translation>
     </message>

@@ -403,7 +403,9 @@ void frmOption::Command6_Click(int index) {
     const QString file =
         chooseFile(tr("パネル画像の選択"), {{tr("ビットマップ(*.bmp)"), QStringLiteral("*.bmp")},
                                             {tr("GIF画像(*.gif)"), QStringLiteral("*.gif")},
-                                            {tr("JPEG画像(*.jpg)"), QStringLiteral("*.jpg")}});
+                                            {tr("JPEG画像(*.jpg)"), QStringLiteral("*.jpg")},
+                                            {tr("PNG画像(*.png)"), QStringLiteral("*.png")},
+                                            {tr("SVG画像(*.svg)"), QStringLiteral("*.svg")}});
     if (file.isEmpty())
         return;
     const QString name = QStringLiteral("txtSelectPanel(%1)").arg(index);
