@@ -1558,15 +1558,15 @@ QVector<TapeEntry> announcements(const QVector<TripStop>& tripStops, const TripN
     return tape;
 }
 
-// The sign of the route: see SignText.
-SignText signText(const FeedRoutes::Model& m, int trip, const TripNames& names,
-                  const QVector<TripStop>& tripStops, const ImportResult& result) {
+// The sign of the route: see ImportedSign.
+ImportedSign signText(Loader& l, const FeedRoutes::Model& m, int trip, const TripNames& names,
+                      const QVector<TripStop>& tripStops, const ImportResult& result) {
     int ignored = 0; // the sign is UTF-8: only control characters are dropped
     const Trip& t = m.trips.list[trip];
     const QString tripId = QString::fromUtf8(t.id);
     const int routeIndex = m.routeById.value(result.routeId, -1);
     const Route* route = routeIndex < 0 ? nullptr : &m.routes[routeIndex];
-    SignText sign;
+    ImportedSign sign;
     sign.number = route ? feedText(route->shortName, ignored) : QString();
     if (sign.number.isEmpty())
         sign.number = QString::number(result.routeNumber);
@@ -1583,7 +1583,7 @@ SignText signText(const FeedRoutes::Model& m, int trip, const TripNames& names,
     } else {
         // No headsign: the last stop.
         const TripStop& last = tripStops.last();
-        destination = last.written;
+        destination = last.name; // reported with the stop where Shift_JIS cannot hold it
         destinationEn = en.forStop(last.id, last.parent, last.written, ignored);
     }
     const QString desc = feedText(t.desc, ignored);
@@ -1605,6 +1605,26 @@ SignText signText(const FeedRoutes::Model& m, int trip, const TripNames& names,
             viaEn = e;
     } else {
         viaEn = QString();
+    }
+    // The signs draw the 16-dot faces' characters (Shift_JIS), at most 64 of them a text.
+    const std::pair<const char*, QString*> texts[] = {{"number", &sign.number},
+                                                      {"destination", &destination},
+                                                      {"via", &via},
+                                                      {"destination_en", &destinationEn},
+                                                      {"via_en", &viaEn}};
+    for (const auto& [key, value] : texts) {
+        bool changed = false;
+        const QString written = toShiftJis(*value, &changed);
+        if (changed)
+            l.report << QStringLiteral("sign: %1 \"%2\" cannot be written in Shift_JIS; written as \"%3\"")
+                            .arg(QLatin1String(key), *value, written);
+        *value = written;
+        if (value->size() > MaxSignText) {
+            l.report << QStringLiteral("sign: %1 \"%2\" is longer than %3 characters; cut")
+                            .arg(QLatin1String(key), *value, QString::number(MaxSignText));
+            value->truncate(MaxSignText);
+            *value = value->trimmed();
+        }
     }
     sign.destination = destination;
     sign.via = via;
@@ -1661,7 +1681,7 @@ ImportResult buildTrip(const FeedRoutes::Model& m, int trip, int number, bool nu
     fares.build(l, m.fares, result.routeId, tripStops);
     fareRows(l, tripStops, tickets, fares, result);
     result.tape = announcements(tripStops, names);
-    result.sign = signText(m, trip, names, tripStops, result);
+    result.sign = signText(l, m, trip, names, tripStops, result);
     result.report = l.report;
     return result;
 }

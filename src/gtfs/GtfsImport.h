@@ -20,6 +20,7 @@ class GtfsFeed;
 constexpr int MaxRouteNumber = 99999; // five keypad digits
 constexpr int MaxShownFare = 9999;    // four places on the fare displays
 constexpr int MaxDoubledFare = 16383; // late-night doubling stays within 16 bits
+constexpr int MaxSignText = 64;       // characters of a sign's text (route/SignFile)
 
 struct RouteListing {
     QString routeId;
@@ -46,12 +47,13 @@ struct ImportRequest {
     int number = 0;     // the route number; 0: derive one from the route
 };
 
-// What a destination sign shows for a route (written as N.sign by GtfsCli): the
+// What the destination signs show for a route (written as N.sign by GtfsCli): the
 // number box (route_short_name, else the route number), the destination (the trip's
 // headsign without its via part, else the last stop), the via text (jp_trip_desc, the
 // via part of the headsign, else routes_jp.txt's via_stop) and their English names
-// from the `en` translations. Empty texts are left out of the file.
-struct SignText {
+// from the `en` translations. Empty texts are left out of the file. Each text is one
+// line of Shift_JIS characters (the signs' faces), at most MaxSignText long.
+struct ImportedSign {
     QString number;
     QString destination;
     QString via;
@@ -74,7 +76,7 @@ struct ImportResult {
     int missingFares = 0; // fares that should exist but have no fare rule (-1)
     QVector<DataIo::RouteRow> rows;
     QVector<TapeEntry> tape;
-    SignText sign;
+    ImportedSign sign;
     QStringList report; // one line each, naming the stop or rule
     int cutStops = 0;   // stops past the route file's rows
     int cutTickets = 0; // ticket numbers past the board's fare displays

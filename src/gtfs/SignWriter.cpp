@@ -15,7 +15,7 @@ QString oneLine(const QString& text) {
 
 } // namespace
 
-QByteArray signFileBytes(const SignText& sign) {
+QByteArray signFileBytes(const ImportedSign& sign) {
     QString out;
     if (const QString source = oneLine(sign.source); !source.isEmpty())
         out += QStringLiteral("# imported from GTFS: %1\n").arg(source);
@@ -26,7 +26,7 @@ QByteArray signFileBytes(const SignText& sign) {
                                                            {"destination_en", &sign.destinationEn},
                                                            {"via_en", &sign.viaEn}};
     for (const auto& [key, value] : keys) {
-        const QString v = oneLine(*value);
+        const QString v = oneLine(*value).left(MaxSignText).trimmed();
         if (!v.isEmpty())
             out += QLatin1String(key) + QLatin1Char('=') + v + QLatin1Char('\n');
     }

@@ -10,6 +10,6 @@
 // ends and control characters in a text become spaces; each value is one line.
 namespace gtfs {
 
-QByteArray signFileBytes(const SignText& sign);
+QByteArray signFileBytes(const ImportedSign& sign);
 
 } // namespace gtfs

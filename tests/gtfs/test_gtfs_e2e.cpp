@@ -1,6 +1,8 @@
 // End to end on the real GTFS-JP feed of 道南バス (Muroran city routes, 2020-04-01):
 // the real corvane tool imports a trip, then steps through it as an operator would.
 // Skipped when the feed is not beside the project (../shared/gtfs/donanbus-2020).
+#include "route/SignFile.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -142,7 +144,11 @@ TEST(GtfsEndToEnd, ImportEveryRouteOfTheRealFeed) {
         for (const QString& name : {n + ".hy3", n + "tp.csv", n + ".sign"})
             EXPECT_TRUE(files.contains(name)) << name.toStdString();
     }
-    EXPECT_EQ(routeIds.size(), 74); // every route of routes.txt
+    EXPECT_EQ(routeIds.size(), 74);                            // every route of routes.txt
+    for (auto it = files.cbegin(); it != files.cend(); ++it) { // every sign as the signs read it
+        if (it.key().endsWith(".sign"))
+            EXPECT_TRUE(signfile::parse(it.value()).ok()) << it.key().toStdString();
+    }
     EXPECT_EQ(files.size(), 74 * 3 + 1);
     // The route file of 9000 is the one a single import writes.
     const ToolRun single =

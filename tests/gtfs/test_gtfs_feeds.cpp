@@ -6,10 +6,12 @@
 #include "gtfs/GtfsImport.h"
 #include "gtfs/OutputFiles.h"
 #include "gtfs/SignWriter.h"
+#include "route/SignFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -254,7 +256,7 @@ TEST(GtfsFeeds, SignTexts) {
             QByteArray("route_id,service_id,trip_id,trip_headsign,direction_id,jp_trip_desc\nR1,wd,T1,") +
             c.headsign + ",0," + c.desc + "\n";
         t["translations.txt"] = c.translations;
-        const SignText s = import(t).result.sign;
+        const ImportedSign s = import(t).result.sign;
         EXPECT_EQ((QStringList{s.number, s.destination, s.via, s.destinationEn, s.viaEn}), c.sign)
             << c.headsign;
     }
@@ -263,13 +265,33 @@ TEST(GtfsFeeds, SignTexts) {
     t["routes.txt"] = "route_id,route_long_name,jp_parent_route_id\nR1,本線,本線系統\n";
     t["routes_jp.txt"] =
         "route_id,route_update_date,origin_stop,via_stop,destination_stop\nR1,20240401,駅前,本町/公園,終点\n";
-    const SignText s = import(t).result.sign;
+    const ImportedSign s = import(t).result.sign;
     EXPECT_EQ((QStringList{s.number, s.destination, s.via}), (QStringList{"1", "終点", "本町・公園経由"}));
     EXPECT_EQ(s.source, QStringLiteral("route R1 (of 本線系統), trip T1"));
 }
 
+// What the sign's reader takes: Shift_JIS characters, 64 at most.
+TEST(GtfsFeeds, SignTextsTheSignsCanShow) {
+    Tables t = feed();
+    const QString x(70, 'x');
+    t["trips.txt"] =
+        "route_id,service_id,trip_id,trip_headsign,direction_id\nR1,wd,T1,\"終点" + x.toUtf8() + " 🚌\",0\n";
+    const ImportResult r = import(t).result;
+    EXPECT_EQ(r.sign.destination, QStringLiteral("終点") + QString(62, 'x'));
+    EXPECT_EQ(
+        r.report.filter(QRegularExpression("^sign: ")),
+        (QStringList{
+            QStringLiteral("sign: destination \"終点%1 🚌\" cannot be written in Shift_JIS; "
+                           "written as \"終点%1 〓\"")
+                .arg(x),
+            QStringLiteral("sign: destination \"終点%1 〓\" is longer than 64 characters; cut").arg(x)}));
+    const signfile::Parsed back = signfile::parse(signFileBytes(r.sign));
+    EXPECT_TRUE(back.ok()) << back.problems.join('\n').toStdString();
+    EXPECT_EQ(back.values.destination, r.sign.destination);
+}
+
 TEST(GtfsFeeds, SignFileText) {
-    SignText s;
+    ImportedSign s;
     s.number = QStringLiteral("循環");
     s.destination = QStringLiteral("駅前\nほか");
     s.viaEn = QStringLiteral("via Park");
