@@ -407,6 +407,28 @@ TEST(GtfsFeedsCommand, AllRoutesNumberedInAStableOrder) {
     EXPECT_TRUE(r.err.contains("[4/4] skipped route R3 direction 0 (trip T5): trip T5 has 1 stops"));
 }
 
+// More than 50 boarding stops: the route is written, and said to be cut.
+TEST(GtfsFeedsCommand, ARouteOfMoreThanFiftyBoardingStopsIsCut) {
+    QTemporaryDir dir;
+    Tables t = withFares(feed(), "F150,R1,,\n");
+    QByteArray stops = "stop_id,stop_name\n", times = "trip_id,stop_id,stop_sequence\n";
+    for (int k = 1; k <= 53; ++k) {
+        stops += "S" + QByteArray::number(k) + ",停留所" + QByteArray::number(k) + "\n";
+        times += "T1,S" + QByteArray::number(k) + "," + QByteArray::number(k) + "\n";
+    }
+    t["stops.txt"] = stops;
+    t["stop_times.txt"] = times;
+    const QString out = dir.filePath("out");
+    const CliRun r = run({writeFolder(dir.filePath("feed"), t), "-o", out, "--all"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(readFile(QDir(out).filePath("routes.csv")),
+              "number,route_id,direction_id,trip_id,headsign,stops,tickets,warnings\n12,R1,0,T1,,53,53,1\n");
+    EXPECT_TRUE(r.out.contains("cut: 1 routes\n  12: 3 ticket numbers past the board's 50 fare displays\n"))
+        << r.out.toStdString();
+    EXPECT_TRUE(
+        r.err.contains("warning: route 12: ticket numbers 51..53 (issued from stop 51, 停留所51, on)"));
+}
+
 // A file that cannot be written leaves the folder as it was: the old files, nothing new.
 TEST(GtfsFeedsCommand, AFailedImportLeavesTheFolderAsItWas) {
     QTemporaryDir dir;
