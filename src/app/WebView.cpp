@@ -7,6 +7,7 @@
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
 #include "controller/ConsoleModel.h"
+#include "platform/RegularFile.h"
 #include "platform/ui/MessageBox.h"
 #include "remote/RemoteFiles.h"
 #include "settings/ui/frmOption.h"
@@ -18,6 +19,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QHostInfo>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainterPath>
 #include <cstdio>
@@ -26,6 +28,8 @@ namespace {
 
 // How often the board is looked at for changes that send no signal.
 constexpr int kPollMs = 200;
+// A panel picture in SVG larger than this goes to the page as the board's picture.
+constexpr qint64 kMaxSvgPanelBytes = 4 * 1024 * 1024;
 
 QString g_servedPage;
 
@@ -171,18 +175,31 @@ web::BoardLayout WebView::layout() const {
 }
 
 QString WebView::panelAddress() {
-    const QImage& picture = m_program.board().picture();
+    const Form1& board = m_program.board();
+    const QImage& picture = board.picture();
     if (picture.isNull())
         return QString();
     if (picture.cacheKey() != m_panelKey) {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        writer.write(picture);
         m_panelKey = picture.cacheKey();
-        m_panelPath = QStringLiteral("/panel/%1.png").arg(++m_panelCount);
-        m_server.setPicture(m_panelPath, png);
+        // A panel drawn as SVG goes as it is, sharp at any size; any other as the board
+        // shows it.
+        const QString source = board.pictureSource();
+        QByteArray bytes;
+        if (source != QLatin1String("builtin") && QImageReader(source).format() == "svg") {
+            const regularfile::Result svg = regularfile::read(source, kMaxSvgPanelBytes);
+            if (svg.status == regularfile::Status::Read &&
+                QImage::fromData(svg.bytes, "svg").size() == picture.size())
+                bytes = svg.bytes;
+        }
+        const bool svg = !bytes.isEmpty();
+        if (!svg) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "png");
+            writer.write(picture);
+        }
+        m_panelPath = QStringLiteral("/panel/%1.%2").arg(++m_panelCount).arg(svg ? "svg" : "png");
+        m_server.setPicture(m_panelPath, bytes);
     }
     return m_panelPath;
 }

@@ -127,10 +127,10 @@ void WebServer::answer(const QHttpServerRequest& request, QHttpServerResponder& 
         body = resource(QStringLiteral("board.css"));
         mime = "text/css; charset=utf-8";
     } else {
-        for (const auto& [kept, png] : m_pictures) {
+        for (const auto& [kept, picture] : m_pictures) {
             if (kept == path) {
-                body = png;
-                mime = "image/png";
+                body = picture;
+                mime = path.endsWith(QLatin1String(".svg")) ? "image/svg+xml" : "image/png";
                 cache = "max-age=3600";
             }
         }
@@ -139,12 +139,15 @@ void WebServer::answer(const QHttpServerRequest& request, QHttpServerResponder& 
         responder.write(QByteArrayLiteral("not found\n"), "text/plain", Status::NotFound);
         return;
     }
-    responder.write(body,
-                    {{"Content-Type", mime},
-                     {"Cache-Control", cache},
-                     {"X-Content-Type-Options", "nosniff"},
-                     {"Content-Security-Policy", "default-src 'self'; connect-src 'self'; img-src 'self'; "
-                                                 "style-src 'self'; script-src 'self'; object-src 'none'"}});
+    responder.write(body, {{"Content-Type", mime},
+                           {"Cache-Control", cache},
+                           {"X-Content-Type-Options", "nosniff"},
+                           // A picture (a user's SVG) opened on its own runs nothing.
+                           {"Content-Security-Policy",
+                            mime.startsWith("image/")
+                                ? "sandbox; default-src 'none'; style-src 'unsafe-inline'; img-src data:"
+                                : "default-src 'self'; connect-src 'self'; img-src 'self'; "
+                                  "style-src 'self'; script-src 'self'; object-src 'none'"}});
 }
 
 bool WebServer::listen(const QHostAddress& address, quint16 port) {

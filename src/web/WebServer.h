@@ -64,8 +64,8 @@ public:
     // A frame's body (web::encodeFrameBody): numbered, stamped with the time and sent.
     void publish(const QByteArray& frameBody);
     quint64 sequence() const { return m_sequence; }
-    // A picture the page loads from `path` ("/panel/N.png"); the older ones are dropped
-    // but the last few.
+    // A picture the page loads from `path` ("/panel/N.png", or "/panel/N.svg" for SVG);
+    // the older ones are dropped but the last few.
     void setPicture(const QString& path, const QByteArray& png);
 
     int viewerCount() const { return int(m_viewers.size()); }
