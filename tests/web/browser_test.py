@@ -153,6 +153,8 @@ def main():
         prog.ask({'cmd': 'next'})
 
         page = prog.web
+        answer = prog.ask({'cmd': 'web'})
+        check(answer.get('output') == page, f"corvane script's web prints the page's address ({answer})")
         driver = browser(800, 600)
         drivers.append(driver)
         driver.get(page)
