@@ -225,6 +225,11 @@ QVector<int> assignNumbers(const QVector<gtfs::PlannedRoute>& plan, int first) {
     return numbers;
 }
 
+// "1 route", "2 routes".
+QString counted(qsizetype n, const char* what) {
+    return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
+}
+
 QString directionText(int direction) {
     return direction < 0 ? QString() : QString::number(direction);
 }
@@ -242,6 +247,9 @@ int importAll(const gtfs::GtfsFeed& feed, const QString& folder, bool patterns, 
     if (plan.isEmpty())
         return refuse(err, QStringLiteral("the feed has no trips to import"));
     const QVector<int> numbers = assignNumbers(plan, firstNumber);
+    QStringList skipped;
+    for (const QString& routeId : routes.routesWithoutTrips())
+        skipped << QStringLiteral("route %1: no trips in trips.txt").arg(shown(routeId));
 
     gtfs::OutputFiles files(folder);
     QString error;
@@ -249,7 +257,6 @@ int importAll(const gtfs::GtfsFeed& feed, const QString& folder, bool patterns, 
         return refuse(err, error);
     Progress progress(err, isTerminal(err), static_cast<int>(plan.size()));
     QString csv = QStringLiteral("number,route_id,direction_id,trip_id,headsign,stops,tickets,warnings\n");
-    QStringList skipped;
     QStringList cut;
     int written = 0;
     int withWarnings = 0;
@@ -291,10 +298,10 @@ int importAll(const gtfs::GtfsFeed& feed, const QString& folder, bool patterns, 
         if (result.cutStops > 0 || result.cutTickets > 0) {
             QStringList parts;
             if (result.cutStops > 0)
-                parts << QStringLiteral("%1 stops past the route file's 301").arg(result.cutStops);
+                parts << counted(result.cutStops, "stop") + QStringLiteral(" past the route file's 301");
             if (result.cutTickets > 0)
-                parts << QStringLiteral("%1 ticket numbers past the board's 50 fare displays")
-                             .arg(result.cutTickets);
+                parts << counted(result.cutTickets, "ticket number") +
+                             QStringLiteral(" past the board's 50 fare displays");
             cut << QStringLiteral("%1: %2").arg(number).arg(parts.join(QStringLiteral(", ")));
         }
         csv += QStringList{QString::number(number),
@@ -327,14 +334,16 @@ int importAll(const gtfs::GtfsFeed& feed, const QString& folder, bool patterns, 
     if (!files.add(QStringLiteral("routes.csv"), csv.toUtf8(), error) || !files.commit(error))
         return refuse(err, error + QStringLiteral(" (nothing was changed in the folder)"));
 
-    out << "wrote " << written << " routes into " << shown(folder) << " (N.hy3, Ntp.csv and N.sign each; "
+    out << "wrote " << counted(written, "route") << " into " << shown(folder)
+        << " (N.hy3, Ntp.csv and N.sign each; "
         << "routes.csv lists them) in " << QString::number(progress.seconds(), 'f', 1) << " s\n";
     if (withWarnings > 0)
-        out << withWarnings << " routes with warnings (the warnings column of routes.csv counts them)\n";
-    out << "cut: " << cut.size() << " routes\n";
+        out << counted(withWarnings, "route")
+            << " with warnings (the warnings column of routes.csv counts them)\n";
+    out << "cut: " << counted(cut.size(), "route") << '\n';
     for (const QString& line : std::as_const(cut))
         out << "  " << line << '\n';
-    out << "skipped: " << skipped.size() << " routes\n";
+    out << "skipped: " << counted(skipped.size(), "route") << '\n';
     for (const QString& line : std::as_const(skipped))
         out << "  " << line << '\n';
     return 0;

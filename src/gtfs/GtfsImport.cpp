@@ -1806,6 +1806,18 @@ QVector<PlannedRoute> FeedRoutes::plan(bool patterns) const {
     return planned;
 }
 
+QStringList FeedRoutes::routesWithoutTrips() const {
+    QSet<QString> withTrips;
+    for (int i = 0; i < m->trips.list.size(); ++i)
+        withTrips.insert(m->trips.routeOf(i));
+    QStringList without;
+    for (const Route& r : std::as_const(m->routes)) {
+        if (!withTrips.contains(r.id) && !without.contains(r.id))
+            without << r.id;
+    }
+    return without;
+}
+
 ImportResult FeedRoutes::build(const PlannedRoute& route, int number) const {
     return buildTrip(*m, route.trip, number, false);
 }

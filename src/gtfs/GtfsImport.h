@@ -8,10 +8,10 @@
 #include <QVector>
 #include <memory>
 
-// Turns one trip of a GTFS-JP feed (標準的なバス情報フォーマット) into a route: the rows of
-// its route file and the entries of its announcement list, with a report of
-// everything that did not fit. Display-free and file-free: the caller writes the
-// results (see GtfsCli).
+// Turns one trip of a GTFS-JP feed (標準的なバス情報フォーマット), or every route of it,
+// into routes: the rows of each route file, the entries of its announcement list and
+// its destination sign, with a report of everything that did not fit. Display-free and file-free: the caller
+// writes the results (see GtfsCli).
 namespace gtfs {
 
 class GtfsFeed;
@@ -119,6 +119,9 @@ public:
     // trip with the most stops (the first in trips.txt of equally long ones); with it,
     // every distinct sequence of stops gives its first trip, the longest first.
     QVector<PlannedRoute> plan(bool patterns) const;
+
+    // The routes of routes.txt without trips to import, in routes.txt order.
+    QStringList routesWithoutTrips() const;
 
     // The route file, announcements and sign of one planned route under `number`.
     // A route that cannot be imported has its error set; the others are not affected.

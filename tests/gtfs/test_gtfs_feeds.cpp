@@ -346,11 +346,11 @@ TEST(GtfsFeedsCommand, TheSignOfRoute9000WithItsHeadsignAndEnglish) {
                              "via_en=via Bokoi\n"));
 }
 
-// Three routes: R1 in two directions (with two patterns in direction 0), R2 without a
-// direction, R3 whose only trip cannot be a route.
+// Four routes: R1 in two directions (with two patterns in direction 0), R2 without a
+// direction, R3 whose only trip cannot be a route, R4 without trips.
 Tables threeRoutes() {
     Tables t = withFares(feed(), "F150,,,\n");
-    t["routes.txt"] = "route_id,route_short_name,route_long_name\nR3,,三線\nR1,12,本線\nR2,,\"支線, 東\"\n";
+    t["routes.txt"] = "route_id,route_short_name,route_long_name\nR3,,三線\nR1,12,本線\nR2,,\"支線, 東\"\nR4,,空線\n";
     t["trips.txt"] = "route_id,service_id,trip_id,trip_headsign,direction_id\n"
                      "R1,wd,T3,公園,0\nR1,wd,T1,\"終点, 東口\",0\nR1,wd,T2,駅前,1\nR1,wd,T6,終点,0\n"
                      "R2,wd,T4,,\nR3,wd,T5,,0\n";
@@ -392,7 +392,7 @@ TEST(GtfsFeedsCommand, AllRoutesNumberedInAStableOrder) {
                 EXPECT_TRUE(QFile::exists(QDir(out).filePath(name))) << name.toStdString();
         }
         EXPECT_EQ(filesOf(out).size(), 3 * numbers.size() + 1); // nothing else, no staging folder
-        EXPECT_TRUE(r.out.contains("skipped: 1 routes\n  route R3 direction 0") &&
+        EXPECT_TRUE(r.out.contains("skipped: 2 routes\n  route R4: no trips in trips.txt\n  route R3 direction 0") &&
                     r.out.contains("trip T5 has 1 stops"))
             << r.out.toStdString();
         // Once more: the same numbers and bytes.
@@ -423,7 +423,7 @@ TEST(GtfsFeedsCommand, ARouteOfMoreThanFiftyBoardingStopsIsCut) {
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(readFile(QDir(out).filePath("routes.csv")),
               "number,route_id,direction_id,trip_id,headsign,stops,tickets,warnings\n12,R1,0,T1,,53,53,1\n");
-    EXPECT_TRUE(r.out.contains("cut: 1 routes\n  12: 3 ticket numbers past the board's 50 fare displays\n"))
+    EXPECT_TRUE(r.out.contains("cut: 1 route\n  12: 3 ticket numbers past the board's 50 fare displays\n"))
         << r.out.toStdString();
     EXPECT_TRUE(
         r.err.contains("warning: route 12: ticket numbers 51..53 (issued from stop 51, 停留所51, on)"));
