@@ -10,6 +10,7 @@
 #include <QHttpServerResponder>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QWebSocket>
 #include <memory>
 
@@ -18,13 +19,15 @@ namespace {
 // Pictures kept for pages that have not loaded theirs yet.
 constexpr int kKeptPictures = 4;
 
-// A listener whose connections are dropped once they have sent more than a bound: the
-// page's requests are small GETs. The count ends where the HTTP server hands the socket
-// over to a WebSocket (it then disconnects everything from the socket's signals), and the
-// WebSocket has its own bounds.
+// A listener that bounds what HTTP connections may cost: a connection that sends more
+// than a bound, or nothing for a while, is dropped, and beyond a number of them new ones
+// are closed at once. Its watch ends where the HTTP server hands the socket over to a
+// WebSocket (it then disconnects everything from the socket's signals); the WebSocket
+// has bounds of its own.
 class BoundedTcpServer : public QTcpServer {
 public:
-    BoundedTcpServer(qint64 maxBytes, QObject* parent) : QTcpServer(parent), m_maxBytes(maxBytes) {}
+    BoundedTcpServer(const WebServer::Limits& limits, QObject* parent)
+        : QTcpServer(parent), m_limits(limits) {}
 
 protected:
     void incomingConnection(qintptr descriptor) override {
@@ -33,19 +36,41 @@ protected:
             delete socket;
             return;
         }
+        m_watched.removeIf([](const Watched& w) { return !w.socket || !*w.watch; });
+        if (m_watched.size() >= m_limits.maxHttpConnections) {
+            socket->abort();
+            socket->deleteLater();
+            return;
+        }
         // Connected before the HTTP server's own handler, so it sees the bytes before they
         // are read: each arrival is counted once (or more, never less).
         auto received = std::make_shared<qint64>(0);
-        connect(socket, &QTcpSocket::readyRead, socket, [socket, received, max = m_maxBytes] {
-            *received += socket->bytesAvailable();
-            if (*received > max)
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        idle->start(m_limits.httpIdleMs);
+        auto watch = std::make_shared<QMetaObject::Connection>();
+        *watch = connect(socket, &QTcpSocket::readyRead, socket,
+                         [socket, received, idle, max = m_limits.maxHttpBytes] {
+                             idle->start();
+                             *received += socket->bytesAvailable();
+                             if (*received > max)
+                                 socket->abort();
+                         });
+        connect(idle, &QTimer::timeout, socket, [socket, watch] {
+            if (*watch) // still plain HTTP
                 socket->abort();
         });
+        m_watched.append({socket, watch});
         addPendingConnection(socket);
     }
 
 private:
-    qint64 m_maxBytes;
+    struct Watched {
+        QPointer<QTcpSocket> socket;
+        std::shared_ptr<QMetaObject::Connection> watch;
+    };
+    WebServer::Limits m_limits;
+    QList<Watched> m_watched;
 };
 
 QByteArray resource(const QString& name) {
@@ -151,7 +176,7 @@ void WebServer::answer(const QHttpServerRequest& request, QHttpServerResponder& 
 }
 
 bool WebServer::listen(const QHostAddress& address, quint16 port) {
-    auto* tcp = new BoundedTcpServer(m_limits.maxHttpBytes, this);
+    auto* tcp = new BoundedTcpServer(m_limits, this);
     if (!tcp->listen(address, port)) {
         m_error = tcp->errorString();
         delete tcp;

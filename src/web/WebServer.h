@@ -28,14 +28,18 @@ class BoardHttpServer;
 // refused (403) before the upgrade. Viewing needs nothing; a viewer that gives the
 // remote-control token may send console commands, which run through the runner; any
 // other message closes the viewer. Every read is bounded: an HTTP connection that sends
-// more than Limits::maxHttpBytes is dropped, a viewer's messages are at most
-// web::kMaxViewerMessageBytes.
+// more than Limits::maxHttpBytes or stays silent is dropped, a viewer's messages are at
+// most web::kMaxViewerMessageBytes.
 class WebServer : public QObject {
     Q_OBJECT
 public:
     struct Limits {
         int maxViewers = 64;
         qint64 maxHttpBytes = 64 * 1024;
+        // A plain HTTP connection without a byte for this long is closed; beyond this
+        // many at once, new ones are.
+        int httpIdleMs = 30000;
+        int maxHttpConnections = 128;
         // Commands a viewer may send on average per second, and at once.
         double commandsPerSecond = 20;
         double commandBurst = 40;

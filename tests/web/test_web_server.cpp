@@ -139,6 +139,47 @@ TEST_F(WebServerTest, WithTheTokenConsoleCommandsRun) {
     EXPECT_EQ(v.got[5].value("n").toInt(), 2);
 }
 
+// Plain HTTP connections are bounded (silence, number); a viewer, once upgraded, is not
+// held to those bounds.
+TEST(WebServerBounds, HttpConnectionsAreBoundedAndViewersAreNot) {
+    WebServer server;
+    WebServer::Limits limits;
+    limits.httpIdleMs = 300;
+    limits.maxHttpConnections = 2;
+    limits.maxHttpBytes = 2048;
+    server.setLimits(limits);
+    server.setToken(kToken);
+    server.setRunner([](const QString&) { return QString(); });
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = server.serverPort();
+    server.publish(R"("n":1)");
+    Viewer v(QStringLiteral("http://127.0.0.1:%1").arg(port),
+             QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(port)));
+    ASSERT_TRUE(runUntil([&] { return v.got.size() == 1; }, 5000));
+    std::vector<std::unique_ptr<QTcpSocket>> silent;
+    for (int i = 0; i < 3; ++i) {
+        silent.push_back(std::make_unique<QTcpSocket>());
+        silent.back()->connectToHost(QHostAddress::LocalHost, port);
+        ASSERT_TRUE(silent.back()->waitForConnected(5000));
+    }
+    // The third is one too many; the other two go when they have been silent.
+    EXPECT_TRUE(runUntil([&] { return silent[2]->state() == QAbstractSocket::UnconnectedState; }, 1000));
+    EXPECT_TRUE(runUntil(
+        [&] {
+            return silent[0]->state() == QAbstractSocket::UnconnectedState &&
+                   silent[1]->state() == QAbstractSocket::UnconnectedState;
+        },
+        3000));
+    // The viewer outlived the silence, and sends more than an HTTP connection may.
+    v.socket.sendTextMessage(
+        QStringLiteral("{\"cmd\":\"auth\",\"token\":\"%1\"}").arg(QString::fromLatin1(kToken)));
+    for (int i = 0; i < 10; ++i)
+        v.socket.sendTextMessage(
+            QStringLiteral(R"({"cmd":"next","text":"%1"})").arg(QString(1000, QLatin1Char('x'))));
+    EXPECT_TRUE(runUntil([&] { return v.got.size() == 12; }, 5000)) << v.got.size();
+    EXPECT_FALSE(v.closed);
+}
+
 // A viewer that stops reading is not sent a queue: once its socket is full it waits, and
 // what it reads when it goes on ends with the newest frame.
 TEST_F(WebServerTest, StalledViewerGetsTheNewestFrameNotAQueue) {
@@ -205,8 +246,8 @@ TEST_F(WebServerTest, StalledViewerGetsTheNewestFrameNotAQueue) {
         total += s.bytesAvailable();
         return takeFrames();
     };
-    EXPECT_TRUE(runUntil(counted, 20000)) << "last " << lastSeq << " sent " << server.bytesSent() << " read "
-                                          << total << " left " << in.size();
+    EXPECT_TRUE(runUntil(counted, 20000))
+        << "last " << lastSeq << " sent " << server.bytesSent() << " read " << total << " left " << in.size();
 }
 
 } // namespace
