@@ -22,12 +22,16 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainterPath>
+#include <QThread>
 #include <cstdio>
 
 namespace {
 
 // How often the board is looked at for changes that send no signal.
 constexpr int kPollMs = 200;
+// The event loop level of the program's main loop: deeper means it waits inside a loop
+// of its own.
+constexpr int kMainLoopLevel = 1;
 // A panel picture in SVG larger than this goes to the page as the board's picture.
 constexpr qint64 kMaxSvgPanelBytes = 4 * 1024 * 1024;
 
@@ -268,9 +272,12 @@ void WebView::refresh() {
 }
 
 QString WebView::run(const QString& line) {
-    // While the program waits in a dialog of its own, the console is not to be worked.
+    // While the program waits in a dialog of its own, or inside a pause or a sound of its
+    // own, the console is not to be worked.
     if (QApplication::activeModalWidget())
         return QStringLiteral("the program is waiting in a dialog on its screen: answer it there first");
+    if (QThread::currentThread()->loopLevel() > kMainLoopLevel)
+        return QStringLiteral("the program is busy: try again in a moment");
     const bool waited = !msgbox::showsWithoutWaiting();
     msgbox::setShowWithoutWaiting(true);
     m_output.clear();
@@ -279,6 +286,7 @@ QString WebView::run(const QString& line) {
     m_output.clear();
     msgbox::setShowWithoutWaiting(!waited);
     schedule();
+    emit commandRun();
     return error;
 }
 

@@ -33,6 +33,10 @@ public:
     // Looks whether the board changed and, when it did, sends the new frame.
     void refresh();
 
+signals:
+    // The control page ran a command (remote control's clients may want the new state).
+    void commandRun();
+
 private:
     void schedule();
     QString run(const QString& line);

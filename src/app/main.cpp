@@ -71,5 +71,8 @@ int main(int argc, char** argv) {
     const std::unique_ptr<WebView> web = startWebView(program, args, status);
     if (status != 0)
         return status;
+    // The control page's commands reach remote control's clients as a new state.
+    if (web && remote)
+        QObject::connect(web.get(), &WebView::commandRun, &remote->server(), &RemoteServer::notifyChanged);
     return QApplication::exec();
 }
