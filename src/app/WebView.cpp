@@ -29,6 +29,8 @@ namespace {
 
 // How often the board is looked at for changes that send no signal.
 constexpr int kPollMs = 200;
+// How many turns of the event loop a frame waits for the strip to take a new name.
+constexpr int kStripWaits = 20;
 // The event loop level of the program's main loop: deeper means it waits inside a loop
 // of its own.
 constexpr int kMainLoopLevel = 1;
@@ -120,7 +122,11 @@ WebView::WebView(Program& program, QObject* parent)
     ConsoleModel& console = program.console();
     connect(&console, &ConsoleModel::frameChanged, this, &WebView::schedule);
     connect(&console, &ConsoleModel::backlightChanged, this, &WebView::schedule);
-    connect(&program.options(), &frmOption::settingsApplied, this, &WebView::schedule);
+    // The settings may change the displays' digit face: the layout is read again.
+    connect(&program.options(), &frmOption::settingsApplied, this, [this] {
+        m_layoutDirty = true;
+        schedule();
+    });
     connect(&program.options(), &frmOption::panelSettingsRestored, this, &WebView::schedule);
     connect(&m_server, &WebServer::viewerCountChanged, this, [this](int viewers) {
         if (viewers > 0 && !m_poll.isActive()) {
@@ -258,9 +264,16 @@ web::ViewState WebView::state() {
 void WebView::refresh() {
     // The strip takes a new name after the board has repainted its displays: the frame
     // waits for it.
-    if (m_program.board().stopName() != m_program.console().frame().stopName) {
+    if (m_program.board().stopName() != m_program.console().frame().stopName &&
+        m_waitedForStrip < kStripWaits) {
+        ++m_waitedForStrip;
         schedule();
         return;
+    }
+    m_waitedForStrip = 0;
+    if (m_layoutDirty) {
+        m_layoutDirty = false;
+        m_server.setLayout(web::encodeLayout(layout()));
     }
     web::ViewState now = state();
     if (m_published && now.sameAs(m_shown))

@@ -49,6 +49,8 @@ private:
     std::unique_ptr<ScriptRunner> m_runner;
     web::ViewState m_shown;
     bool m_published = false;
+    bool m_layoutDirty = false; // the settings were applied: the layout may differ
+    int m_waitedForStrip = 0;
     QTimer m_soon; // a change was signalled: look at once
     QTimer m_poll; // changes nothing signals (the scroll bars, the display's look)
     qint64 m_panelKey = -1;

@@ -218,6 +218,14 @@ def main():
         check(compared > 0 and worst <= 0.15,
               f'lit pixels of {compared} displays match the program\'s picture (worst {worst:.1%} differ)')
 
+        # The look: a colour set in the options dialog reaches the page.
+        prog.ask({'cmd': 'options', 'action': 'show'})
+        prog.ask({'cmd': 'set', 'name': 'DigitLitColor', 'value': '#00FF00'})
+        prog.ask({'cmd': 'ok'})
+        check(wait_for(lambda: driver.execute_script(
+            'return document.querySelector("[data-display] path:nth-of-type(2)").getAttribute("fill")') == '#00ff00',
+            5), 'a lit colour chosen in the options dialog reaches the page')
+
         # Twenty viewers: the page and nineteen frames of it, all visible.
         viewport(driver, 1280, 960)
         driver.execute_script(
