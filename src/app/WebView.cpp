@@ -6,6 +6,7 @@
 #include "board/ui/Form1.h"
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
+#include "board/ui/PanelArt.h"
 #include "controller/ConsoleModel.h"
 #include "platform/RegularFile.h"
 #include "platform/ui/MessageBox.h"
@@ -191,11 +192,16 @@ QString WebView::panelAddress() {
         return QString();
     if (picture.cacheKey() != m_panelKey) {
         m_panelKey = picture.cacheKey();
-        // A panel drawn as SVG goes as it is, sharp at any size; any other as the board
-        // shows it.
+        // A panel drawn as SVG (the built-in one, or a file) goes as SVG, sharp at any
+        // size; any other as the board shows it.
         const QString source = board.pictureSource();
         QByteArray bytes;
-        if (source != QLatin1String("builtin") && QImageReader(source).format() == "svg") {
+        if (source == QLatin1String("builtin")) {
+            // The built-in panel is drawn: the page gets the drawing.
+            const QByteArray drawn = panelart::svg(0);
+            if (QImage::fromData(drawn, "svg").size() == picture.size())
+                bytes = drawn;
+        } else if (QImageReader(source).format() == "svg") {
             const regularfile::Result svg = regularfile::read(source, kMaxSvgPanelBytes);
             if (svg.status == regularfile::Status::Read &&
                 QImage::fromData(svg.bytes, "svg").size() == picture.size())
