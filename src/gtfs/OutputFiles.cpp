@@ -93,10 +93,15 @@ bool OutputFiles::commit(QString& error) {
         Placed p{target, QString()};
         if (QFileInfo::exists(target)) {
             p.kept = QDir(old).filePath(m_names[i]);
+            // A second name where the file system has them, else a copy (FAT, as on a
+            // memory stick, has no hard links).
             if (::link(native(target).constData(), native(p.kept).constData()) != 0) {
-                error = QStringLiteral("%1: %2").arg(target, systemError(errno));
-                undo();
-                return false;
+                const int code = errno;
+                if (!QFile::copy(target, p.kept)) {
+                    error = QStringLiteral("%1: %2").arg(target, systemError(code));
+                    undo();
+                    return false;
+                }
             }
         }
         const bool allowed = !beforePlacing || beforePlacing(i);

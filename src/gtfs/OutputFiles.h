@@ -8,10 +8,11 @@
 // Files that an import writes into one folder together, all or none: each is written
 // whole into a staging folder inside the target folder (the same file system, so each
 // is then renamed into place), and only once every file is there are they put in
-// place. The old version of each file is kept (as a second name, a hard link) until
-// all are in place; a failure on the way puts every old file back and removes the new
-// ones, so a failed import leaves the folder as it was. The staging folder
-// (".corvane-import-XXXXXX") is removed in every case but a crash.
+// place. The old version of each file is kept (as a second name, a hard link, or a copy
+// where the file system has no hard links) until all are in place; a failure on the way
+// puts every old file back and removes the new ones, so a failed import leaves the
+// folder as it was. The staging folder (".corvane-import-XXXXXX") is removed in every
+// case but a crash.
 namespace gtfs {
 
 class OutputFiles {
