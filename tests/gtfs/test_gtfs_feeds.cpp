@@ -350,7 +350,8 @@ TEST(GtfsFeedsCommand, TheSignOfRoute9000WithItsHeadsignAndEnglish) {
 // direction, R3 whose only trip cannot be a route, R4 without trips.
 Tables threeRoutes() {
     Tables t = withFares(feed(), "F150,,,\n");
-    t["routes.txt"] = "route_id,route_short_name,route_long_name\nR3,,三線\nR1,12,本線\nR2,,\"支線, 東\"\nR4,,空線\n";
+    t["routes.txt"] =
+        "route_id,route_short_name,route_long_name\nR3,,三線\nR1,12,本線\nR2,,\"支線, 東\"\nR4,,空線\n";
     t["trips.txt"] = "route_id,service_id,trip_id,trip_headsign,direction_id\n"
                      "R1,wd,T3,公園,0\nR1,wd,T1,\"終点, 東口\",0\nR1,wd,T2,駅前,1\nR1,wd,T6,終点,0\n"
                      "R2,wd,T4,,\nR3,wd,T5,,0\n";
@@ -392,8 +393,9 @@ TEST(GtfsFeedsCommand, AllRoutesNumberedInAStableOrder) {
                 EXPECT_TRUE(QFile::exists(QDir(out).filePath(name))) << name.toStdString();
         }
         EXPECT_EQ(filesOf(out).size(), 3 * numbers.size() + 1); // nothing else, no staging folder
-        EXPECT_TRUE(r.out.contains("skipped: 2 routes\n  route R4: no trips in trips.txt\n  route R3 direction 0") &&
-                    r.out.contains("trip T5 has 1 stops"))
+        EXPECT_TRUE(
+            r.out.contains("skipped: 2 routes\n  route R4: no trips in trips.txt\n  route R3 direction 0") &&
+            r.out.contains("trip T5 has 1 stops"))
             << r.out.toStdString();
         // Once more: the same numbers and bytes.
         const QMap<QString, QByteArray> first = filesOf(out);
