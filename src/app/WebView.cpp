@@ -8,6 +8,7 @@
 #include "board/ui/M_Degit.h"
 #include "board/ui/PanelArt.h"
 #include "controller/ConsoleModel.h"
+#include "controller/ui/frmCtl.h"
 #include "platform/RegularFile.h"
 #include "platform/ui/MessageBox.h"
 #include "remote/RemoteFiles.h"
@@ -18,11 +19,14 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QDateTime>
+#include <QGroupBox>
 #include <QHostInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QThread>
 #include <cstdio>
 
@@ -262,6 +266,13 @@ web::ViewState WebView::state() {
     s.digitLit = display.DegitForeColor();
     s.stripBack = strip.BackColor();
     s.stripFore = strip.ForeColor();
+    const frmCtl& ctl = m_program.controller();
+    s.console = web::ConsoleState{ctl.Check1->isChecked(),
+                                  ctl.Check2->isChecked(),
+                                  ctl.Command2[0]->isEnabled(),
+                                  ctl.Command2[1]->isEnabled(),
+                                  ctl.Frame1[0]->isEnabled() && ctl.Frame1[1]->isEnabled(),
+                                  ctl.grpM_Tape->isEnabled()};
     s.roundDots = board.display().roundDots;
     s.glow = board.display().glow;
     return s;

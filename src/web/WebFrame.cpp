@@ -39,7 +39,7 @@ bool ViewState::sameAs(const ViewState& o) const {
            scrollWait == o.scrollWait && clockVisible == o.clockVisible && clockShown == o.clockShown &&
            backlight == o.backlight && panel == o.panel && digitBack == o.digitBack &&
            digitUnlit == o.digitUnlit && digitLit == o.digitLit && stripBack == o.stripBack &&
-           stripFore == o.stripFore && roundDots == o.roundDots && glow == o.glow;
+           stripFore == o.stripFore && roundDots == o.roundDots && glow == o.glow && console == o.console;
 }
 
 QString cssColor(std::uint32_t c) {
@@ -111,7 +111,14 @@ QByteArray encodeFrameBody(const ViewState& s, int utcOffsetMinutes) {
     out += member("stopNameSerial", QString::number(s.stopNameSerial)) + ',';
     out += member("strip", strip) + ',';
     out += member("clock", clock) + ',';
-    out += member("look", look);
+    out += member("look", look) + ',';
+    const ConsoleState& c = s.console;
+    out += member("console", QJsonObject{{"clear", c.clear},
+                                         {"lateNight", c.lateNight},
+                                         {"back", c.back},
+                                         {"next", c.next},
+                                         {"entry", c.entry},
+                                         {"tape", c.tape}});
     return out;
 }
 

@@ -65,6 +65,18 @@ struct LabelState {
 };
 
 // One frame of the board as the page shows it.
+// What the console's check boxes say and which of its buttons can be pressed, for the
+// control page.
+struct ConsoleState {
+    bool clear = false;
+    bool lateNight = false;
+    bool back = false;
+    bool next = false;
+    bool entry = false;
+    bool tape = false;
+    bool operator==(const ConsoleState&) const = default;
+};
+
 struct ViewState {
     QStringList displays;        // fare displays 1..50: each place's lit character or a space
     QList<QList<int>> formats;   // each display's zero mode, shift and zero fill
@@ -89,6 +101,7 @@ struct ViewState {
     std::uint32_t stripFore = 0;
     bool roundDots = false;
     bool glow = false;
+    ConsoleState console;
 
     // Whether the page would show anything else: everything but the clock's places,
     // which the page runs itself.

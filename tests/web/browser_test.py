@@ -293,6 +293,14 @@ def main():
               'the token shows the console buttons')
         driver.find_element(By.CSS_SELECTOR, '#console button.main').click()
         check(wait_for(lambda: prog.state()['currentStop'] == before + 1, 5), 'データ送り on the page steps the board')
+        # The console's check boxes and locked buttons show on the page.
+        prog.ask({'cmd': 'clear', 'on': True})
+        locked = prog.state()['buttons']
+        shown = wait_for(lambda: driver.execute_script(
+            'const q = s => document.querySelector(s); return q("[data-check=clear]").checked &&'
+            ' q("#console button.main").disabled === !arguments[0]', locked['next']), 5)
+        check(bool(shown), f'表示消去 on the console shows on the page (next enabled: {locked["next"]})')
+        prog.ask({'cmd': 'clear', 'on': False})
         viewport(driver, 800, 600)
         time.sleep(0.3)
         driver.save_screenshot(os.path.join(out, 'control.png'))

@@ -273,6 +273,7 @@
       if (p[0] === '0') clockFill[i] = true;
       else if (p[0] === ' ' && p[1] !== ' ') clockFill[i] = false;
     });
+    if (controlPage && frame.console) showConsoleState(frame.console);
     painted = frame;
     paintClock(frame);
     window.corvanePaints[frame.seq] = Date.now();
@@ -408,6 +409,17 @@
     if (socket && socket.readyState === WebSocket.OPEN) socket.send(JSON.stringify(request));
   }
   window.corvaneSend = send;
+
+  // The check boxes as the console has them; what it cannot press now, the page cannot.
+  function showConsoleState(c) {
+    for (const box of document.querySelectorAll('#console [data-check]'))
+      box.checked = box.dataset.check === 'clear' ? c.clear : c.lateNight;
+    for (const e of document.querySelectorAll('#console [data-enabled]')) {
+      const buttons = e.tagName === 'BUTTON' ? [e]
+        : e.tagName === 'SPAN' ? e.parentElement.querySelectorAll('button') : e.querySelectorAll('button');
+      for (const b of buttons) b.disabled = !c[e.dataset.enabled];
+    }
+  }
 
   function showConsole() {
     document.getElementById('console').hidden = !authenticated;
