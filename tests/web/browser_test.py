@@ -184,11 +184,7 @@ def main():
             check(strip == state['stopName'], f'step {step + 1}: data-stop-name is "{state["stopName"]}"')
 
         # The page at the board's own size against the program's picture of the board.
-        layout = driver.execute_script(
-            'const r = []; for (const g of document.querySelectorAll("[data-display]")) {'
-            ' const b = g.getBBox(); const t = g.transform.baseVal.consolidate().matrix;'
-            ' r.push([Math.round(t.e), Math.round(t.f), Math.round(g.firstChild.width.baseVal.value),'
-            ' Math.round(g.firstChild.height.baseVal.value)]); } return r;')
+        layout = driver.execute_script('return window.corvaneLayout().displays.map(d => d.rect)')
         size = driver.execute_script('return document.getElementById("face").viewBox.baseVal')
         width, height = int(size['width']), int(size['height'])
         viewport(driver, width, height)

@@ -23,6 +23,8 @@
   window.corvaneStripFrames = () => stripFrames;
   // The newest frame received, painted or not.
   window.corvaneReceived = () => (latest ? latest.seq : 0);
+  // The layout as the program sent it (where each display stands, in board pixels).
+  window.corvaneLayout = () => layout;
 
   let layout = null;
   let latest = null;  // the newest frame received
@@ -44,8 +46,16 @@
 
   // ---- the board's elements, from the layout ----
 
-  function buildDigits(d, parent) {
-    const g = el('g', {transform: `translate(${d.rect[0]} ${d.rect[1]})`}, parent);
+  // Each display is an SVG of its own: a step redraws the displays it changed, never the
+  // whole board.
+  const displayLayer = document.createElement('div');
+  displayLayer.id = 'displays';
+  boardEl.insertBefore(displayLayer, stripEl);
+
+  function buildDigits(d) {
+    const g = el('svg', {viewBox: `0 0 ${d.rect[2]} ${d.rect[3]}`, preserveAspectRatio: 'none'}, displayLayer);
+    g.classList.add('digits');
+    g.rect = d.rect;
     const back = el('rect', {width: d.rect[2], height: d.rect[3]}, g);
     const glyphs = layout.glyphSets[d.glyphs] || {};
     const unlit = [], lit = [];
@@ -76,14 +86,15 @@
 
   function build() {
     face.textContent = '';
+    displayLayer.textContent = '';
     const [w, h] = layout.size;
     face.setAttribute('viewBox', `0 0 ${w} ${h}`);
     const displays = layout.displays.map((d, i) => {
-      const digits = buildDigits(d, face);
+      const digits = buildDigits(d);
       digits.g.setAttribute('data-display', String(i + 1));
       return digits;
     });
-    const clock = layout.clock.map(d => buildDigits(d, face));
+    const clock = layout.clock.map(d => buildDigits(d));
     const labels = layout.labels.map(l => el('text', {
       x: l.rect[0] + l.rect[2] / 2, y: l.rect[1], 'text-anchor': 'middle', 'dominant-baseline': 'hanging',
       'font-size': (l.points * 96 / 72).toFixed(2), 'font-weight': l.bold ? 'bold' : 'normal',
@@ -117,6 +128,14 @@
     boardEl.style.height = `${h * scale}px`;
     boardEl.style.left = `${Math.floor((area.width - w * scale) / 2)}px`;
     boardEl.style.top = `${Math.floor((area.height - h * scale) / 2)}px`;
+    if (built) {
+      for (const d of built.displays.concat(built.clock)) {
+        const r = d.g.rect;
+        Object.assign(d.g.style, {
+          left: `${r[0] * scale}px`, top: `${r[1] * scale}px`, width: `${r[2] * scale}px`, height: `${r[3] * scale}px`,
+        });
+      }
+    }
     const s = layout.strip, v = layout.stripViewport;
     Object.assign(stripEl.style, {
       left: `${s[0] * scale}px`, top: `${s[1] * scale}px`, width: `${s[2] * scale}px`, height: `${s[3] * scale}px`,
@@ -229,6 +248,7 @@
   // ---- painting ----
 
   function paint(frame) {
+    const started = performance.now();
     if (!built) build();
     const look = frame.look;
     const colours = {back: look.digitBack, unlit: look.digitUnlit, lit: look.digitLit};
@@ -277,6 +297,7 @@
     painted = frame;
     paintClock(frame);
     window.corvanePaints[frame.seq] = Date.now();
+    window.corvanePaintMs = performance.now() - started;
     document.body.dataset.frame = String(frame.seq);
   }
 
