@@ -161,8 +161,10 @@
     // Very long names are drawn at a lower resolution rather than not at all.
     const px = Math.max(1, Math.min(scale * dpr, 16000 / Math.max(1, st.height)));
     const width = 37;
-    dots.width = Math.ceil(width * px);
-    dots.height = Math.ceil(st.height * px);
+    // A canvas of the same size is drawn over, not made anew.
+    const cw = Math.ceil(width * px), ch = Math.ceil(st.height * px);
+    if (dots.width !== cw) dots.width = cw;
+    if (dots.height !== ch) dots.height = ch;
     dots.style.width = `${dots.width / px * scale}px`;
     dots.style.height = `${dots.height / px * scale}px`;
     const g = dots.getContext('2d');
