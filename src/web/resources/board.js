@@ -95,10 +95,15 @@
       return digits;
     });
     const clock = layout.clock.map(d => buildDigits(d));
-    const labels = layout.labels.map(l => el('text', {
-      x: l.rect[0] + l.rect[2] / 2, y: l.rect[1], 'text-anchor': 'middle', 'dominant-baseline': 'hanging',
-      'font-size': (l.points * 96 / 72).toFixed(2), 'font-weight': l.bold ? 'bold' : 'normal',
-    }, face));
+    // Centred at the top of their place, as the board's labels are: the baseline one
+    // ascent (0.88 of the size in the IPA faces) below the top.
+    const labels = layout.labels.map(l => {
+      const size = l.points * 96 / 72;
+      return el('text', {
+        x: l.rect[0] + l.rect[2] / 2, y: (l.rect[1] + size * 0.88).toFixed(2), 'text-anchor': 'middle',
+        'font-size': size.toFixed(2), 'font-weight': l.bold ? 'bold' : 'normal',
+      }, face);
+    });
     // The strip's frame with its sunken edge; the dots lie on a canvas above the picture.
     const s = layout.strip;
     const frame = el('g', {transform: `translate(${s[0]} ${s[1]})`}, face);
