@@ -35,3 +35,12 @@ struct RemoteSettings {
 
     bool operator==(const RemoteSettings&) const = default;
 };
+
+// The values that the files of the program's listeners (remote.conf, web.conf) share.
+// Each takes a value into `out` and returns "", or returns why it is refused and leaves
+// `out` as it was.
+namespace listenvalues {
+QString takeEnabled(const QString& value, bool& out);
+QString takePort(const QString& value, quint16& out);
+QString takeAddress(const QString& value, QString& out);
+} // namespace listenvalues
