@@ -103,6 +103,28 @@ void DotImage::draw(const DotImage& other, int x, int y, const QRect& clip, Ink 
     }
 }
 
+QRect DotImage::changedArea(const DotImage& other) const {
+    int left = m_width, right = -1, top = -1, bottom = -1;
+    for (int y = 0; y < m_height; ++y) {
+        const Ink* a = m_dots.data() + size_t(y * m_width);
+        const Ink* b = other.m_dots.data() + size_t(y * m_width);
+        if (std::equal(a, a + m_width, b))
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        int x = 0;
+        while (a[x] == b[x])
+            ++x;
+        left = std::min(left, x);
+        x = m_width - 1;
+        while (a[x] == b[x])
+            --x;
+        right = std::max(right, x);
+    }
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 int DotImage::litCount() const {
     return int(std::count_if(m_dots.begin(), m_dots.end(), [](Ink i) { return i != Ink::Off; }));
 }

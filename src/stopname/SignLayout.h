@@ -70,6 +70,9 @@ public:
     // this grid) and to the grid, in `ink`.
     void draw(const DotImage& other, int x, int y, const QRect& clip, Ink ink);
     int litCount() const;
+    // The smallest rectangle holding every dot that differs from `other` (a grid of the
+    // same size); empty when none does.
+    QRect changedArea(const DotImage& other) const;
     // One line per row, '#' lit and '.' not, separated by '\n' (no newline at the end).
     QString dump() const;
     bool operator==(const DotImage&) const = default;

@@ -51,13 +51,7 @@ void SignWindow::showDots(const signs::DotImage& dots) {
     }
     // Only the dots that changed are drawn again, and only their part of the window is
     // repainted: a scrolling line costs its own rows, not the whole sign.
-    QRect changed;
-    for (int y = 0; y < dots.height(); ++y) {
-        for (int x = 0; x < dots.width(); ++x) {
-            if (dots.at(x, y) != m_dots.at(x, y))
-                changed |= QRect(x, y, 1, 1);
-        }
-    }
+    const QRect changed = dots.changedArea(m_dots);
     if (changed.isEmpty())
         return;
     m_dots = dots;
@@ -85,13 +79,17 @@ void SignWindow::drawDots(const QRect& area) {
     QRgb colours[5];
     for (int i = 0; i < 5; ++i)
         colours[i] = 0xFF000000u | signs::inkColour(m_colour, signs::Ink(i));
+    // The picture's pixels are reached once (each scanLine() call would check that the
+    // picture is not shared).
+    uchar* bits = m_picture.bits();
+    const qsizetype stride = m_picture.bytesPerLine();
     for (int y = grid.top(); y <= grid.bottom(); ++y) {
         for (int x = grid.left(); x <= grid.right(); ++x) {
             const QRgb c = colours[int(m_dots.at(x, y))];
             const int left = (x + kMargin) * p;
             const int top = (y + kMargin) * p;
             for (int yy = 0; yy < lit; ++yy) {
-                auto* line = reinterpret_cast<QRgb*>(m_picture.scanLine(top + yy)) + left;
+                auto* line = reinterpret_cast<QRgb*>(bits + (top + yy) * stride) + left;
                 std::fill(line, line + lit, c);
             }
         }
@@ -118,6 +116,12 @@ void SignWindow::moveEvent(QMoveEvent* event) {
 }
 
 void SignWindow::closeEvent(QCloseEvent* event) {
+    // The window system's close (a key or a panel's button) is the owner's to carry out;
+    // the program's own (its end closes every window) is taken at once.
+    if (!event->spontaneous()) {
+        QWidget::closeEvent(event);
+        return;
+    }
     event->ignore();
     emit closeRequested();
 }

@@ -35,7 +35,8 @@ signals:
     void moved(QPoint position);
     // A right click asks for the menu at this screen position.
     void menuRequested(QPoint globalPos);
-    // The window system asked to close the window (it stays until its owner closes it).
+    // The window system asked to close the window (it stays until its owner closes it;
+    // a close by the program itself, such as its end, is taken at once).
     void closeRequested();
 
 protected:

@@ -2,7 +2,11 @@
 // place exactly as a whole drawing would show it.
 #include "stopname/ui/SignWindow.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QSignalSpy>
+#include <QTimer>
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 
 using namespace signs;
@@ -52,12 +56,22 @@ TEST(SignWindowTest, ChangedDotsDrawnInPlaceMatchAWholeDrawing) {
     EXPECT_EQ(stepped.size(), QSize((kFrontWidth + 4) * 4, (kFrontHeight + 4) * 4));
 }
 
-TEST(SignWindowTest, CloseIsLeftToItsOwner) {
+TEST(SignWindowTest, TheWindowSystemsCloseIsLeftToItsOwner) {
     SignWindow w(SignKind::Side);
     w.show();
     QSignalSpy asked(&w, &SignWindow::closeRequested);
-    EXPECT_FALSE(w.close());
+    QCloseEvent fromWindowSystem;
+    QSpontaneKeyEvent::setSpontaneous(&fromWindowSystem);
+    QApplication::instance()->notify(&w, &fromWindowSystem);
+    EXPECT_FALSE(fromWindowSystem.isAccepted());
     EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(asked.count(), 1);
+    // The program's own close is never refused: its end closes every window, and one
+    // refusal would keep it running.
+    QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+    QTimer::singleShot(3000, QCoreApplication::instance(), [] { QCoreApplication::exit(3); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(asked.count(), 1);
 }
 
