@@ -74,7 +74,10 @@ void SignSet::setOpen(signs::SignKind kind, bool open, bool saveNow) {
         });
     } else if (!open && w) {
         m_display.sign(kind).position = w->pos();
-        w.reset();
+        // Its own menu may be what closes it: it goes once that is done.
+        SignWindow* closing = w.release();
+        closing->hide();
+        closing->deleteLater();
     }
     m_display.sign(kind).open = open;
     m_driver.setOpen(kind, open, now());
