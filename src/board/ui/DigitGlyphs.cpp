@@ -37,7 +37,11 @@ const QImage& DigitGlyphs::tinted(fonts::DigitFace face, bool bold, int pointSiz
     return m_tinted.insert(tkey, out).value();
 }
 
-QPainterPath DigitGlyphs::outline(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c) {
+namespace {
+
+// A character's outline at the reference size and the transform that fits it in its
+// place; an empty outline when nothing is drawn.
+QPainterPath fitted(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c, QTransform& fit) {
     if (c.isSpace() || c == fonts::kDigitBlank || place.isEmpty())
         return QPainterPath();
     // Outlines are taken at a large size and scaled down, so the fit does not depend
@@ -61,20 +65,32 @@ QPainterPath DigitGlyphs::outline(fonts::DigitFace face, bool bold, int pointSiz
     scale = qMin(scale, nominalPx * 0.8 / box.height());
     const double dx = (place.width() - box.width() * scale) / 2.0 - box.left() * scale;
     const double dy = (place.height() - box.height() * scale) / 2.0 - box.top() * scale;
-    QTransform fit;
+    fit = QTransform();
     fit.translate(dx, dy);
     fit.scale(scale, scale);
+    return glyph;
+}
+
+} // namespace
+
+QPainterPath DigitGlyphs::outline(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c) {
+    QTransform fit;
+    const QPainterPath glyph = fitted(face, bold, pointSize, place, c, fit);
     return fit.map(glyph);
 }
 
 QImage DigitGlyphs::render(fonts::DigitFace face, bool bold, int pointSize, QSize place, QChar c) const {
-    const QPainterPath glyph = outline(face, bold, pointSize, place, c);
+    QTransform fit;
+    const QPainterPath glyph = fitted(face, bold, pointSize, place, c, fit);
     if (glyph.isEmpty())
         return QImage();
     QImage image(place, QImage::Format_Alpha8);
     image.fill(0);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
+    // Painted through the transform (not a mapped outline): the rasteriser's rounding
+    // at the reference size is what the board has always shown.
+    p.setTransform(fit);
     p.fillPath(glyph, Qt::black);
     p.end();
     return image;
