@@ -8,6 +8,7 @@
 #include "stopname/ui/SignWindow.h"
 
 #include <QActionGroup>
+#include <QDateTime>
 #include <QMenu>
 
 #include <algorithm>
@@ -16,6 +17,7 @@ SignSet::SignSet(ConsoleModel& console, const DisplayConfig& display, bool persi
     : QObject(parent), m_console(console), m_display(display), m_persist(persist),
       m_driver(chimei::GlyphSource::shared()) {
     m_clock.start();
+    m_epochAtZero = QDateTime::currentMSecsSinceEpoch() - m_clock.elapsed();
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SignSet::tick);

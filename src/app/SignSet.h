@@ -34,6 +34,10 @@ public:
     bool isOpen(signs::SignKind kind) const;
     void setColour(signs::LedColour colour, bool save = true);
     signs::LedColour colour() const { return m_display.signColour; }
+    const signs::SignSettings& settings() const { return m_driver.settings(); }
+    // The signs' one clock; when it last started again with Japanese, in ms since the epoch.
+    const signs::AlternationClock& clock() const { return m_driver.clock(); }
+    qint64 clockStartEpochMs() const { return m_epochAtZero + m_driver.clock().startMs(); }
 
     // What a sign shows: its number, its text and language, its dots.
     const SignText& text() const { return m_driver.text(); }
@@ -58,6 +62,7 @@ private:
     signs::SignDriver m_driver;
     std::array<std::unique_ptr<SignWindow>, signs::kSignKinds> m_windows;
     QElapsedTimer m_clock;
+    qint64 m_epochAtZero = 0; // the time since the epoch when m_clock read 0
     QTimer m_timer;
     QTimer m_saveLater; // a moved sign's place is written once it rests
     QPoint m_firstPlace;

@@ -3,6 +3,7 @@
 #include "app/Automation.h"
 #include "app/Program.h"
 #include "app/ProgramArgs.h"
+#include "app/SignSet.h"
 #include "board/ui/Form1.h"
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
@@ -14,6 +15,7 @@
 #include "remote/RemoteFiles.h"
 #include "settings/ui/frmOption.h"
 #include "stopname/ChimeiLayout.h"
+#include "stopname/GlyphSource.h"
 #include "stopname/ui/ChimeiCtl_B.h"
 #include "web/WebSettings.h"
 
@@ -224,6 +226,26 @@ QString WebView::panelAddress() {
     return m_panelPath;
 }
 
+const web::SignsView& WebView::signsView() {
+    const SignSet& set = m_program.signs();
+    if (!m_signsLaidOut || m_signs.text != set.text() || m_signs.settings != set.settings()) {
+        m_signsLaidOut = true;
+        m_signs.text = set.text();
+        m_signs.settings = set.settings();
+        chimei::GlyphSource& glyphs = chimei::GlyphSource::shared();
+        for (signs::SignKind kind : signs::kAllSigns) {
+            for (signs::Lang lang : {signs::Lang::Japanese, signs::Lang::English})
+                m_signs.layouts[size_t(kind)][size_t(lang)] =
+                    signs::layoutSign(kind, m_signs.text, lang, glyphs, m_signs.settings.fillBox);
+        }
+    }
+    m_signs.colour = set.colour();
+    m_signs.clockStart = set.clockStartEpochMs();
+    m_signs.japaneseMs = set.clock().japaneseMs();
+    m_signs.englishMs = set.clock().englishMs();
+    return m_signs;
+}
+
 web::ViewState WebView::state() {
     Form1& board = m_program.board();
     const BoardFrame& frame = m_program.console().frame();
@@ -275,6 +297,7 @@ web::ViewState WebView::state() {
                                   ctl.grpM_Tape->isEnabled()};
     s.roundDots = board.display().roundDots;
     s.glow = board.display().glow;
+    s.signs = signsView();
     return s;
 }
 

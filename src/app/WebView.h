@@ -41,6 +41,7 @@ private:
     void schedule();
     QString run(const QString& line);
     QString panelAddress();
+    const web::SignsView& signsView();
 
     Program& m_program;
     WebServer m_server;
@@ -56,6 +57,8 @@ private:
     qint64 m_panelKey = -1;
     QString m_panelPath;
     int m_panelCount = 0;
+    web::SignsView m_signs; // laid out again only when the text or the settings change
+    bool m_signsLaidOut = false;
 };
 
 // Starts the board page as the command line (--web) and web.conf say. Returns null when

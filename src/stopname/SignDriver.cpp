@@ -24,6 +24,21 @@ qint64 passMs(int areaDots, int textDots, const SignSettings& settings) {
     return std::max<qint32>(0, settings.pause) + (pixels * 200 + speed - 1) / speed;
 }
 
+qint64 languageMs(const SignText& text, Lang lang, const SignSettings& settings, chimei::GlyphSource& glyphs,
+                  int signMask) {
+    qint64 longest = qint64(settings.alternate) * 1000;
+    for (SignKind kind : kAllSigns) {
+        if (!(signMask & (1 << int(kind))))
+            continue;
+        const SignLayout l = layoutSign(kind, text, lang, glyphs, settings.fillBox);
+        for (const TextArea& t : l.lines) {
+            if (t.scrolls())
+                longest = std::max(longest, passMs(t.area.width(), t.text.width(), settings));
+        }
+    }
+    return longest;
+}
+
 void AlternationClock::start(qint64 nowMs, qint64 japaneseMs, qint64 englishMs) {
     m_start = nowMs;
     m_japanese = std::max<qint64>(1, japaneseMs);
@@ -62,25 +77,13 @@ void SignDriver::setOpen(SignKind kind, bool open, qint64 nowMs) {
     restart(nowMs);
 }
 
-qint64 SignDriver::longestPass(Lang lang) {
-    qint64 longest = 0;
-    for (SignKind kind : kAllSigns) {
-        if (!m_signs[index(kind)].open)
-            continue;
-        const SignLayout l = layoutSign(kind, m_text, lang, m_glyphs, m_settings.fillBox);
-        for (const TextArea& t : l.lines) {
-            if (t.scrolls())
-                longest = std::max(longest, passMs(t.area.width(), t.text.width(), m_settings));
-        }
-    }
-    return longest;
-}
-
 void SignDriver::restart(qint64 nowMs) {
     const qint64 alternate = qint64(m_settings.alternate) * 1000;
     const bool english = alternate > 0 && m_text.hasEnglish();
-    const qint64 ja = std::max(alternate, longestPass(Lang::Japanese));
-    const qint64 en = english ? std::max(alternate, longestPass(Lang::English)) : 0;
+    // Every sign counts, open or not: a view elsewhere may show any of them.
+    const int every = (1 << kSignKinds) - 1;
+    const qint64 ja = languageMs(m_text, Lang::Japanese, m_settings, m_glyphs, every);
+    const qint64 en = english ? languageMs(m_text, Lang::English, m_settings, m_glyphs, every) : 0;
     m_clock.start(nowMs, ja, en);
     m_lastAdvance = nowMs;
     show(Lang::Japanese, nowMs);

@@ -29,6 +29,12 @@ struct SignSettings {
 // passes (the stop-name strip's cycle, sideways; a dot is two of the strip's pixels).
 qint64 passMs(int areaDots, int textDots, const SignSettings& settings);
 
+// How long the signs of `signMask` (bit 1 << int(kind) for each) show a language: the
+// alternate time, or one pass of the longest of their scrolling texts when that is
+// longer.
+qint64 languageMs(const SignText& text, Lang lang, const SignSettings& settings, chimei::GlyphSource& glyphs,
+                  int signMask);
+
 // Japanese, then English, then Japanese again... Each language lasts the alternate
 // time, or longer while one of its texts has not scrolled through once.
 class AlternationClock {
@@ -38,6 +44,9 @@ public:
     Lang langAt(qint64 nowMs) const;
     // The first switch after `nowMs`; -1 when the language never switches.
     qint64 nextSwitchMs(qint64 nowMs) const;
+    qint64 startMs() const { return m_start; }
+    qint64 japaneseMs() const { return m_japanese; }
+    qint64 englishMs() const { return m_english; }
 
 private:
     qint64 m_start = 0;
@@ -68,6 +77,10 @@ public:
     qint64 nextEventMs() const;
     // True while a text scrolls (the owner then calls often).
     bool scrolling() const;
+    // The one clock of the signs: when it last started again with Japanese (a change
+    // of text, settings or open signs) and how long each language stays. The times are
+    // those of every sign, open or not (a view elsewhere may show any of them).
+    const AlternationClock& clock() const { return m_clock; }
 
     const DotImage& dots(SignKind kind) const { return m_signs[index(kind)].dots; }
 
@@ -85,7 +98,6 @@ private:
     static size_t index(SignKind kind) { return size_t(kind); }
     void restart(qint64 nowMs);
     void show(Lang lang, qint64 nowMs);
-    qint64 longestPass(Lang lang);
 
     chimei::GlyphSource& m_glyphs;
     SignText m_text;

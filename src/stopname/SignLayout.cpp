@@ -15,7 +15,8 @@ constexpr int kGlyphRows = chimei::GlyphSurface::kSize;
 
 // The number box of `height` rows with its left edge at x: the frame, the inside
 // (filled or not) and the number centred in it. Returns the box's width.
-int drawBox(DotImage& out, int x, int height, const DotImage& number, bool fill, int width = 0) {
+int drawBox(SignLayout& layout, int x, int height, const DotImage& number, bool fill, int width = 0) {
+    DotImage& out = layout.still;
     if (width == 0)
         width = std::clamp(number.width() + 6, kBoxMinWidth, kBoxMaxWidth);
     for (int yy = 0; yy < height; ++yy) {
@@ -25,7 +26,12 @@ int drawBox(DotImage& out, int x, int height, const DotImage& number, bool fill,
         }
     }
     const QRect inside(x + 1, 1, width - 2, height - 2);
-    out.draw(number, x + (width - number.width()) / 2, (height - kGlyphRows) / 2, inside, Ink::Number);
+    const QPoint at(x + (width - number.width()) / 2, (height - kGlyphRows) / 2);
+    out.draw(number, at.x(), at.y(), inside, Ink::Number);
+    layout.box = QRect(x, 0, width, height);
+    layout.boxFilled = fill;
+    layout.number = number;
+    layout.numberAt = at;
     return width;
 }
 
@@ -223,14 +229,14 @@ SignLayout layoutSign(SignKind kind, const SignText& text, Lang lang, chimei::Gl
     };
     switch (kind) {
     case SignKind::Front: {
-        const int box = drawBox(out.still, 0, size.height(), number, fillBox);
+        const int box = drawBox(out, 0, size.height(), number, fillBox);
         const int left = box + 3;
         addLine(en ? text.destinationEn : text.destination,
                 QRect(left, (size.height() - kGlyphRows) / 2, size.width() - left, kGlyphRows));
         break;
     }
     case SignKind::Side: {
-        const int box = drawBox(out.still, 0, size.height(), number, fillBox);
+        const int box = drawBox(out, 0, size.height(), number, fillBox);
         const int left = box + 3;
         const QString destination = en ? text.destinationEn : text.destination;
         const QString via = en ? text.viaEn : text.via;
@@ -244,7 +250,7 @@ SignLayout layoutSign(SignKind kind, const SignText& text, Lang lang, chimei::Gl
         break;
     }
     case SignKind::Rear:
-        drawBox(out.still, 0, size.height(), number, fillBox, size.width());
+        drawBox(out, 0, size.height(), number, fillBox, size.width());
         break;
     }
     return out;

@@ -98,11 +98,20 @@ struct TextArea {
     bool scrolls() const { return text.width() > area.width(); }
     // Where the text's left edge stands while it stands still.
     int restingX() const { return area.x() + (area.width() - text.width()) / 2; }
+    bool operator==(const TextArea&) const = default;
 };
 
 struct SignLayout {
     DotImage still;              // the box, the number and the texts that stand still
     std::vector<TextArea> lines; // each text line, standing or scrolling
+    // The parts of `still` one by one, for a view that draws them itself: the number
+    // box (its frame, the inside lit when `boxFilled`; empty without a box) and the
+    // number's dots with their top-left at `numberAt`, cut to the inside of the box.
+    QRect box;
+    bool boxFilled = false;
+    DotImage number;
+    QPoint numberAt;
+    bool operator==(const SignLayout&) const = default;
 };
 
 // The sizes of the signs in dots.

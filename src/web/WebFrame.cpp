@@ -30,7 +30,80 @@ QString hexRow(quint64 bits) {
     return QStringLiteral("%1").arg(bits, 10, 16, QLatin1Char('0'));
 }
 
+QJsonArray rectJson(const QRect& r) {
+    return QJsonArray{r.x(), r.y(), r.width(), r.height()};
+}
+
+QString rgbText(quint32 rgb) {
+    return QStringLiteral("#%1").arg(rgb & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+}
+
+// One sign in one language: the text it shows, the number box, the number and each
+// line of text with the dots of each.
+QJsonObject signLayoutJson(signs::SignKind kind, const SignText& text, signs::Lang lang,
+                           const signs::SignLayout& l) {
+    QJsonObject o{{"text", signs::shownText(kind, text, lang)}};
+    if (!l.box.isEmpty()) {
+        o.insert("box", rectJson(l.box));
+        o.insert("filled", l.boxFilled);
+        o.insert("number", QJsonObject{{"at", QJsonArray{l.numberAt.x(), l.numberAt.y()}},
+                                       {"size", QJsonArray{l.number.width(), l.number.height()}},
+                                       {"rows", dotRowsHex(l.number)}});
+    }
+    QJsonArray lines;
+    for (const signs::TextArea& t : l.lines)
+        lines << QJsonObject{{"area", rectJson(t.area)},
+                             {"size", QJsonArray{t.text.width(), t.text.height()}},
+                             {"rows", dotRowsHex(t.text)}};
+    o.insert("lines", lines);
+    return o;
+}
+
+QJsonObject signsJson(const SignsView& v) {
+    using signs::Ink;
+    const QJsonObject inks{{"text", rgbText(signs::inkColour(v.colour, Ink::Text))},
+                           {"frame", rgbText(signs::inkColour(v.colour, Ink::Frame))},
+                           {"fill", rgbText(signs::inkColour(v.colour, Ink::BoxFill))},
+                           {"number", rgbText(signs::inkColour(v.colour, Ink::Number))},
+                           {"unlit", rgbText(signs::kUnlitColour)},
+                           {"back", rgbText(signs::kSignBackColour)}};
+    QJsonObject o{{"number", v.text.number},
+                  {"colour", signs::colourName(v.colour)},
+                  {"inks", inks},
+                  {"start", double(v.clockStart)},
+                  {"ja", double(v.japaneseMs)},
+                  {"en", double(v.englishMs)},
+                  {"speed", v.settings.speed},
+                  {"pause", v.settings.pause}};
+    const bool english = v.englishMs > 0;
+    for (signs::SignKind kind : signs::kAllSigns) {
+        const auto& l = v.layouts[size_t(kind)];
+        const QSize size = signs::signSize(kind);
+        QJsonObject sign{{"size", QJsonArray{size.width(), size.height()}},
+                         {"ja", signLayoutJson(kind, v.text, signs::Lang::Japanese, l[0])}};
+        if (english)
+            sign.insert("en", signLayoutJson(kind, v.text, signs::Lang::English, l[1]));
+        o.insert(signs::kindName(kind), sign);
+    }
+    return o;
+}
+
 } // namespace
+
+QString dotRowsHex(const signs::DotImage& dots) {
+    static const char digits[] = "0123456789abcdef";
+    const int perRow = (dots.width() + 3) / 4;
+    QString out(perRow * dots.height(), QLatin1Char('0'));
+    for (int y = 0; y < dots.height(); ++y) {
+        for (int d = 0; d < perRow; ++d) {
+            int v = 0;
+            for (int b = 0; b < 4; ++b)
+                v = v << 1 | (dots.isLit(d * 4 + b, y) ? 1 : 0);
+            out[y * perRow + d] = QLatin1Char(digits[v]);
+        }
+    }
+    return out;
+}
 
 bool ViewState::sameAs(const ViewState& o) const {
     return displays == o.displays && formats == o.formats && fares == o.fares && labels == o.labels &&
@@ -39,7 +112,8 @@ bool ViewState::sameAs(const ViewState& o) const {
            scrollWait == o.scrollWait && clockVisible == o.clockVisible && clockShown == o.clockShown &&
            backlight == o.backlight && panel == o.panel && digitBack == o.digitBack &&
            digitUnlit == o.digitUnlit && digitLit == o.digitLit && stripBack == o.stripBack &&
-           stripFore == o.stripFore && roundDots == o.roundDots && glow == o.glow && console == o.console;
+           stripFore == o.stripFore && roundDots == o.roundDots && glow == o.glow && console == o.console &&
+           signs == o.signs;
 }
 
 QString cssColor(std::uint32_t c) {
@@ -118,7 +192,9 @@ QByteArray encodeFrameBody(const ViewState& s, int utcOffsetMinutes) {
                                          {"back", c.back},
                                          {"next", c.next},
                                          {"entry", c.entry},
-                                         {"tape", c.tape}});
+                                         {"tape", c.tape}}) +
+           ',';
+    out += member("signs", signsJson(s.signs));
     return out;
 }
 

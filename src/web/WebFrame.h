@@ -5,7 +5,10 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
+
+#include "stopname/SignDriver.h"
 
 // What the board page needs to draw the board, as the program hands it over: the
 // layout once (where each display, label, the clock and the stop-name strip stand, and
@@ -77,6 +80,25 @@ struct ConsoleState {
     bool operator==(const ConsoleState&) const = default;
 };
 
+// What the sign pages need to draw the destination signs as the program does: each
+// sign's parts in each language as the program lays them out, the LED colours and the
+// signs' one clock (when it last started with Japanese, how long each language stays).
+struct SignsView {
+    SignText text;
+    signs::LedColour colour = signs::LedColour::Amber;
+    signs::SignSettings settings;
+    qint64 clockStart = 0; // ms since the epoch
+    qint64 japaneseMs = 0;
+    qint64 englishMs = 0; // 0: Japanese only
+    // [kind][lang]: every sign, open on the screen or not.
+    std::array<std::array<signs::SignLayout, 2>, signs::kSignKinds> layouts;
+    bool operator==(const SignsView&) const = default;
+};
+
+// The rows of a grid of dots as hexadecimal text: each row (width + 3) / 4 digits, the
+// leftmost dot the highest bit of its row's first digit, the rows one after the other.
+QString dotRowsHex(const signs::DotImage& dots);
+
 struct ViewState {
     QStringList displays;        // fare displays 1..50: each place's lit character or a space
     QList<QList<int>> formats;   // each display's zero mode, shift and zero fill
@@ -102,6 +124,7 @@ struct ViewState {
     bool roundDots = false;
     bool glow = false;
     ConsoleState console;
+    SignsView signs;
 
     // Whether the page would show anything else: everything but the clock's places,
     // which the page runs itself.

@@ -145,6 +145,16 @@ void WebServer::answer(const QHttpServerRequest& request, QHttpServerResponder& 
     if (path == QLatin1String("/") || path == QLatin1String("/control")) {
         body = resource(QStringLiteral("board.html"));
         mime = "text/html; charset=utf-8";
+    } else if (path == QLatin1String("/sign/front") || path == QLatin1String("/sign/side") ||
+               path == QLatin1String("/sign/rear")) {
+        body = resource(QStringLiteral("sign.html"));
+        mime = "text/html; charset=utf-8";
+    } else if (path == QLatin1String("/sign.js")) {
+        body = resource(QStringLiteral("sign.js"));
+        mime = "text/javascript; charset=utf-8";
+    } else if (path == QLatin1String("/sign.css")) {
+        body = resource(QStringLiteral("sign.css"));
+        mime = "text/css; charset=utf-8";
     } else if (path == QLatin1String("/board.js")) {
         body = resource(QStringLiteral("board.js"));
         mime = "text/javascript; charset=utf-8";

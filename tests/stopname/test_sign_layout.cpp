@@ -201,9 +201,15 @@ TEST(SignClock, LongTextScrollsOnceBeforeTheSwitch) {
     d.advance(1500 + 400);
     EXPECT_GT(d.dots(SignKind::Front).litCount(), boxOnly);
     EXPECT_TRUE(d.scrolling());
-    d.advance(pass - 1);
+    // The language stays until the longest pass of every sign, open or not, is done
+    // (the side's wider area takes longer than the front's).
+    const qint64 longest = languageMs(d.text(), Lang::Japanese, d.settings(), glyphs(), 0b111);
+    const qint64 side = languageMs(d.text(), Lang::Japanese, d.settings(), glyphs(), 0b010);
+    EXPECT_EQ(longest, side);
+    EXPECT_GT(longest, pass);
+    d.advance(longest - 1);
     EXPECT_EQ(d.lang(), Lang::Japanese);
-    d.advance(pass);
+    d.advance(longest);
     EXPECT_EQ(d.lang(), Lang::English);
 }
 

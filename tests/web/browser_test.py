@@ -138,6 +138,64 @@ def lit_mask(raw, width, rect, colour):
     return out
 
 
+SIGN_DOTS_JS = """
+const c = document.getElementById('sign-dots');
+const px = +c.dataset.dotPixels, m = +c.dataset.margin;
+const [w, h] = c.dataset.dots.split('x').map(Number);
+const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+const rows = [];
+for (let y = 0; y < h; ++y) {
+  let row = '';
+  for (let x = 0; x < w; ++x) {
+    const i = (((y + m) * px + Math.floor(px / 3)) * c.width + (x + m) * px + Math.floor(px / 3)) * 4;
+    row += Math.abs(d[i] - 38) + Math.abs(d[i + 1] - 38) + Math.abs(d[i + 2] - 38) > 60 ? '#' : '.';
+  }
+  rows.push(row);
+}
+const e = document.getElementById('sign');
+return [rows.join('\\n'), e.dataset.lang, e.dataset.text, e.dataset.number];
+"""
+
+
+def check_signs(prog, drivers, out):
+    """The sign pages: the front's texts and painted dots as the program shows them; the
+    side and the rear drawn without their windows; an unknown sign not found."""
+    import urllib.error
+    import urllib.request
+    try:
+        urllib.request.urlopen(prog.web + 'sign/roof', timeout=5)
+        check(False, '/sign/roof is not found')
+    except urllib.error.HTTPError as e:
+        check(e.code == 404, f'/sign/roof is not found ({e.code})')
+    driver = browser(900, 240)
+    drivers.append(driver)
+    for kind in ('side', 'rear'):
+        driver.get(prog.web + 'sign/' + kind)
+        shown = wait_for(lambda: driver.execute_script(
+            'const e = document.getElementById("sign"); return e.dataset.sign === arguments[0] &&'
+            ' e.dataset.number ? e.dataset.number : null', kind), 10)
+        check(bool(shown), f'/sign/{kind} draws its sign without a window open ({shown})')
+        time.sleep(0.2)
+        driver.save_screenshot(os.path.join(out, f'sign-{kind}.png'))
+    prog.ask({'cmd': 'sign', 'action': 'open', 'sign': 'front'})
+    driver.get(prog.web + 'sign/front')
+    wait_for(lambda: driver.execute_script('return document.getElementById("sign").dataset.text || null'), 10)
+    seen = None
+
+    def same():
+        nonlocal seen
+        program = prog.ask({'cmd': 'sign', 'action': 'dots', 'sign': 'front'}).get('output', '').strip()
+        front = prog.state()['signs'].get('front', {})
+        page = driver.execute_script(SIGN_DOTS_JS)
+        seen = (page, front)
+        return (page[0] == program and page[1] == front.get('lang') and page[2] == front.get('text') and
+                page[3] == front.get('number'))
+    ok = wait_for(same, 10, 0.2)
+    check(ok, f'/sign/front shows the program\'s number, text, language and dots ({seen[1]}, page: {seen[0][1:]})')
+    driver.save_screenshot(os.path.join(out, 'sign-front.png'))
+    prog.ask({'cmd': 'sign', 'action': 'close', 'sign': 'front'})
+
+
 def main():
     program_path, demo, out = sys.argv[1], sys.argv[2], sys.argv[3]
     os.makedirs(out, exist_ok=True)
@@ -300,6 +358,8 @@ def main():
         viewport(driver, 800, 600)
         time.sleep(0.3)
         driver.save_screenshot(os.path.join(out, 'control.png'))
+
+        check_signs(prog, drivers, out)
     finally:
         for d in drivers:
             d.quit()
