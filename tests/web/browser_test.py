@@ -147,7 +147,7 @@ const rows = [];
 for (let y = 0; y < h; ++y) {
   let row = '';
   for (let x = 0; x < w; ++x) {
-    const i = (((y + m) * px + Math.floor(px / 3)) * c.width + (x + m) * px + Math.floor(px / 3)) * 4;
+    const i = (Math.floor((y + m + 0.3) * px) * c.width + Math.floor((x + m + 0.3) * px)) * 4;
     row += Math.abs(d[i] - 38) + Math.abs(d[i + 1] - 38) + Math.abs(d[i + 2] - 38) > 60 ? '#' : '.';
   }
   rows.push(row);
@@ -169,6 +169,7 @@ def check_signs(prog, drivers, out):
         check(e.code == 404, f'/sign/roof is not found ({e.code})')
     driver = browser(900, 240)
     drivers.append(driver)
+    viewport(driver, 900, 200)
     for kind in ('side', 'rear'):
         driver.get(prog.web + 'sign/' + kind)
         shown = wait_for(lambda: driver.execute_script(

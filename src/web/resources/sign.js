@@ -18,7 +18,7 @@
 
   let signs = null;    // the frame's signs part last taken
   let sign = null;     // this sign: {w, h, langs: {ja: {...}, en: {...}}}
-  let clockOffset = 0; // the program's clock minus this one, ms
+  let clockOffset = null; // the program's clock minus this one, ms (null: not known)
   let shown = null;    // the dots on the canvas (an ink index for each), null: none
   let dotPx = 0;       // device pixels of one dot
 
@@ -79,7 +79,8 @@
 
   function take(frame) {
     const s = frame.signs;
-    clockOffset = frame.sent - frame.receivedAt;
+    // The least delayed frame tells the program's clock best.
+    clockOffset = Math.max(clockOffset === null ? -Infinity : clockOffset, frame.sent - frame.receivedAt);
     if (!s || !s[kind]) return;
     const keep = signs && JSON.stringify(signs[kind]) === JSON.stringify(s[kind]);
     signs = s;
@@ -121,16 +122,19 @@
     return Math.floor((2 * areaW - Math.floor(r) * speed / 200) / 2);
   }
 
+  // The dots as large as the window allows, keeping the sign's proportions; each dot's
+  // edges on whole device pixels, so the dots stay sharp at any size.
   function fit() {
     const dpr = window.devicePixelRatio || 1;
     const cols = sign.w + 2 * MARGIN, rows = sign.h + 2 * MARGIN;
-    const px = Math.max(1, Math.floor(Math.min(window.innerWidth / cols, window.innerHeight / rows) * dpr));
-    if (px !== dotPx || canvas.width !== cols * px) {
+    const px = Math.max(1, Math.min(window.innerWidth / cols, window.innerHeight / rows) * dpr);
+    const cw = Math.round(cols * px), ch = Math.round(rows * px);
+    if (px !== dotPx || canvas.width !== cw || canvas.height !== ch) {
       dotPx = px;
-      canvas.width = cols * px;
-      canvas.height = rows * px;
-      canvas.style.width = `${canvas.width / dpr}px`;
-      canvas.style.height = `${canvas.height / dpr}px`;
+      canvas.width = cw;
+      canvas.height = ch;
+      canvas.style.width = `${cw / dpr}px`;
+      canvas.style.height = `${ch / dpr}px`;
       canvas.dataset.dotPixels = String(px);
       canvas.dataset.margin = String(MARGIN);
       canvas.dataset.dots = `${sign.w}x${sign.h}`;
@@ -149,14 +153,16 @@
       g.fillRect(0, 0, canvas.width, canvas.height);
     }
     const gap = dotPx >= 3 ? Math.max(1, Math.round(dotPx / 5)) : 0;
-    const lit = dotPx - gap;
+    const edge = v => Math.round(v * dotPx);
     const colours = INKS.map(i => inks[i]);
     for (let y = 0; y < sign.h; ++y) {
+      const y0 = edge(y + MARGIN), y1 = edge(y + MARGIN + 1) - gap;
       for (let x = 0; x < sign.w; ++x) {
         const i = y * sign.w + x;
         if (shown && shown[i] === grid[i]) continue;
+        const x0 = edge(x + MARGIN);
         g.fillStyle = colours[grid[i]];
-        g.fillRect((x + MARGIN) * dotPx, (y + MARGIN) * dotPx, lit, lit);
+        g.fillRect(x0, y0, edge(x + MARGIN + 1) - gap - x0, y1 - y0);
       }
     }
     shown = grid;
@@ -218,7 +224,10 @@
 
   function connect() {
     const ws = new WebSocket(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/live`);
-    ws.onopen = () => showStatus('');
+    ws.onopen = () => {
+      showStatus('');
+      clockOffset = null;
+    };
     ws.onmessage = ev => {
       let m;
       try {
@@ -227,7 +236,8 @@
         return;
       }
       if (m.type !== 'frame') return;
-      m.receivedAt = Date.now();
+      // When the message came, not when the page got round to it.
+      m.receivedAt = ev.timeStamp > 0 ? performance.timeOrigin + ev.timeStamp : Date.now();
       take(m);
       shown = null;
       paint();
