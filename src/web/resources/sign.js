@@ -83,6 +83,7 @@
     clockOffset = Math.max(clockOffset === null ? -Infinity : clockOffset, frame.sent - frame.receivedAt);
     if (!s || !s[kind]) return;
     const keep = signs && JSON.stringify(signs[kind]) === JSON.stringify(s[kind]);
+    if (!signs || JSON.stringify(signs.inks) !== JSON.stringify(s.inks)) shown = null;
     signs = s;
     if (!keep) {
       const [w, h] = s[kind].size;
@@ -207,7 +208,9 @@
   function request() {
     if (!frameRequested) {
       frameRequested = true;
-      if (document.hidden) setTimeout(paint, 0);
+      // A hidden page gets no animation frames: it keeps its texts and language up to
+      // date once a second.
+      if (document.hidden) setTimeout(paint, 1000);
       else requestAnimationFrame(paint);
     }
   }
@@ -239,7 +242,6 @@
       // When the message came, not when the page got round to it.
       m.receivedAt = ev.timeStamp > 0 ? performance.timeOrigin + ev.timeStamp : Date.now();
       take(m);
-      shown = null;
       paint();
     };
     ws.onclose = ev => {
