@@ -81,6 +81,34 @@ TEST_F(WebServerTest, HttpConnectionThatSendsTooMuchIsDropped) {
     EXPECT_TRUE(answer.contains("/board.js")) << answer.left(400).constData();
 }
 
+TEST_F(WebServerTest, SignPagesAreServedAndUnknownSignsNotFound) {
+    const struct {
+        const char* path;
+        const char* status;
+        const char* holds;
+    } cases[] = {
+        {"/sign/front", "HTTP/1.1 200", "/sign.js"}, {"/sign/side", "HTTP/1.1 200", "/sign.js"},
+        {"/sign/rear", "HTTP/1.1 200", "/sign.js"},  {"/sign.js", "HTTP/1.1 200", "dataset.sign"},
+        {"/sign.css", "HTTP/1.1 200", "#sign-dots"}, {"/sign/roof", "HTTP/1.1 404", "not found"},
+        {"/sign/", "HTTP/1.1 404", "not found"},     {"/sign/front/x", "HTTP/1.1 404", "not found"},
+    };
+    for (const auto& c : cases) {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, port);
+        ASSERT_TRUE(s.waitForConnected(5000));
+        s.write(QByteArray("GET ") + c.path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QByteArray answer;
+        runUntil(
+            [&] {
+                answer += s.readAll();
+                return answer.contains(c.holds);
+            },
+            5000);
+        EXPECT_TRUE(answer.startsWith(c.status)) << c.path << ": " << answer.left(200).constData();
+        EXPECT_TRUE(answer.contains(c.holds)) << c.path;
+    }
+}
+
 TEST_F(WebServerTest, OtherOriginOrPathIsRefusedBeforeTheUpgrade) {
     for (const auto& [originText, path] :
          {std::pair{QStringLiteral("http://evil.example:%1").arg(port), QStringLiteral("/live")},
