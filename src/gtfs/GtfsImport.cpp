@@ -690,7 +690,10 @@ QVector<PlannedRoute> FeedRoutes::plan(bool patterns) const {
             groups[{m->trips.routeOf(i), m->trips.list[i].direction}] << i;
     }
     QVector<PlannedRoute> planned;
-    for (const auto& [group, tripsOf] : groups) {
+    for (const auto& [groupKey, tripsOf] : groups) {
+        // A named copy: a lambda may not capture a structured binding (before C++20's
+        // relaxation, which clang 14 lacks).
+        const auto& group = groupKey;
         const int derived = deriveRouteNumber(group.first, routeShortName(*m, group.first));
         const auto add = [&](int trip, int pattern) {
             planned.append(PlannedRoute{group.first, group.second, pattern, trip,
