@@ -1,6 +1,7 @@
 // Feeds as operators publish them: both forms of translations.txt, route-wide flat
 // fares, loops, Fares v2, everything quoted with trailing spaces; the destination sign
 // of a route; the import of every route (--all) and its files written all or none.
+#include "GtfsTestSupport.h"
 #include "gtfs/GtfsCli.h"
 #include "gtfs/GtfsFeed.h"
 #include "gtfs/GtfsImport.h"
@@ -16,10 +17,9 @@
 #include <gtest/gtest.h>
 
 using namespace gtfs;
+using namespace gtfstest;
 
 namespace {
-
-using Tables = QMap<QString, QByteArray>;
 
 // One route, four stops in two zones, boarding everywhere; no fares.
 Tables feed() {
@@ -36,21 +36,6 @@ Tables withFares(Tables t, const QByteArray& rules) {
         "fare_id,price,currency_type\nF100,100,JPY\nF150,150,JPY\nF200,200,JPY\nF300,300,JPY\n";
     t["fare_rules.txt"] = "fare_id,route_id,origin_id,destination_id\n" + rules;
     return t;
-}
-
-QString writeFolder(const QString& dir, const Tables& tables) {
-    QDir().mkpath(dir);
-    for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
-        QFile f(QDir(dir).filePath(it.key()));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(it.value());
-    }
-    return dir;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
 struct Imported {
@@ -302,22 +287,6 @@ TEST(GtfsFeeds, SignFileText) {
 }
 
 // ---------------------------------------------------------------- the command
-
-struct CliRun {
-    int status = 0;
-    QString out;
-    QString err;
-};
-
-CliRun run(const QStringList& args) {
-    CliRun r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = importGtfsCommand(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
 
 // A file of folder `dir` by name, for comparing whole folders.
 QMap<QString, QByteArray> filesOf(const QString& dir) {

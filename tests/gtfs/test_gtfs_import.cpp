@@ -2,6 +2,7 @@
 // numbers from the pickup rules, readings, quoting, limits and refusals; the feed
 // reader on folders and zip archives, and feeds made to exhaust it (made here as they
 // are compressed, never kept); the import-gtfs command.
+#include "GtfsTestSupport.h"
 #include "gtfs/GtfsCli.h"
 #include "gtfs/GtfsFeed.h"
 #include "gtfs/GtfsImport.h"
@@ -19,10 +20,9 @@
 #include <zip.h>
 
 using namespace gtfs;
+using namespace gtfstest;
 
 namespace {
-
-using Tables = QMap<QString, QByteArray>;
 
 // A route of four stops: poles under parent stations, some poles without a name of
 // their own. 二の橋 and 終点前 allow no boarding; 一の橋 no alighting. Fares by pole id.
@@ -53,16 +53,6 @@ Tables baseFeed() {
                           "F170,R1,P1_A,P2_A\nF200,R1,P1_A,P3_A\nF230,R1,P1_A,P4_A\nF170,R1,P3_A,P4_A\n"
                           "F230,R9,P1_A,P2_A\n";
     return t;
-}
-
-QString writeFolder(const QString& dir, const Tables& tables) {
-    QDir().mkpath(dir);
-    for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
-        QFile f(QDir(dir).filePath(it.key()));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(it.value());
-    }
-    return dir;
 }
 
 // A zip archive of the tables, under `prefix` ("" or "feed/"), written with libzip.
@@ -769,27 +759,6 @@ INSTANTIATE_TEST_SUITE_P(Feeds, GtfsFeedBombs,
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- the command
-
-struct CliRun {
-    int status = 0;
-    QString out;
-    QString err;
-};
-
-CliRun run(const QStringList& args) {
-    CliRun r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = importGtfsCommand(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 TEST(GtfsImportCommand, WritesTheRouteFileAndTheAnnouncementList) {
     QTemporaryDir dir;
