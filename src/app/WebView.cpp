@@ -8,9 +8,9 @@
 #include "board/ui/Label.h"
 #include "board/ui/M_Degit.h"
 #include "board/ui/PanelArt.h"
+#include "board/ui/PictureFile.h"
 #include "controller/ConsoleModel.h"
 #include "controller/ui/frmCtl.h"
-#include "platform/RegularFile.h"
 #include "platform/ui/MessageBox.h"
 #include "remote/RemoteFiles.h"
 #include "settings/ui/frmOption.h"
@@ -25,7 +25,6 @@
 #include <QDateTime>
 #include <QGroupBox>
 #include <QHostInfo>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -42,7 +41,6 @@ constexpr int kStripWaits = 20;
 // of its own.
 constexpr int kMainLoopLevel = 1;
 // A panel picture in SVG larger than this goes to the page as the board's picture.
-constexpr qint64 kMaxSvgPanelBytes = 4 * 1024 * 1024;
 
 QString g_servedPage;
 
@@ -207,11 +205,9 @@ QString WebView::panelAddress() {
             const QByteArray drawn = panelart::svg(0);
             if (QImage::fromData(drawn, "svg").size() == picture.size())
                 bytes = drawn;
-        } else if (QImageReader(source).format() == "svg") {
-            const regularfile::Result svg = regularfile::read(source, kMaxSvgPanelBytes);
-            if (svg.status == regularfile::Status::Read &&
-                QImage::fromData(svg.bytes, "svg").size() == picture.size())
-                bytes = svg.bytes;
+        } else if (const QByteArray svg = panelswitch::readSvgPicture(source);
+                   !svg.isEmpty() && QImage::fromData(svg, "svg").size() == picture.size()) {
+            bytes = svg;
         }
         const bool svg = !bytes.isEmpty();
         if (!svg) {

@@ -4,6 +4,7 @@
 #include "board/ui/M_Degit.h"
 #include "board/ui/PanelArt.h"
 #include "board/ui/PanelSwitch.h"
+#include "board/ui/PictureFile.h"
 #include "board/ui/mdl508_000.h"
 #include "platform/Twips.h"
 #include "platform/ui/MessageBox.h"
@@ -11,7 +12,6 @@
 
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -466,8 +466,8 @@ const QImage& Form1::sharpPicture() {
     m_sharpPicture = QImage();
     if (m_pictureSource == QLatin1String("builtin")) {
         m_sharpPicture = panelart::image(0, m_scale);
-    } else if (QImageReader(m_pictureSource).format() == "svg") {
-        QSvgRenderer svg(m_pictureSource);
+    } else if (const QByteArray bytes = panelswitch::readSvgPicture(m_pictureSource); !bytes.isEmpty()) {
+        QSvgRenderer svg(bytes);
         if (svg.isValid()) {
             const QSize size(qRound(m_picture.width() * m_scale), qRound(m_picture.height() * m_scale));
             m_sharpPicture = QImage(size, QImage::Format_ARGB32_Premultiplied);

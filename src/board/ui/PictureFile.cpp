@@ -1,5 +1,8 @@
 #include "board/ui/PictureFile.h"
 
+#include "platform/RegularFile.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -44,6 +47,18 @@ QImage readPicture(QIODevice* device, int& errorNumber) {
         }
     }
     return image;
+}
+
+QByteArray readSvgPicture(const QString& path) {
+    const regularfile::Result file = regularfile::read(path, kMaxSvgBytes);
+    if (file.status != regularfile::Status::Read)
+        return QByteArray();
+    QBuffer buffer;
+    buffer.setData(file.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    return reader.format() == "svg" ? file.bytes : QByteArray();
 }
 
 } // namespace panelswitch

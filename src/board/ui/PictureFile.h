@@ -19,4 +19,9 @@ QImage loadPicture(const QString& path, int& errorNumber);
 // Decodes the picture that `device` holds, as loadPicture does once the file is open.
 QImage readPicture(QIODevice* device, int& errorNumber);
 
+// The bytes of the SVG picture at `path`, read whole (at most kMaxSvgBytes) when it is
+// a regular file holding SVG; else empty. Never waits on a named pipe or a device.
+inline constexpr qint64 kMaxSvgBytes = 4 * 1024 * 1024;
+QByteArray readSvgPicture(const QString& path);
+
 } // namespace panelswitch

@@ -1,11 +1,15 @@
 #include "board/ui/Form1.h"
 #include "board/ui/Label.h"
+#include "board/ui/PanelArt.h"
 #include "board/ui/PanelSwitch.h"
+#include "board/ui/PictureFile.h"
 #include "board/ui/mdl508_000.h"
 #include "platform/ui/MessageBox.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -74,6 +78,30 @@ struct ErrorText {
     int number;
     const char* tail;
 };
+
+// An SVG panel is read whole from a regular file only: a named pipe, a folder or a
+// picture of another kind gives nothing, and nothing waits.
+TEST(SvgPanelFile, ReadOnlyFromARegularSvgFile) {
+    QTemporaryDir dir;
+    const auto path = [&dir](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    const auto write = [](const QString& p, const QByteArray& bytes) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    write(path("panel.svg"), panelart::svg(1));
+    write(path("panel.png"), QByteArray());
+    panelart::image(0).save(path("panel.png"), "PNG");
+    write(path("empty.svg"), QByteArray());
+    ASSERT_EQ(mkfifo(QFile::encodeName(path("pipe.svg")).constData(), 0600), 0);
+    const struct {
+        const char* name;
+        bool read;
+    } cases[] = {{"panel.svg", true}, {"panel.png", false},   {"empty.svg", false},
+                 {"pipe.svg", false}, {"missing.svg", false}, {".", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(!panelswitch::readSvgPicture(path(c.name)).isEmpty(), c.read) << c.name;
+}
 
 TEST(PanelSwitchMessages, EachErrorNumberHasItsExplanation) {
     const ErrorText cases[] = {
