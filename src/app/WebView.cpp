@@ -10,10 +10,10 @@
 #include "board/ui/PanelArt.h"
 #include "board/ui/PictureFile.h"
 #include "controller/ConsoleModel.h"
-#include "controller/ui/frmCtl.h"
 #include "platform/ui/MessageBox.h"
 #include "remote/RemoteFiles.h"
 #include "settings/ui/frmOption.h"
+#include "sound/mdlM_Tape.h"
 #include "stopname/ChimeiLayout.h"
 #include "stopname/GlyphSource.h"
 #include "stopname/ui/ChimeiCtl_B.h"
@@ -21,13 +21,10 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QCheckBox>
 #include <QDateTime>
-#include <QGroupBox>
 #include <QHostInfo>
 #include <QImageWriter>
 #include <QPainterPath>
-#include <QPushButton>
 #include <QThread>
 #include <cstdio>
 
@@ -284,13 +281,17 @@ web::ViewState WebView::state() {
     s.digitLit = display.DegitForeColor();
     s.stripBack = strip.BackColor();
     s.stripFore = strip.ForeColor();
-    const frmCtl& ctl = m_program.controller();
-    s.console = web::ConsoleState{ctl.Check1->isChecked(),
-                                  ctl.Check2->isChecked(),
-                                  ctl.Command2[0]->isEnabled(),
-                                  ctl.Command2[1]->isEnabled(),
-                                  ctl.Frame1[0]->isEnabled() && ctl.Frame1[1]->isEnabled(),
-                                  ctl.grpM_Tape->isEnabled()};
+    // What the console lets the operator press follows from its model: stepping once a
+    // route is set, nothing but the clear box while the board is cleared, the
+    // announcements while speech is ready.
+    const ConsoleModel& console = m_program.console();
+    const bool open = !console.displayCleared();
+    s.console = web::ConsoleState{console.displayCleared(),
+                                  console.lateNight(),
+                                  open && console.routeSet(),
+                                  open && console.routeSet(),
+                                  open,
+                                  open && mdlM_Tape::SpeechReady()};
     s.roundDots = board.display().roundDots;
     s.glow = board.display().glow;
     s.signs = signsView();
